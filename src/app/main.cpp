@@ -1,0 +1,17 @@
+// Entry point: runs the solver and turns the errors it raises into their messages and
+// exit status 1.
+#include <cstdio>
+
+#include "app/run.h"
+#include "model/run_error.h"
+
+int main(int argc, char** argv)
+{
+    try {
+        return runSolver(argc, argv);
+    } catch (const RunError& error) {
+        std::FILE* stream = error.stream() == RunError::Stream::Err ? stderr : stdout;
+        std::fputs(error.what(), stream);
+        return 1;
+    }
+}

@@ -1,0 +1,98 @@
+// The records that describe a run: the settings, the conductors in deck order and the
+// ribbons they are cut into. Conductors and ribbons form singly linked chains through
+// `next`; a RecordPool owns every record of a run, so the links stay valid until it ends.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <deque>
+#include <limits>
+
+#include "numerics/complex.h"
+
+// Shape of a conductor, from its block word.
+constexpr std::int32_t ShapePlate = 0;
+constexpr std::int32_t ShapeLine = 1;
+constexpr std::int32_t ShapeCircle = 2;
+
+// Model of a conductor: how its face ribbons get their internal impedance.
+constexpr std::int32_t TypePw = 3;      // "pw": wave model of a rectangular line
+constexpr std::int32_t TypeTl = 4;      // "tl": thick-line model (the default)
+constexpr std::int32_t TypeVf = 5;      // "vf": grid of volume filaments
+constexpr std::int32_t TypeCircle = 10; // given to circles when the deck has plates
+
+// Kind of a ribbon: what the internal-impedance dispatch switches on.
+constexpr std::int32_t KindFaceX = 0;          // one of nx ribbons of a bottom or top face
+constexpr std::int32_t KindFaceY = 1;          // one of ny ribbons of a left or right face
+constexpr std::int32_t KindPlateOneFace = 2;   // plate ribbon, only one face carries ribbons
+constexpr std::int32_t KindPlateBothFaces = 3; // plate ribbon, both faces carry ribbons
+constexpr std::int32_t KindWholeFaceX = 4;     // the single ribbon of a bottom or top face
+constexpr std::int32_t KindWholeFaceY = 5;     // side-face ribbon of a line with nx = 1
+constexpr std::int32_t KindChord = 10;         // chord of the polygon standing for a circle
+constexpr std::int32_t KindFilament = 20;      // rectangular volume filament
+
+struct RunSettings {
+    double fmin = 0.0;            // lowest frequency of the sweep, Hz
+    double fmax = 0.0;            // highest frequency of the sweep, Hz
+    std::int32_t npoints = 0;     // number of sweep intervals
+    std::int32_t plateCount = 0;  // plate blocks
+    std::int32_t lineCount = 0;   // line and circle blocks
+    std::int32_t partial = 0;     // 1: report the full conductor matrix; 0: loop matrix
+    double scale = 1.0;           // metres per deck length unit
+    bool freqGiven = false;       // the header had ".freq"
+};
+
+struct Ribbon;
+
+struct Conductor {
+    std::int32_t nx = 5;
+    std::int32_t ny = 5;
+    std::int32_t type = TypeTl;
+    std::int32_t shape = ShapeLine;
+    std::int32_t nr = 10;
+    std::int32_t firstRibbonIndex = 0;
+    std::int32_t endRibbonIndex = 0;
+    std::int32_t isSignal = 0;
+    double rx = 1.0;
+    double ry = 1.0;
+    Conductor* next = nullptr;
+    Ribbon* firstRibbon = nullptr;
+    double x1 = 0.0;
+    double y1 = 1.0;
+    double x2 = 0.0;
+    double y2 = 1.0;
+    double sigma = 5.8e7;         // S/m
+    double v = 1.0;               // |v| below 1e-10 marks a ground conductor
+    double xc = 0.0;
+    double yc = 0.0;
+    // A circle must give its radius; NaN until the deck does.
+    double rad = std::numeric_limits<double>::quiet_NaN();
+};
+
+struct Ribbon {
+    double x1 = 0.0;
+    double y1 = 0.0;
+    double x2 = 0.0;
+    double y2 = 0.0;
+    std::int32_t kind = 0;
+    std::int32_t segment = 0;     // index of a chord around its circle
+    Conductor* owner = nullptr;
+    Ribbon* next = nullptr;
+
+    // Resistance and internal reactance per metre of this ribbon at angular frequency
+    // omega (rad/s), skin effect included.
+    Complex internalImpedance(double omega) const;
+};
+
+// Owns the records of one run; records never move once created.
+struct RecordPool {
+    std::deque<Conductor> conductors;
+    std::deque<Ribbon> ribbons;
+};
+
+// Creates a record, links it after `last` (when not null) and returns it.
+Conductor* newConductor(RecordPool& pool, Conductor* last);
+Ribbon* newRibbon(RecordPool& pool, Ribbon* last);
+
+// Writes the block defaults; leaves shape, links, ribbon fields, isSignal and rad alone.
+void setConductorDefaults(Conductor& conductor);

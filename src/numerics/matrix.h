@@ -1,0 +1,46 @@
+// Dense matrices in one contiguous row-major block, addressed m[i][j] from 0, and the
+// inversion of complex matrices by Gaussian elimination with partial pivoting.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "numerics/complex.h"
+
+template <class Element>
+class Matrix {
+public:
+    Matrix() = default;
+    Matrix(int rows, int cols)
+        : rows_(rows), cols_(cols), elements_(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols)) {}
+
+    int rows() const { return rows_; }
+    int cols() const { return cols_; }
+    Element* operator[](int row) { return elements_.data() + static_cast<std::size_t>(row) * cols_; }
+    const Element* operator[](int row) const { return elements_.data() + static_cast<std::size_t>(row) * cols_; }
+
+private:
+    int rows_ = 0;
+    int cols_ = 0;
+    std::vector<Element> elements_;
+};
+
+using RealMatrix = Matrix<double>;
+using ComplexMatrix = Matrix<Complex>;
+
+// New matrices with every element zero. dmatrix and matrix report a failed allocation as
+// "dmatrix: Out of memory" / "matrix: Out of memory" on standard error, perror style.
+RealMatrix squareMatrix(int n);
+RealMatrix dmatrix(int rows, int cols);
+ComplexMatrix matrix(int rows, int cols);
+
+// Reduces the square matrix a to upper-triangular form and applies the same row operations
+// to b. A pivot column of zero modulus is reported on standard error ("Singular Matrix
+// Error") and the elimination stops there; the run goes on.
+void gaussEliminate(ComplexMatrix& a, ComplexMatrix& b);
+
+// Solves a*x = b for upper-triangular a; consumes b.
+ComplexMatrix backSubstitute(const ComplexMatrix& a, ComplexMatrix b);
+
+// The inverse of the square matrix a; consumes a.
+ComplexMatrix invertMatrix(ComplexMatrix a);
