@@ -6,12 +6,23 @@
 
 #include "model/structure.h"
 
+// The deck as blank-separated tokens and numbers taken with the stream's own extraction.
+// Line ends are counted so that errors can name the deck line.
+struct DeckText {
+    std::istream& in;
+    long line = 1;  // line of the last token or number read
+
+    explicit DeckText(std::istream& stream) : in(stream) {}
+};
+
 // Fills `settings` and the chain that starts at `head` (the first block fills the head
 // itself; later blocks append records from `pool`).
 void readDeck(RecordPool& pool, Conductor* head, RunSettings& settings, const std::string& path);
 
-// Applies the block defaults to `conductor`, then reads keywords up to and including "}".
-void readConductorBlock(const RunSettings& settings, Conductor& conductor, std::istream& deck);
+// Applies the block defaults to `conductor`, then reads keywords up to and including the
+// closing "}". `blockNumber` is the block's position in deck order, from 1, for messages.
+void readConductorBlock(const RunSettings& settings, Conductor& conductor, DeckText& text,
+                        int blockNumber);
 
 void lowercaseInPlace(std::string& token);
 

@@ -7,8 +7,16 @@
 // Fills ribbons from `current` on (appending a fresh empty record after each), adds one to
 // `ribbonCount` per ribbon and returns the empty record after the last one filled.
 // `plateOrdinal` is the conductor's 1-based position among the plates (plates only).
+// A line must have nx, ny >= 1 (checkLineCuts); a circle nr >= 1 (checkConductorGeometry).
 Ribbon* discretizeConductor(RecordPool& pool, const RunSettings& settings, Conductor& conductor,
                             Ribbon* current, long& ribbonCount, int plateOrdinal);
 
-// Symmetric grading weights 1, r, r^2, ... , r, 1 in `weights` (n entries); returns their sum.
+// Symmetric grading weights 1, r, r^2, ... , r, 1 in `weights` (n >= 1 entries); returns
+// their sum.
 double gradedWeights(double* weights, int n, double r);
+
+// Skin depth (m) at the top of the sweep for a conductor of conductivity sigma (S/m).
+double skinDepthAtFmax(double fmax, double sigma);
+
+// A line thinner than the skin depth in both directions is one volume filament.
+bool isFilamentLine(const Conductor& line, const RunSettings& settings);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "numerics/complex.h"
@@ -13,6 +14,24 @@ public:
     Matrix() = default;
     Matrix(int rows, int cols)
         : rows_(rows), cols_(cols), elements_(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols)) {}
+
+    Matrix(const Matrix&) = default;
+    Matrix& operator=(const Matrix&) = default;
+    // A matrix that has been moved from (consumed) is left empty, 0 x 0.
+    Matrix(Matrix&& other) noexcept
+        : rows_(std::exchange(other.rows_, 0)), cols_(std::exchange(other.cols_, 0)),
+          elements_(std::move(other.elements_))
+    {
+        other.elements_.clear();
+    }
+    Matrix& operator=(Matrix&& other) noexcept
+    {
+        rows_ = std::exchange(other.rows_, 0);
+        cols_ = std::exchange(other.cols_, 0);
+        elements_ = std::move(other.elements_);
+        other.elements_.clear();
+        return *this;
+    }
 
     int rows() const { return rows_; }
     int cols() const { return cols_; }
@@ -28,15 +47,16 @@ private:
 using RealMatrix = Matrix<double>;
 using ComplexMatrix = Matrix<Complex>;
 
-// New matrices with every element zero. dmatrix and matrix report a failed allocation as
-// "dmatrix: Out of memory" / "matrix: Out of memory" on standard error, perror style.
+// New matrices with every element zero. A failed allocation ends the run (RunError on
+// standard error, perror style): "squareMatrix: Out of memory", "dmatrix: Out of memory",
+// "matrix: Out of memory".
 RealMatrix squareMatrix(int n);
 RealMatrix dmatrix(int rows, int cols);
 ComplexMatrix matrix(int rows, int cols);
 
 // Reduces the square matrix a to upper-triangular form and applies the same row operations
-// to b. A pivot column of zero modulus is reported on standard error ("Singular Matrix
-// Error") and the elimination stops there; the run goes on.
+// to b (same row count as a). A pivot column of zero modulus is reported on standard error
+// ("Singular Matrix Error") and the elimination stops there; the run goes on.
 void gaussEliminate(ComplexMatrix& a, ComplexMatrix& b);
 
 // Solves a*x = b for upper-triangular a; consumes b.

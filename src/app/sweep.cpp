@@ -1,0 +1,91 @@
+#include "app/sweep.h"
+
+#include <cmath>
+#include <utility>
+
+#include "geometry/plates.h"
+#include "reduction/loop_reduction.h"
+
+double sweepOmega(const RunSettings& settings, int k)
+{
+    const int n = settings.npoints;
+    if (k < n) {
+        const double start = 6.283185307179586 * settings.fmin;
+        return std::exp(std::log(settings.fmax / settings.fmin) * k / n) * start;
+    }
+    return 6.283185307179586 * settings.fmax;
+}
+
+namespace {
+
+ComplexMatrix ribbonImpedance(const PreparedStructure& prepared, double omega)
+{
+    const int n = static_cast<int>(prepared.ribbonCount);
+    const RealMatrix& inductance = prepared.partialInductance;
+    ComplexMatrix z = matrix(n, n);
+    for (int i = 0; i < n; ++i) {
+        for (int j = i; j < n; ++j) {
+            z[i][j] = Complex(0.0, omega * inductance[i][j]);
+            z[j][i] = z[i][j];
+        }
+    }
+    for (int i = 0; i < n; ++i) z[i][i] = z[i][i] + prepared.ribbons[i]->internalImpedance(omega);
+    return z;
+}
+
+// Sums the ribbon admittances over the ribbons of every pair of conductors.
+ComplexMatrix conductorAdmittance(const PreparedStructure& prepared, const ComplexMatrix& y)
+{
+    const int m = static_cast<int>(prepared.conductorCount);
+    const std::vector<long>& index = prepared.ribbonIndex;
+    ComplexMatrix g = matrix(m, m);
+    for (int p = 0; p < m; ++p) {
+        for (int q = 0; q < m; ++q) {
+            Complex sum(0.0, 0.0);
+            for (long i = index[p + 1]; i < index[p + 2]; ++i)
+                for (long j = index[q + 1]; j < index[q + 2]; ++j) sum = sum + y[i][j];
+            g[p][q] = sum;
+        }
+    }
+    return g;
+}
+
+} // namespace
+
+ComplexMatrix conductorImpedance(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared,
+                                 double omega)
+{
+    ComplexMatrix g = conductorAdmittance(prepared, invertMatrix(ribbonImpedance(prepared, omega)));
+    if (settings.partial != 0 || prepared.conductorCount == 1) return invertMatrix(std::move(g));
+
+    const int signalCount = classifyConductors(head).signal;
+    moveSignalsToFront(head, g);
+    ComplexMatrix reduced = loopReduce(head, signalCount, g);
+    ComplexMatrix loop = matrix(signalCount, signalCount);
+    for (int p = 0; p < signalCount; ++p)
+        for (int q = 0; q < signalCount; ++q) loop[p][q] = reduced[p][q];
+    return loop;
+}
+
+void writeImpedanceBlock(std::FILE* report, const ComplexMatrix& z, double omega, double scale)
+{
+    const long size = z.rows();
+    std::fprintf(report, "\nImpedance %ld x %ld matrix (R,L) at f=%10.4le Hz\n", size, size, omega / 2.0 / 3.141592653589793);
+    for (int p = 0; p < size; ++p) {
+        for (int q = 0; q < size; ++q)
+            std::fprintf(report, "(%11.4le,%11.4le)  ", real(z[p][q]) * scale, imag(z[p][q]) / omega * scale);
+        std::fprintf(report, "\n");
+    }
+    std::fflush(report);
+}
+
+int runSweep(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared, std::FILE* report)
+{
+    for (int k = 0; k <= settings.npoints; ++k) {
+        // A one-point sweep reports fmin alone and ends the run with status 1.
+        if (k == 1 && settings.npoints == 1) return 1;
+        const double omega = sweepOmega(settings, k);
+        writeImpedanceBlock(report, conductorImpedance(settings, head, prepared, omega), omega, settings.scale);
+    }
+    return 0;
+}

@@ -1,0 +1,500 @@
+#include "deck/deck.h"
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+
+#include "model/run_error.h"
+
+namespace {
+
+constexpr int EndOfDeck = std::char_traits<char>::eof();
+
+bool isBlank(int c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Skips blanks and line ends; false at the end of the deck.
+bool skipBlanks(DeckText& text)
+{
+    for (;;) {
+        const int c = text.in.peek();
+        if (c == EndOfDeck) return false;
+        if (!isBlank(c)) return true;
+        if (c == '\n') ++text.line;
+        text.in.get();
+    }
+}
+
+// Next run of non-blank characters; false at the end of the deck.
+bool readToken(DeckText& text, std::string& token)
+{
+    token.clear();
+    if (!skipBlanks(text)) return false;
+    for (int c = text.in.peek(); c != EndOfDeck && !isBlank(c); c = text.in.peek())
+        token += static_cast<char>(text.in.get());
+    return true;
+}
+
+// Discards the rest of the current line, its line end included.
+void skipRestOfLine(DeckText& text)
+{
+    for (int c = text.in.get(); c != EndOfDeck; c = text.in.get()) {
+        if (c == '\n') {
+            ++text.line;
+            return;
+        }
+    }
+}
+
+// Skips blanks, then extracts a number with >>. On failure the stream is put back where
+// the number should have begun, so that the message can quote what stands there.
+template <class Number>
+bool extractNumber(DeckText& text, Number& value)
+{
+    if (!skipBlanks(text)) return false;
+    const std::streampos start = text.in.tellg();
+    if (text.in >> value) return true;
+    text.in.clear();
+    if (start != std::streampos(-1)) text.in.seekg(start);
+    return false;
+}
+
+// What stands at the current place of the deck, for messages.
+std::string found(DeckText& text)
+{
+    std::string token;
+    return readToken(text, token) ? "'" + token + "'" : "the end of the deck";
+}
+
+std::string deckLine(const DeckText& text) { return "deck line " + std::to_string(text.line); }
+
+bool toInt32(long value, std::int32_t& out)
+{
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+        return false;
+    out = static_cast<std::int32_t>(value);
+    return true;
+}
+
+bool isComment(const std::string& token) { return token[0] == '*' || token[0] == '.'; }
+
+// ---- Header pass ----
+
+struct UnitWord {
+    const char* word;
+    double scale;  // metres per deck unit
+};
+
+constexpr UnitWord unitWords[] = {
+    {"m", 1.0},      {"mm", 0.001},     {"cm", 0.01},   {"in", 0.025400000000000002},
+    {"um", 1e-06},   {"mils", 2.54e-05}, {"ft", 0.3048},
+};
+
+double unitScale(const std::string& word)
+{
+    for (const UnitWord& unit : unitWords)
+        if (word == unit.word) return unit.scale;
+    return 1.0;
+}
+
+void headerToken(DeckText& text, std::string& token)
+{
+    if (!readToken(text, token)) throw errorLine("the deck ends before the \"end\" of its header");
+    lowercaseInPlace(token);
+}
+
+void readSweep(DeckText& text, RunSettings& settings)
+{
+    double fmin = 0.0;
+    double fmax = 0.0;
+    long npoints = 0;
+    if (!extractNumber(text, fmin) || !extractNumber(text, fmax) || !extractNumber(text, npoints)) {
+        const std::string what = found(text);
+        throw errorLine(deckLine(text) + ": .freq needs fmin, fmax and npoints; found " + what);
+    }
+    if (!toInt32(npoints, settings.npoints))
+        throw errorLine(deckLine(text) + ": .freq npoints " + std::to_string(npoints) + " is out of range");
+    settings.fmin = fmin;
+    settings.fmax = fmax;
+    settings.freqGiven = true;
+}
+
+// The header ends at the first "end" of the deck, even one that stands as the word of
+// ".unit" or ".partial".
+void readHeader(RunSettings& settings, const std::string& path)
+{
+    std::ifstream file(path);
+    if (!file) throw RunError("");
+    DeckText text(file);
+    settings.scale = 1.0;
+    settings.partial = 0;
+    settings.freqGiven = false;
+    std::string token;
+    for (;;) {
+        headerToken(text, token);
+        if (token == ".freq") {
+            readSweep(text, settings);
+        } else if (token == ".unit") {
+            headerToken(text, token);
+            settings.scale = unitScale(token);
+        } else if (token == ".partial") {
+            headerToken(text, token);
+            if (token == "yes" || token == "y") settings.partial = 1;
+            if (token == "no" || token == "n") settings.partial = 0;
+        }
+        if (token == "end") return;
+    }
+}
+
+// ---- Conductor blocks ----
+
+struct BlockWord {
+    const char* bare;   // followed by a "{" token
+    const char* glued;  // carries its own brace
+    std::int32_t shape;
+};
+
+constexpr BlockWord blockWords[] = {
+    {"line", "line{", ShapeLine},
+    {"circle", "circle{", ShapeCircle},
+    {"plate", "plate{", ShapePlate},
+};
+
+const BlockWord* findBlockWord(const std::string& token)
+{
+    for (const BlockWord& word : blockWords)
+        if (token == word.bare || token == word.glued) return &word;
+    return nullptr;
+}
+
+const char* shapeWord(std::int32_t shape)
+{
+    for (const BlockWord& word : blockWords)
+        if (word.shape == shape) return word.bare;
+    return "conductor";
+}
+
+enum class Scaling { AsRead, Length, Conductivity };
+
+struct NumericKey {
+    const char* name;
+    double Conductor::*real;          // field of a real-valued key, else null
+    std::int32_t Conductor::*whole;   // field of an integer key, else null
+    Scaling scaling;
+};
+
+// A token names at most one key, whole or as a glued "key=" prefix, so the order of the
+// table does not decide between keys.
+const NumericKey numericKeys[] = {
+    {"rx", &Conductor::rx, nullptr, Scaling::AsRead},
+    {"ry", &Conductor::ry, nullptr, Scaling::AsRead},
+    {"x1", &Conductor::x1, nullptr, Scaling::Length},
+    {"x2", &Conductor::x2, nullptr, Scaling::Length},
+    {"y1", &Conductor::y1, nullptr, Scaling::Length},
+    {"y2", &Conductor::y2, nullptr, Scaling::Length},
+    {"xc", &Conductor::xc, nullptr, Scaling::Length},
+    {"yc", &Conductor::yc, nullptr, Scaling::Length},
+    {"rad", &Conductor::rad, nullptr, Scaling::Length},
+    {"v", &Conductor::v, nullptr, Scaling::AsRead},
+    {"sigma", &Conductor::sigma, nullptr, Scaling::Conductivity},
+    {"nx", nullptr, &Conductor::nx, Scaling::AsRead},
+    {"ny", nullptr, &Conductor::ny, Scaling::AsRead},
+    {"nr", nullptr, &Conductor::nr, Scaling::AsRead},
+};
+
+struct Block {
+    DeckText& text;
+    const RunSettings& settings;
+    Conductor& conductor;
+    int number;           // position in deck order, from 1
+    bool closing = false; // the last token read ended in "}"
+};
+
+std::string blockPlace(const Block& block)
+{
+    return deckLine(block.text) + ", block " + std::to_string(block.number) + " (" +
+           shapeWord(block.conductor.shape) + ")";
+}
+
+// Next token inside a block; a block word there means the "}" before it is missing.
+std::string blockToken(Block& block, bool lower)
+{
+    std::string token;
+    if (!readToken(block.text, token))
+        throw errorLine("the deck ends inside block " + std::to_string(block.number) + " (" +
+                        shapeWord(block.conductor.shape) + ") before its \"}\"");
+    std::string folded = token;
+    lowercaseInPlace(folded);
+    if (findBlockWord(folded)) throw errorLine(blockPlace(block) + ": missing } before '" + token + "'");
+    return lower ? folded : token;
+}
+
+void requireOpen(const Block& block, const char* key)
+{
+    if (block.closing) throw errorLine(blockPlace(block) + ": " + key + " has no value before \"}\"");
+}
+
+// The token that carries a keyword's value; a brace glued to its end closes the block
+// once the value is stored.
+std::string valueToken(Block& block, const char* key, bool lower)
+{
+    requireOpen(block, key);
+    std::string token = blockToken(block, lower);
+    if (token.back() == '}') {
+        token.pop_back();
+        block.closing = true;
+    }
+    if (token.empty()) throw errorLine(blockPlace(block) + ": " + key + " has no value before \"}\"");
+    return token;
+}
+
+[[noreturn]] void badNumber(const Block& block, const NumericKey& key, const std::string& what)
+{
+    throw errorLine(blockPlace(block) + ": " + key.name + " needs a number; found " + what);
+}
+
+void storeReal(Block& block, const NumericKey& key, double value)
+{
+    double& field = block.conductor.*key.real;
+    switch (key.scaling) {
+    case Scaling::AsRead: field = value; break;
+    case Scaling::Length: field = value * block.settings.scale; break;
+    case Scaling::Conductivity: field = value / block.settings.scale; break;
+    }
+}
+
+void storeWhole(Block& block, const NumericKey& key, long value)
+{
+    if (!toInt32(value, block.conductor.*key.whole))
+        throw errorLine(blockPlace(block) + ": " + key.name + " " + std::to_string(value) + " is out of range");
+}
+
+// "K=" or "K =": the value follows in the stream.
+void streamValue(Block& block, const NumericKey& key)
+{
+    requireOpen(block, key.name);
+    double real = 0.0;
+    long whole = 0;
+    if (key.real ? !extractNumber(block.text, real) : !extractNumber(block.text, whole))
+        badNumber(block, key, found(block.text));
+    if (key.real) storeReal(block, key, real);
+    else storeWhole(block, key, whole);
+}
+
+// The value inside a token, after its first `skip` characters, read as "%le" or "%ld" read it.
+void tokenValue(Block& block, const NumericKey& key, const std::string& token, std::size_t skip)
+{
+    const char* rest = token.c_str() + skip;
+    double real = 0.0;
+    long whole = 0;
+    if (key.real ? std::sscanf(rest, "%le", &real) != 1 : std::sscanf(rest, "%ld", &whole) != 1)
+        badNumber(block, key, "'" + token + "'");
+    if (key.real) storeReal(block, key, real);
+    else storeWhole(block, key, whole);
+}
+
+// "K" alone: "=" then the value in the stream, or "=value" glued.
+void bareKeyValue(Block& block, const NumericKey& key)
+{
+    const std::string value = valueToken(block, key.name, false);
+    if (value == "=") {
+        streamValue(block, key);
+    } else if (value[0] == '=') {
+        tokenValue(block, key, value, 1);
+    } else {
+        throw errorLine(blockPlace(block) + ": " + key.name + " needs \"=\" before its value; found '" +
+                        value + "'");
+    }
+}
+
+void setModel(Conductor& conductor, const std::string& word)
+{
+    if (word == "tl") conductor.type = TypeTl;
+    if (word == "pw") conductor.type = TypePw;
+    if (word == "vf") conductor.type = TypeVf;
+}
+
+bool applyModelKeyword(Block& block, const std::string& token)
+{
+    if (token == "type=") {
+        setModel(block.conductor, valueToken(block, "type", true));
+    } else if (token == "type") {
+        const std::string next = valueToken(block, "type", true);
+        if (next == "=") setModel(block.conductor, valueToken(block, "type", true));
+        else if (next[0] == '=') setModel(block.conductor, next.substr(1));
+    } else if (token == "type=tl" || token == "type=pw" || token == "type=vf") {
+        setModel(block.conductor, token.substr(5));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Whole-token forms first, then glued "key=value" forms; anything else is ignored.
+void applyKeyword(Block& block, const std::string& token)
+{
+    if (applyModelKeyword(block, token)) return;
+    for (const NumericKey& key : numericKeys) {
+        const std::string name = key.name;
+        if (token == name + "=") return streamValue(block, key);
+        if (token == name) return bareKeyValue(block, key);
+    }
+    for (const NumericKey& key : numericKeys) {
+        const std::string prefix = std::string(key.name) + "=";
+        if (token.compare(0, prefix.size(), prefix) == 0) return tokenValue(block, key, token, prefix.size());
+    }
+}
+
+// ---- Body pass ----
+
+struct Body {
+    RecordPool& pool;
+    DeckText& text;
+    Conductor* current;
+    int blocks = 1;           // blocks opened so far, the head's included
+    std::int32_t plates = 0;
+    std::int32_t lines = 0;   // lines and circles
+};
+
+void countBlock(Body& body, std::int32_t shape)
+{
+    if (shape == ShapePlate) ++body.plates;
+    else ++body.lines;
+}
+
+[[noreturn]] void braceWithoutBlockWord(const DeckText& text)
+{
+    throw errorLine(deckLine(text) + ": \"{\" has no block word before it");
+}
+
+// Scans the header again up to the first block, which fills the head conductor.
+void openFirstBlock(Body& body)
+{
+    std::string token;
+    for (;;) {
+        if (!readToken(body.text, token)) throw errorLine("the deck has no conductor block");
+        lowercaseInPlace(token);
+        if (token[0] == '*') {
+            skipRestOfLine(body.text);
+            continue;
+        }
+        if (token == "{") braceWithoutBlockWord(body.text);
+        const BlockWord* word = findBlockWord(token);
+        if (!word) continue;
+        body.current->shape = word->shape;
+        countBlock(body, word->shape);
+        if (token == word->glued) return;
+        std::string brace;
+        if (!readToken(body.text, brace) || brace != "{") {
+            const std::string what = brace.empty() ? "the end of the deck" : "'" + brace + "'";
+            throw errorLine(deckLine(body.text) + ": '" + token + "' is followed by " + what + ", not \"{\"");
+        }
+        return;
+    }
+}
+
+std::string bodyToken(Body& body)
+{
+    std::string token;
+    if (!readToken(body.text, token)) throw errorLine("the deck ends before its final \"end\"");
+    lowercaseInPlace(token);
+    return token;
+}
+
+// A bare block word takes the next token as its brace without looking at it.
+void openBlock(Body& body, const BlockWord& word, bool bare)
+{
+    body.current = newConductor(body.pool, body.current);
+    body.current->shape = word.shape;
+    if (bare) bodyToken(body);
+    countBlock(body, word.shape);
+    ++body.blocks;
+}
+
+// After a block's "}": opens the next block (true) or reaches the final "end" (false).
+bool openNextBlock(Body& body)
+{
+    std::string token = bodyToken(body);
+    if (token == "end") return false;
+    if (const BlockWord* word = findBlockWord(token)) {
+        openBlock(body, *word, token == word->bare);
+        return true;
+    }
+    if (!isComment(token)) throw RunError("error occur during reading input\n");
+    skipRestOfLine(body.text);
+    for (;;) {
+        token = bodyToken(body);
+        if (const BlockWord* word = findBlockWord(token)) {
+            openBlock(body, *word, token == word->bare);
+            return true;
+        }
+        if (isComment(token)) skipRestOfLine(body.text);
+        else if (token == "end") return false;
+        else if (token == "{") braceWithoutBlockWord(body.text);
+    }
+}
+
+} // namespace
+
+void lowercaseInPlace(std::string& token)
+{
+    for (char& c : token) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+void readConductorBlock(const RunSettings& settings, Conductor& conductor, DeckText& text, int blockNumber)
+{
+    setConductorDefaults(conductor);
+    Block block{text, settings, conductor, blockNumber};
+    for (;;) {
+        std::string token = blockToken(block, true);
+        if (token == "}") return;
+        if (isComment(token)) {
+            skipRestOfLine(text);
+            continue;
+        }
+        if (token.back() == '}') {
+            token.pop_back();
+            block.closing = true;
+        }
+        applyKeyword(block, token);
+        if (block.closing) return;
+    }
+}
+
+void readDeck(RecordPool& pool, Conductor* head, RunSettings& settings, const std::string& path)
+{
+    readHeader(settings, path);
+    if (!settings.freqGiven) std::printf(".freq is missing!\n");
+
+    std::ifstream file(path);
+    if (!file) throw RunError("");
+    DeckText text(file);
+    Body body{pool, text, head};
+    openFirstBlock(body);
+    do {
+        readConductorBlock(settings, *body.current, text, body.blocks);
+    } while (openNextBlock(body));
+    settings.plateCount = body.plates;
+    settings.lineCount = body.lines;
+}
+
+void checkSweep(const RunSettings& settings)
+{
+    auto number = [](double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", value);
+        return std::string(text);
+    };
+    if (!settings.freqGiven) throw errorLine("the deck has no \".freq\": no frequency sweep is given");
+    if (settings.fmax <= 0)
+        throw errorLine(".freq: fmax must be positive; the deck gives " + number(settings.fmax));
+    if (settings.npoints >= 1 && settings.fmin <= 0)
+        throw errorLine(".freq: fmin must be positive for a sweep of " + std::to_string(settings.npoints) +
+                        " intervals; the deck gives " + number(settings.fmin));
+    if (settings.npoints < 0)
+        throw errorLine(".freq: npoints must not be negative; the deck gives " +
+                        std::to_string(settings.npoints));
+}

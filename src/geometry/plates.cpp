@@ -1,0 +1,267 @@
+#include "geometry/plates.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include "geometry/discretize.h"
+#include "model/run_error.h"
+
+namespace {
+
+// A line or circle (by its bounding box) as seen by the plates around it.
+struct FacingLine {
+    double left = 0.0;
+    double right = 0.0;
+    double bottom = 0.0;
+    double top = 0.0;
+    double gapAbove = 0.0; // to the nearest plate above; 0: none
+    double gapBelow = 0.0; // to the nearest plate below; 0: none
+    int slot = 0;          // 1 + number of plates whose y1 lies above the line's bottom
+};
+
+// A plate with the cut lists of its two faces (index 0 unused).
+struct PlateFaces {
+    Conductor* plate = nullptr;
+    int ordinal = 0; // 1-based position among the plates in deck order
+    std::vector<double> bottom{0.0};
+    std::vector<double> top{0.0};
+};
+
+// Selection sort of list[1..n]: each position takes the first entry that strictly beats
+// `bound` and every entry before it in the remaining range.
+template <class Before>
+void selectionSort(double* list, int n, double bound, Before before)
+{
+    for (int i = 1; i <= n; ++i) {
+        double best = bound;
+        int bestIndex = i;
+        for (int j = i; j <= n; ++j) {
+            if (before(list[j], best)) {
+                best = list[j];
+                bestIndex = j;
+            }
+        }
+        std::swap(list[i], list[bestIndex]);
+    }
+}
+
+void sortList(std::vector<double>& list) { sortAscending(list.data(), static_cast<int>(list.size()) - 1); }
+
+// Plates from the highest y1 down; plates of equal y1 in deck order.
+std::vector<PlateFaces*> heightOrder(std::vector<PlateFaces>& plates)
+{
+    const int count = static_cast<int>(plates.size());
+    std::vector<double> heights{0.0};
+    for (const PlateFaces& p : plates) heights.push_back(p.plate->y1);
+    sortDescending(heights.data(), count);
+    std::vector<PlateFaces*> order;
+    std::vector<bool> taken(plates.size(), false);
+    for (int pos = 1; pos <= count; ++pos) {
+        for (int p = 0; p < count; ++p) {
+            if (!taken[p] && plates[p].plate->y1 == heights[pos]) {
+                taken[p] = true;
+                order.push_back(&plates[p]);
+                break;
+            }
+        }
+    }
+    return order;
+}
+
+// Gap from each line to the nearest plate above and below it.
+void findPlateGaps(std::vector<FacingLine>& lines, const std::vector<PlateFaces*>& byHeight)
+{
+    const int plateCount = static_cast<int>(byHeight.size());
+    const auto gapTo = [](const FacingLine& line, const PlateFaces* p) {
+        return minEdgeGap(line.bottom, line.top, p->plate->y1, p->plate->y2);
+    };
+    for (FacingLine& line : lines) {
+        line.slot = 1;
+        for (const PlateFaces* p : byHeight)
+            if (p->plate->y1 > line.bottom) ++line.slot;
+        if (line.slot != 1 && line.slot != plateCount + 1) {
+            line.gapAbove = gapTo(line, byHeight[line.slot - 2]);
+            line.gapBelow = gapTo(line, byHeight[line.slot - 1]);
+        } else if (line.slot == 1) {
+            line.gapBelow = gapTo(line, byHeight.front());
+        } else {
+            line.gapAbove = gapTo(line, byHeight.back());
+        }
+    }
+}
+
+// Adds the cut points beside the lines that face one face of a plate. The sorted list pairs
+// into stretches of the face between line edges and plate edges; a stretch that ends at a
+// line is cut at about three times that line's gap to the plate.
+void addGapCuts(std::vector<double>& cuts, const std::vector<FacingLine>& lines, bool topFace)
+{
+    const int stretches = (static_cast<int>(cuts.size()) - 1) / 2;
+    for (int k = 1; k <= stretches; ++k) {
+        const double left = cuts[2 * k - 1];
+        const double right = cuts[2 * k];
+        double dL = 0.0;
+        double dR = 0.0;
+        for (const FacingLine& line : lines) {
+            const double gap = topFace ? line.gapBelow : line.gapAbove;
+            if (std::fabs(line.right - left) < 1e-9) dL = gap;
+            if (std::fabs(line.left - right) < 1e-9) dR = gap;
+        }
+        const double len = std::fabs(right - left);
+        const double S = (dR + dL) * 3.1;
+        if (dL == 0.0 && dR == 0.0) continue;
+        if (dL == 0.0 || dR == 0.0) {
+            if (S < len) cuts.push_back(dL == 0.0 ? right - S : left + S);
+        } else if (S < len) {
+            if (topFace) {
+                cuts.push_back(left + 3.1 * dL);
+                cuts.push_back(right - 3.1 * dR);
+            } else {
+                cuts.push_back(left + 3.0 * dL);
+                cuts.push_back(right - 3.0 * dR);
+            }
+        } else if (3.1 * dL <= len || 3.1 * dR <= len) {
+            cuts.push_back(left + len * dL / (S / 3));
+        }
+    }
+}
+
+// One face's points, each distinct value once; a face that only holds the plate's own two
+// edges faces no line and is left out.
+void writeFace(std::FILE* file, const char* word, int ordinal, const std::vector<double>& cuts)
+{
+    const int m = static_cast<int>(cuts.size()) - 1;
+    if (m == 2) return;
+    for (int i = 1; i <= m; ++i)
+        if (i == m || cuts[i] != cuts[i + 1]) std::fprintf(file, "%s %ld %le\n", word, static_cast<long>(ordinal), cuts[i]);
+}
+
+} // namespace
+
+double minEdgeGap(double bottom1, double top1, double bottom2, double top2)
+{
+    double gap = std::fabs(top1 - top2);
+    gap = std::min(gap, std::fabs(top1 - bottom2));
+    gap = std::min(gap, std::fabs(bottom1 - bottom2));
+    return std::min(gap, std::fabs(bottom1 - top2));
+}
+
+void sortAscending(double* list, int n)
+{
+    selectionSort(list, n, 1e10, [](double a, double b) { return a < b; });
+}
+
+void sortDescending(double* list, int n)
+{
+    selectionSort(list, n, -1e10, [](double a, double b) { return a > b; });
+}
+
+void placePlateCuts(Conductor* head, const RunSettings&)
+{
+    std::FILE* file = std::fopen("plate", "w");
+    if (!file) throw errorLine("cannot open the file \"plate\" for writing");
+
+    std::vector<FacingLine> lines;
+    std::vector<PlateFaces> plates;
+    for (Conductor* c = head; c; c = c->next) {
+        if (c->shape == ShapeLine) {
+            lines.push_back({c->x1, c->x2, c->y1, c->y2});
+            c->nx = 1;
+            c->ny = 1;
+            c->type = TypePw;
+        } else if (c->shape == ShapeCircle) {
+            lines.push_back({c->xc - c->rad, c->xc + c->rad, c->yc - c->rad, c->yc + c->rad});
+            c->type = TypeCircle;
+        } else {
+            PlateFaces faces;
+            faces.plate = c;
+            faces.ordinal = static_cast<int>(plates.size()) + 1;
+            plates.push_back(faces);
+            c->type = TypePw;
+        }
+    }
+
+    const std::vector<PlateFaces*> byHeight = heightOrder(plates);
+    findPlateGaps(lines, byHeight);
+
+    // Each line's x extent goes to the face of the plate below and of the plate above it.
+    for (const FacingLine& line : lines) {
+        if (line.gapBelow == 0.0) continue;
+        std::vector<double>& cuts = byHeight[line.slot - 1]->top;
+        cuts.push_back(line.left);
+        cuts.push_back(line.right);
+    }
+    for (const FacingLine& line : lines) {
+        if (line.gapAbove == 0.0) continue;
+        std::vector<double>& cuts = byHeight[line.slot - 2]->bottom;
+        cuts.push_back(line.left);
+        cuts.push_back(line.right);
+    }
+    for (PlateFaces* p : byHeight) {
+        p->bottom.push_back(p->plate->x1);
+        p->bottom.push_back(p->plate->x2);
+        p->top.push_back(p->plate->x1);
+        p->top.push_back(p->plate->x2);
+    }
+
+    for (PlateFaces* p : byHeight) {
+        sortList(p->bottom);
+        sortList(p->top);
+        addGapCuts(p->bottom, lines, false);
+        addGapCuts(p->top, lines, true);
+        sortList(p->bottom);
+        sortList(p->top);
+        writeFace(file, "below", p->ordinal, p->bottom);
+        writeFace(file, "above", p->ordinal, p->top);
+    }
+    if (std::fclose(file) != 0) throw errorLine("cannot write the file \"plate\"");
+}
+
+ConductorCounts classifyConductors(Conductor* head)
+{
+    ConductorCounts counts;
+    for (Conductor* c = head; c; c = c->next) {
+        if (std::fabs(c->v) >= 1e-10) {
+            c->isSignal = 1;
+            ++counts.signal;
+        } else {
+            c->isSignal = 0;
+            ++counts.ground;
+        }
+    }
+    if (counts.signal + counts.ground != 1) {
+        if (counts.signal == 0) throw RunError("ERROR: No signal line?\n\n\n");
+        if (counts.ground == 0) throw RunError("ERROR: No ground line?\n\n\n");
+    }
+    return counts;
+}
+
+void buildRibbonIndex(RecordPool& pool, const RunSettings& settings, Conductor* head, Ribbon* headRibbon,
+                      std::vector<long>& ribbonIndex)
+{
+    const int conductorCount = settings.plateCount + settings.lineCount;
+    ribbonIndex.assign(conductorCount + 2, 0);
+    int plateOrdinal = 0;
+    long ribbonCount = 0;
+    Ribbon* current = headRibbon;
+    Conductor* q = head;
+    for (int k = 1; k <= conductorCount; ++k, q = q->next) {
+        if (q->shape == ShapePlate) ++plateOrdinal;
+        q->firstRibbon = current;
+        q->firstRibbonIndex = static_cast<std::int32_t>(ribbonCount);
+        ribbonIndex[k] = ribbonCount;
+        current = discretizeConductor(pool, settings, *q, current, ribbonCount, plateOrdinal);
+        q->endRibbonIndex = static_cast<std::int32_t>(ribbonCount);
+        ribbonIndex[k + 1] = ribbonCount;
+    }
+}
+
+void closeRibbonChain(Ribbon* head)
+{
+    // Without any filled ribbon the head is the empty record itself: nothing to detach.
+    if (!head->next) return;
+    Ribbon* r = head;
+    while (r->next->next) r = r->next;
+    r->next = nullptr;
+}

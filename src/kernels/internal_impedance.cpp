@@ -1,0 +1,36 @@
+// The ribbon's internal impedance: the formula chosen by its kind and, for the face ribbons of
+// lines, by the model of its conductor, turned into ohms per metre of this one ribbon.
+
+#include <algorithm>
+#include <cmath>
+
+#include "kernels/pw_impedance.h"
+#include "kernels/surface_impedance.h"
+#include "kernels/tl_impedance.h"
+#include "kernels/whole_face.h"
+#include "model/structure.h"
+
+Complex Ribbon::internalImpedance(double omega) const
+{
+    const Conductor& c = *owner;
+    // Extent along the conductor's face; the other side is the ribbon's small thickness.
+    const double width = std::max(std::fabs(x2 - x1), std::fabs(y2 - y1));
+
+    if (kind == KindChord) {
+        // A chord carries the surface current of the arc it stands for.
+        return wireSurfaceImpedance(omega, c.rad, c.sigma) / (6.283185307179586 * c.rad / static_cast<double>(c.nr));
+    }
+    if (kind == KindFilament) return Complex(1.0 / ((x2 - x1) * c.sigma * (y2 - y1)), 0.0);
+    if (kind == KindWholeFaceX || kind == KindWholeFaceY)
+        return wholeFaceImpedance(omega, c.sigma, c.x1, c.x2, c.y1, c.y2, kind);
+    // Plates: the current of a face enters a slab of the whole thickness, or of half of it when
+    // the other face carries ribbons too.
+    if (kind == KindPlateBothFaces) return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1) / 2.0, c.sigma) / width;
+    if (kind == KindPlateOneFace) return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1), c.sigma) / width;
+    if (c.type == TypePw) {
+        const double faceExtent = kind == KindFaceX ? std::fabs(x2 - x1) : std::fabs(y2 - y1);
+        return pwSurfaceImpedance(omega, c, x1, x2, y1, y2, kind) / faceExtent;
+    }
+    if (c.type == TypeTl) return tlRibbonImpedance(omega, c, x1, x2, y1, y2) / width;
+    return Complex(0.0, 0.0);
+}

@@ -1,0 +1,80 @@
+#include "reduction/loop_reduction.h"
+
+#include <utility>
+
+void swapConductors(ComplexMatrix& g, int a, int b)
+{
+    const int l = g.rows();
+    auto exchanged = [a, b](int i) { return i == a ? b : (i == b ? a : i); };
+    ComplexMatrix swapped = matrix(l, l);
+    for (int i = 0; i < l; ++i) {
+        for (int j = 0; j < l; ++j) {
+            const bool pairEntry = (i == a && j == b) || (i == b && j == a);
+            swapped[i][j] = pairEntry ? g[i][j] : g[exchanged(i)][exchanged(j)];
+        }
+    }
+    g = std::move(swapped);
+}
+
+void moveSignalsToFront(Conductor* head, ComplexMatrix& g)
+{
+    const int m = g.rows();
+    int i = 0;
+    for (Conductor* c = head; c != nullptr && i < m; c = c->next, ++i) {
+        if (c->isSignal) continue;
+        int j = i;
+        for (Conductor* s = c; s != nullptr && j < m; s = s->next, ++j) {
+            if (s->isSignal) {
+                s->isSignal = 0;
+                swapConductors(g, j, i);
+                c->isSignal = 1;
+                break;
+            }
+        }
+    }
+}
+
+namespace {
+
+// Plain product of two matrices, each entry summed from zero in ascending order.
+ComplexMatrix multiply(const ComplexMatrix& x, const ComplexMatrix& y)
+{
+    ComplexMatrix product = matrix(x.rows(), y.cols());
+    for (int p = 0; p < x.rows(); ++p) {
+        for (int q = 0; q < y.cols(); ++q) {
+            Complex sum(0.0, 0.0);
+            for (int r = 0; r < x.cols(); ++r) sum = sum + x[p][r] * y[r][q];
+            product[p][q] = sum;
+        }
+    }
+    return product;
+}
+
+} // namespace
+
+ComplexMatrix loopReduce(const Conductor* head, int signalCount, const ComplexMatrix& g)
+{
+    const int l = g.rows();
+    const int e = signalCount;
+
+    // Incidence of the ports: a row per signal conductor, and the common return, which
+    // carries minus the current of every conductor.
+    ComplexMatrix k = matrix(e + 1, l);
+    int groundsPassed = 0;
+    int pos = 0;
+    for (const Conductor* c = head; c != nullptr && pos < l; c = c->next, ++pos) {
+        if (c->isSignal) {
+            k[pos - groundsPassed][pos] = Complex(1.0, 0.0);
+            k[e][pos] = Complex(-1.0, 0.0);
+        } else {
+            k[e][pos] = Complex(-1.0, 0.0);
+            ++groundsPassed;
+        }
+    }
+
+    ComplexMatrix kTransposed = matrix(l, e + 1);
+    for (int p = 0; p <= e; ++p)
+        for (int q = 0; q < l; ++q) kTransposed[q][p] = k[p][q];
+
+    return invertMatrix(multiply(multiply(k, g), kTransposed));
+}

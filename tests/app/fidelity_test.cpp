@@ -1,0 +1,37 @@
+// Whole runs compared byte for byte with the files an independent implementation of the
+// same design writes for the same decks.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "run_deck.h"
+
+namespace {
+
+const std::string kFidelity = std::string(XSRL_SOURCE_DIR) + "/../shared/fidelity/";
+
+// The elapsed time is the one line that may differ between runs.
+std::string withoutElapsedTime(const std::string& out)
+{
+    return std::regex_replace(out, std::regex("Elapsed time=\\d+ Seconds"), "Elapsed time=0 Seconds");
+}
+
+void expectSameAsReference(const std::string& name)
+{
+    const std::string reference = kFidelity + name + "/";
+    if (!fileExists(reference + name + ".deck")) GTEST_SKIP() << "reference outputs not found at " << reference;
+
+    const ProgramRun run = runDeck(readFile(reference + name + ".deck"), "w");
+    EXPECT_EQ(std::to_string(run.status) + "\n", readFile(reference + "status"));
+    EXPECT_EQ(withoutElapsedTime(run.out), readFile(reference + "stdout"));
+    for (const std::string file : {"Zs", "induc", "plate"}) {
+        if (!fileExists(reference + file)) continue;
+        EXPECT_EQ(run.file(file), readFile(reference + file)) << file << " differs from " << reference + file;
+    }
+}
+
+} // namespace
+
+TEST(Fidelity, PlateStripsAndCircle) { expectSameAsReference("plate-strips-circle"); }
+
+TEST(Fidelity, WirePairInFeet) { expectSameAsReference("wire-pair-ft"); }

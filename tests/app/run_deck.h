@@ -1,0 +1,88 @@
+// Runs the xsrl program on a deck in a fresh temporary folder and reads back what it wrote.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+inline std::string readFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+inline bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
+
+inline std::string makeTempFolder()
+{
+    char name[] = "/tmp/xsrl-test-XXXXXX";
+    return mkdtemp(name) ? std::string(name) : std::string();
+}
+
+struct ProgramRun {
+    std::string folder;
+    int status = -1;
+    std::string out;
+    std::string err;
+
+    std::string file(const std::string& name) const { return readFile(folder + "/" + name); }
+    bool has(const std::string& name) const { return fileExists(folder + "/" + name); }
+};
+
+// Runs `xsrl <args>` inside `folder` (made if empty).
+inline ProgramRun runProgram(const std::string& args, std::string folder = "")
+{
+    ProgramRun run;
+    run.folder = folder.empty() ? makeTempFolder() : folder;
+    const std::string command = "cd '" + run.folder + "' && '" XSRL_BINARY "' " + args + " >stdout.txt 2>stderr.txt";
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = run.file("stdout.txt");
+    run.err = run.file("stderr.txt");
+    return run;
+}
+
+// Writes `deck` as deck.txt into a fresh folder (or `folder`) and runs it in `mode`.
+inline ProgramRun runDeck(const std::string& deck, const std::string& mode = "w", std::string folder = "")
+{
+    if (folder.empty()) folder = makeTempFolder();
+    std::ofstream(folder + "/deck.txt") << deck;
+    return runProgram("deck.txt " + mode, folder);
+}
+
+// One frequency block of the report: the frequency and the (R, L) pairs row by row.
+struct ReportBlock {
+    double frequency = 0.0;
+    int size = 0;
+    std::vector<double> r;
+    std::vector<double> l;
+};
+
+inline std::vector<ReportBlock> parseReport(const std::string& text)
+{
+    std::vector<ReportBlock> blocks;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        ReportBlock block;
+        if (std::sscanf(line.c_str(), "Impedance %d x %*d matrix (R,L) at f=%le Hz", &block.size, &block.frequency) != 2)
+            continue;
+        for (int row = 0; row < block.size && std::getline(in, line); ++row) {
+            std::istringstream entries(line);
+            char open, comma, close;
+            double r, l;
+            while (entries >> open >> r >> comma >> l >> close) {
+                block.r.push_back(r);
+                block.l.push_back(l);
+            }
+        }
+        blocks.push_back(block);
+    }
+    return blocks;
+}

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <sys/stat.h>
+
+#include "run_deck.h"
+
+namespace {
+
+// Two thin strips side by side; the second is the ground unless `v` says otherwise.
+std::string stripsDeck(const std::string& header, const std::string& secondV = "0", const std::string& extra = "")
+{
+    return header +
+           "\nend\n"
+           "line{ x1=0 x2=100 y1=0 y2=5 nx=2 ny=1 }\n"
+           "line{ x1=200 x2=300 y1=0 y2=5 nx=2 ny=1 v=" +
+           secondV + " }\n" + extra + "end\n";
+}
+
+const char* const kUnitHeader = ".unit um\n";
+
+} // namespace
+
+TEST(Run, WrongArgumentCountPrintsUsageAndWritesNothing)
+{
+    for (const std::string args : {"", "deck.txt w extra", "deck.txt"}) {
+        const ProgramRun run = runProgram(args);
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_EQ(run.out, "\nUsage: " XSRL_BINARY " <input file> <w/r>\n") << args;
+        EXPECT_FALSE(run.has("Zs") || run.has("induc") || run.has("plate")) << args;
+    }
+}
+
+TEST(Run, DeckThatCannotBeOpenedEndsSilently)
+{
+    const ProgramRun run = runProgram("no-such-deck w");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "\n\n");
+}
+
+TEST(Run, SweepPointsAndExitStatus)
+{
+    struct Case {
+        std::string freq;
+        std::vector<double> frequencies;
+        int status;
+    };
+    for (const Case& c : {Case{".freq 1e6 1e8 2", {1e6, 1e7, 1e8}, 0}, Case{".freq 1e6 1e8 1", {1e6}, 1},
+                          Case{".freq 1e6 1e8 0", {1e8}, 0}}) {
+        const ProgramRun run = runDeck(stripsDeck(kUnitHeader + c.freq));
+        EXPECT_EQ(run.status, c.status) << c.freq;
+        const std::vector<ReportBlock> blocks = parseReport(run.file("Zs"));
+        ASSERT_EQ(blocks.size(), c.frequencies.size()) << c.freq;
+        for (size_t k = 0; k < blocks.size(); ++k) EXPECT_DOUBLE_EQ(blocks[k].frequency, c.frequencies[k]) << c.freq;
+        EXPECT_NE(run.out.find("Total Elapsed time="), std::string::npos) << c.freq;
+    }
+}
+
+TEST(Run, ReportSizeFollowsThePartialOptionAndTheSignalCount)
+{
+    const std::string third = "line{ x1=400 x2=500 y1=0 y2=5 nx=2 ny=1 }\n";
+    struct Case {
+        std::string header;
+        std::string secondV;
+        std::string extra;
+        int size;
+    };
+    for (const Case& c : {Case{".partial yes", "0", third, 3}, Case{".partial no", "0", third, 2},
+                          Case{".partial no", "1", "line{ x1=400 x2=500 y1=0 y2=5 nx=2 ny=1 v=0 }\n", 2},
+                          Case{".partial no", "0", "", 1}}) {
+        const ProgramRun run = runDeck(stripsDeck(std::string(kUnitHeader) + ".freq 1e6 1e6 0\n" + c.header, c.secondV, c.extra));
+        ASSERT_EQ(run.status, 0) << run.out;
+        const std::vector<ReportBlock> blocks = parseReport(run.file("Zs"));
+        ASSERT_EQ(blocks.size(), 1u);
+        EXPECT_EQ(blocks[0].size, c.size) << c.header << " " << c.extra;
+        EXPECT_EQ(blocks[0].r.size(), static_cast<size_t>(c.size * c.size));
+    }
+}
+
+TEST(Run, SingleConductorIsReportedWhateverItsExcitation)
+{
+    const ProgramRun run = runDeck(".freq 1e6 1e6 0\n.unit um\nend\nline{ x1=0 x2=100 y1=0 y2=5 v=0 }\nend\n");
+    ASSERT_EQ(run.status, 0) << run.out;
+    const std::vector<ReportBlock> blocks = parseReport(run.file("Zs"));
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0].size, 1);
+}
+
+TEST(Run, BlockTextFormat)
+{
+    const ProgramRun run = runDeck(stripsDeck(".freq 1e6 1e6 0\n.unit um\n.partial yes"));
+    ASSERT_EQ(run.status, 0) << run.out;
+    const std::string number = "[ -]\\d\\.\\d{4}e[+-]\\d{2}";
+    const std::string entry = "\\(" + number + "," + number + "\\)  ";
+    const std::regex block("\nImpedance 2 x 2 matrix \\(R,L\\) at f=1\\.0000e\\+06 Hz\n(" + entry + entry + "\n){2}");
+    EXPECT_TRUE(std::regex_match(run.file("Zs"), block)) << run.file("Zs");
+}
+
+TEST(Run, ReadModeReusesTheStoredInductancesAndRefusesAForeignFile)
+{
+    const std::string deck = stripsDeck(".freq 1e6 1e9 3\n.unit um");
+    const ProgramRun written = runDeck(deck, "write");
+    ASSERT_EQ(written.status, 0) << written.out;
+    const std::string induc = written.file("induc");
+    // 12 ribbons: 12 * 13 / 2 lines.
+    EXPECT_EQ(std::count(induc.begin(), induc.end(), '\n'), 78);
+
+    const ProgramRun read = runDeck(deck, "r", written.folder);
+    ASSERT_EQ(read.status, 0) << read.out;
+    EXPECT_EQ(read.file("Zs"), written.file("Zs"));
+
+    const ProgramRun other = runDeck(stripsDeck(".freq 1e6 1e9 3\n.unit um", "0", "line{ x1=400 x2=500 y1=0 y2=5 }\n"), "r",
+                                     written.folder);
+    EXPECT_EQ(other.status, 1);
+    EXPECT_NE(other.out.find("ERROR: induc does not match this deck"), std::string::npos) << other.out;
+}
+
+TEST(Run, ReportThatCannotBeOpenedIsAnError)
+{
+    const std::string folder = makeTempFolder();
+    ASSERT_EQ(mkdir((folder + "/Zs").c_str(), 0755), 0);
+    const ProgramRun run = runDeck(stripsDeck(".freq 1e6 1e6 0\n.unit um"), "w", folder);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("ERROR: cannot open Zs"), std::string::npos) << run.out;
+}

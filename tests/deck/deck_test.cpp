@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "deck/deck.h"
+#include "model/run_error.h"
+
+namespace {
+
+const char* const Header = ".freq 1e6 1e9 10\nend\n";
+
+class DeckReader : public testing::Test {
+protected:
+    RecordPool pool;
+    RunSettings settings;
+
+    std::string writeDeck(const std::string& text)
+    {
+        static int counter = 0;
+        const std::string path = testing::TempDir() + "xsrl_deck_" + std::to_string(getpid()) + "_" +
+                                 std::to_string(counter++) + ".deck";
+        std::ofstream(path) << text;
+        return path;
+    }
+
+    std::vector<const Conductor*> read(const std::string& text)
+    {
+        Conductor* head = newConductor(pool, nullptr);
+        readDeck(pool, head, settings, writeDeck(text));
+        std::vector<const Conductor*> chain;
+        for (const Conductor* c = head; c; c = c->next) chain.push_back(c);
+        return chain;
+    }
+
+    // The text of the error that reading `text` raises.
+    std::string errorOf(const std::string& text)
+    {
+        try {
+            read(text);
+        } catch (const RunError& error) {
+            return error.what();
+        }
+        return "no error";
+    }
+};
+
+TEST_F(DeckReader, ReadsTheExampleDeck)
+{
+    const auto c = read("* two strips over a ground plate\n"
+                        ".freq 1e6 1e9 10\n.unit um\n.partial no\nend\n"
+                        "plate{ x1=-500 x2=500 y1=-10 y2=0 v=0 }\n"
+                        "line{ type=tl x1=-60 x2=-10 y1=100 y2=110 nx=8 ny=2 rx=1.5 }\n"
+                        "line { x1 = 10 x2 = 60 y1 = 100 y2 = 110 sigma=4.1e1 }\n"
+                        "circle{ xc=0 yc=300 rad=25 nr=16 }\n"
+                        "end\n");
+    ASSERT_EQ(c.size(), 4u);
+    EXPECT_EQ(settings.fmin, 1e6);
+    EXPECT_EQ(settings.fmax, 1e9);
+    EXPECT_EQ(settings.npoints, 10);
+    EXPECT_EQ(settings.scale, 1e-06);
+    EXPECT_EQ(settings.partial, 0);
+    EXPECT_EQ(settings.plateCount, 1);
+    EXPECT_EQ(settings.lineCount, 3);
+
+    EXPECT_EQ(c[0]->shape, ShapePlate);
+    EXPECT_EQ(c[0]->x1, -500.0 * 1e-06);
+    EXPECT_EQ(c[0]->v, 0.0);
+    EXPECT_EQ(c[1]->shape, ShapeLine);
+    EXPECT_EQ(c[1]->type, TypeTl);
+    EXPECT_EQ(c[1]->nx, 8);
+    EXPECT_EQ(c[1]->ny, 2);
+    EXPECT_EQ(c[1]->rx, 1.5);
+    EXPECT_EQ(c[2]->x1, 10.0 * 1e-06);
+    EXPECT_EQ(c[2]->sigma, 41.0 / 1e-06);
+    EXPECT_EQ(c[3]->shape, ShapeCircle);
+    EXPECT_EQ(c[3]->rad, 25.0 * 1e-06);
+    EXPECT_EQ(c[3]->nr, 16);
+    EXPECT_EQ(c[3]->next, nullptr);
+}
+
+TEST_F(DeckReader, AcceptsEveryValueForm)
+{
+    const auto c = read(std::string(".unit mm\n") + Header +
+                        "line{ x1 =5 x2 = 6 y1= 7 y2=8 rx =1.5 ry= 2.5 v = 0.5 sigma =2\n"
+                        "      nx =2 ny = 3 nr= 4 }\n"
+                        "circle{ xc=1 yc =2 rad = 3 nx=6 ny =3 }\n"
+                        "end\n");
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(c[0]->x1, 5 * 0.001);
+    EXPECT_EQ(c[0]->x2, 6 * 0.001);
+    EXPECT_EQ(c[0]->y1, 7 * 0.001);
+    EXPECT_EQ(c[0]->y2, 8 * 0.001);
+    EXPECT_EQ(c[0]->rx, 1.5);
+    EXPECT_EQ(c[0]->ry, 2.5);
+    EXPECT_EQ(c[0]->v, 0.5);
+    EXPECT_EQ(c[0]->sigma, 2 / 0.001);
+    EXPECT_EQ(c[0]->nx, 2);
+    EXPECT_EQ(c[0]->ny, 3);
+    EXPECT_EQ(c[0]->nr, 4);
+    EXPECT_EQ(c[1]->xc, 1 * 0.001);
+    EXPECT_EQ(c[1]->yc, 2 * 0.001);
+    EXPECT_EQ(c[1]->rad, 3 * 0.001);
+    EXPECT_EQ(c[1]->nx, 6);
+}
+
+// Values inside a token are read as sscanf's %le / %ld read them: a prefix parse.
+TEST_F(DeckReader, ParsesTokenValuesAsScanfDoes)
+{
+    const auto c = read(std::string(Header) + "line{ x1=0x1p3 x2=5abc y1 =1e nx=7.9 ny =4x }\nend\n");
+    EXPECT_EQ(c[0]->x1, 8.0);
+    EXPECT_EQ(c[0]->x2, 5.0);
+    EXPECT_EQ(c[0]->y1, 1.0);
+    EXPECT_EQ(c[0]->nx, 7);
+    EXPECT_EQ(c[0]->ny, 4);
+}
+
+TEST_F(DeckReader, IgnoresCase)
+{
+    const auto c = read(".FREQ 1E3 2E3 4\n.UNIT CM\n.PARTIAL YES\nEND\n"
+                        "LINE{ X1=1 SIGMA=5.8E7 TYPE=PW NX =3 }\nPlate { Y2 = 2 }\nEnd\n");
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(settings.fmin, 1e3);
+    EXPECT_EQ(settings.scale, 0.01);
+    EXPECT_EQ(settings.partial, 1);
+    EXPECT_EQ(c[0]->x1, 1 * 0.01);
+    EXPECT_EQ(c[0]->sigma, 5.8e7 / 0.01);
+    EXPECT_EQ(c[0]->type, TypePw);
+    EXPECT_EQ(c[0]->nx, 3);
+    EXPECT_EQ(c[1]->shape, ShapePlate);
+    EXPECT_EQ(c[1]->y2, 2 * 0.01);
+}
+
+TEST_F(DeckReader, UnitTable)
+{
+    const std::pair<const char*, double> units[] = {
+        {"m", 1.0},      {"mm", 0.001},       {"cm", 0.01},   {"in", 0.025400000000000002},
+        {"um", 1e-06},   {"mils", 2.54e-05},  {"ft", 0.3048}, {"furlong", 1.0},
+    };
+    for (const auto& [word, scale] : units) {
+        read(std::string(".unit ") + word + " .freq 1 2 3 end line{ x1=10 sigma=1 } end");
+        EXPECT_EQ(settings.scale, scale) << word;
+        EXPECT_EQ(pool.conductors.back().x1, 10 * scale) << word;
+        EXPECT_EQ(pool.conductors.back().sigma, 1 / scale) << word;
+    }
+    EXPECT_NE(0.025400000000000002, 0.0254);
+}
+
+TEST_F(DeckReader, ModelWords)
+{
+    const auto c = read(std::string(Header) +
+                        "line{ type=pw } line{ type = vf } line{ type =pw } line{ type= vf }\n"
+                        "line{ type=VF type pw } line{ type=pw type=copper } line{ type=tl }\nend\n");
+    ASSERT_EQ(c.size(), 7u);
+    EXPECT_EQ(c[0]->type, TypePw);
+    EXPECT_EQ(c[1]->type, TypeVf);
+    EXPECT_EQ(c[2]->type, TypePw);
+    EXPECT_EQ(c[3]->type, TypeVf);
+    EXPECT_EQ(c[4]->type, TypeVf);  // "pw" after a bare "type" is not "=pw"
+    EXPECT_EQ(c[5]->type, TypePw);
+    EXPECT_EQ(c[6]->type, TypeTl);
+}
+
+TEST_F(DeckReader, EveryBlockStartsFromTheDefaults)
+{
+    const auto c = read(std::string(".unit mm\n") + Header +
+                        "line{ x1=1 y1=2 x2=3 y2=4 sigma=9 v=0 nx=1 ny=1 nr=3 rx=2 ry=2 type=vf xc=1 yc=1 }\n"
+                        "plate{ }\nend\n");
+    ASSERT_EQ(c.size(), 2u);
+    const Conductor& d = *c[1];
+    EXPECT_EQ(d.shape, ShapePlate);
+    EXPECT_EQ(d.x1, 0.0);
+    EXPECT_EQ(d.y1, 1.0);
+    EXPECT_EQ(d.x2, 0.0);
+    EXPECT_EQ(d.y2, 1.0);
+    EXPECT_EQ(d.sigma, 5.8e7);  // the default is not a per-unit value
+    EXPECT_EQ(d.v, 1.0);
+    EXPECT_EQ(d.nx, 5);
+    EXPECT_EQ(d.ny, 5);
+    EXPECT_EQ(d.nr, 10);
+    EXPECT_EQ(d.rx, 1.0);
+    EXPECT_EQ(d.ry, 1.0);
+    EXPECT_EQ(d.type, TypeTl);
+    EXPECT_EQ(d.xc, 0.0);
+    EXPECT_EQ(d.yc, 0.0);
+    EXPECT_TRUE(std::isnan(d.rad));
+    EXPECT_EQ(settings.plateCount, 1);
+    EXPECT_EQ(settings.lineCount, 1);
+}
+
+TEST_F(DeckReader, SkipsComments)
+{
+    const std::string longComment(300, 'c');
+    const auto c = read("* header comment with line and plate{ words\n" + std::string(Header) +
+                        "line{ x1=1 * x1=9 }\n  .note y1=9\n y2=3 }\n"
+                        "* " + longComment + " end\n"
+                        "** another\n. dotted\n"
+                        "circle{ rad=2 " + longComment + " }\n"
+                        "* before the end\n"
+                        "end\n");
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(c[0]->x1, 1.0);
+    EXPECT_EQ(c[0]->y1, 1.0);
+    EXPECT_EQ(c[0]->y2, 3.0);
+    EXPECT_EQ(c[1]->shape, ShapeCircle);
+    EXPECT_EQ(c[1]->rad, 2.0);
+}
+
+TEST_F(DeckReader, BlockWordsAndTheirBraces)
+{
+    // A bare word between blocks takes the next token as its brace unseen, also after a comment.
+    const auto c = read(std::string(Header) + "line\n{ x1=1 }\nplate x1=5 y1=2 }\n* c\ncircle { rad=1 }\n"
+                                              "* c\n stray words plate{ }\nend\n");
+    ASSERT_EQ(c.size(), 4u);
+    EXPECT_EQ(c[0]->shape, ShapeLine);
+    EXPECT_EQ(c[1]->shape, ShapePlate);
+    EXPECT_EQ(c[1]->x1, 0.0);
+    EXPECT_EQ(c[1]->y1, 2.0);
+    EXPECT_EQ(c[2]->shape, ShapeCircle);
+    EXPECT_EQ(c[3]->shape, ShapePlate);
+    EXPECT_EQ(settings.plateCount, 2);
+    EXPECT_EQ(settings.lineCount, 2);
+}
+
+TEST_F(DeckReader, BraceGluedToTheLastTokenClosesTheBlock)
+{
+    const auto c = read(std::string(Header) + "line{ x1=7}\nline{ x1 = 8}\nline{ x1 =9}\nline{ type=pw}\n"
+                                              "line{ type =vf}\nline{ foo}\nline{ x2=1 }\nend\n");
+    ASSERT_EQ(c.size(), 7u);
+    EXPECT_EQ(c[0]->x1, 7.0);
+    EXPECT_EQ(c[1]->x1, 8.0);
+    EXPECT_EQ(c[2]->x1, 9.0);
+    EXPECT_EQ(c[3]->type, TypePw);
+    EXPECT_EQ(c[4]->type, TypeVf);
+    EXPECT_EQ(c[6]->x2, 1.0);
+    EXPECT_EQ(c[6]->x1, 0.0);
+}
+
+TEST_F(DeckReader, HeaderOptions)
+{
+    read(".partial y .freq 1 2 0 end line{ } end");
+    EXPECT_EQ(settings.partial, 1);
+    EXPECT_EQ(settings.npoints, 0);
+    read(".partial yes .partial maybe .freq 1 2 3 end line{ } end");
+    EXPECT_EQ(settings.partial, 1);
+    read(".partial n .freq 1 2 3 end line{ } end");
+    EXPECT_EQ(settings.partial, 0);
+    // The header ends at the first "end", also when it stands as the unit word.
+    read(".freq 1 2 3 end .unit mm line{ x1=1 } end");
+    EXPECT_EQ(settings.scale, 1.0);
+    read(".freq 1 2 3 .unit end\nline{ }\n.unit mm\nend");
+    EXPECT_EQ(settings.scale, 1.0);
+}
+
+TEST_F(DeckReader, MissingFreqIsAWarningWhileReading)
+{
+    testing::internal::CaptureStdout();
+    const auto c = read(".unit mm end line{ x1=1 } end");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), ".freq is missing!\n");
+    ASSERT_EQ(c.size(), 1u);
+    EXPECT_FALSE(settings.freqGiven);
+    EXPECT_EQ(c[0]->x1, 0.001);
+}
+
+TEST_F(DeckReader, ReportsInputErrors)
+{
+    const std::string h = Header;  // lines 1 and 2
+    EXPECT_EQ(errorOf(h + "line{ }\nwire{ }\nend\n"), "error occur during reading input\n");
+    EXPECT_EQ(errorOf(".freq 1 2 3\nline{ }\n"), "ERROR: the deck ends before the \"end\" of its header\n");
+    EXPECT_EQ(errorOf(h), "ERROR: the deck has no conductor block\n");
+    EXPECT_EQ(errorOf(h + "line{ x1=1\n"), "ERROR: the deck ends inside block 1 (line) before its \"}\"\n");
+    EXPECT_EQ(errorOf(h + "line{ }\n* no end\n"), "ERROR: the deck ends before its final \"end\"\n");
+    EXPECT_EQ(errorOf(h + "line{ }\nplate\n"), "ERROR: the deck ends before its final \"end\"\n");
+    EXPECT_EQ(errorOf(".freq 1e6 abc 10\nend\n"),
+              "ERROR: deck line 1: .freq needs fmin, fmax and npoints; found 'abc'\n");
+    EXPECT_EQ(errorOf(".freq 1 2\nend\n"), "ERROR: deck line 2: .freq needs fmin, fmax and npoints; found 'end'\n");
+    EXPECT_EQ(errorOf(".freq 1 2 3000000000 end"), "ERROR: deck line 1: .freq npoints 3000000000 is out of range\n");
+}
+
+TEST_F(DeckReader, ReportsBadValuesInBlocks)
+{
+    const std::string h = std::string(Header) + "line{ }\n";  // block 1 on line 3
+    const std::string at = "ERROR: deck line 4, block 2 (plate): ";
+    EXPECT_EQ(errorOf(h + "plate{ x1= abc }\nend\n"), at + "x1 needs a number; found 'abc'\n");
+    EXPECT_EQ(errorOf(h + "plate{ y2 = 2.5e }\nend\n"), at + "y2 needs a number; found '2.5e'\n");
+    EXPECT_EQ(errorOf(h + "plate{ nx = }\nend\n"), at + "nx needs a number; found '}'\n");
+    EXPECT_EQ(errorOf(h + "plate{ x1 =abc }\nend\n"), at + "x1 needs a number; found '=abc'\n");
+    EXPECT_EQ(errorOf(h + "plate{ sigma=-e3 }\nend\n"), at + "sigma needs a number; found 'sigma=-e3'\n");
+    EXPECT_EQ(errorOf(h + "plate{ x1 5 }\nend\n"), at + "x1 needs \"=\" before its value; found '5'\n");
+    EXPECT_EQ(errorOf(h + "plate{ x1 12 }\nend\n"), at + "x1 needs \"=\" before its value; found '12'\n");
+    EXPECT_EQ(errorOf(h + "plate{ nx=99999999999 }\nend\n"), at + "nx 99999999999 is out of range\n");
+    EXPECT_EQ(errorOf(h + "plate{ x1=}\nend\n"), at + "x1 has no value before \"}\"\n");
+    EXPECT_EQ(errorOf(h + "plate{ x1 }\nend\n"), at + "x1 has no value before \"}\"\n");
+    EXPECT_EQ(errorOf(h + "plate{ x1 =}\nend\n"), at + "x1 has no value before \"}\"\n");
+    EXPECT_EQ(errorOf(h + "plate{ type= }\nend\n"), at + "type has no value before \"}\"\n");
+    EXPECT_EQ(errorOf(h + "plate{ x1=1\n\nline{ }\nend\n"),
+              "ERROR: deck line 6, block 2 (plate): missing } before 'line{'\n");
+    EXPECT_EQ(errorOf(h + "plate{ type=\nCircle { }\nend\n"),
+              "ERROR: deck line 5, block 2 (plate): missing } before 'Circle'\n");
+}
+
+TEST_F(DeckReader, RefusesBlockWordsThatOpenNoBlock)
+{
+    EXPECT_EQ(errorOf(".freq 1 2 3\nline\nend\nline{ }\nend\n"),
+              "ERROR: deck line 3: 'line' is followed by 'end', not \"{\"\n");
+    EXPECT_EQ(errorOf(".freq 1 2 3 end plate x1=1 { } end"),
+              "ERROR: deck line 1: 'plate' is followed by 'x1=1', not \"{\"\n");
+    EXPECT_EQ(errorOf(".freq 1 2 3 end\n{ x1=1 } end"), "ERROR: deck line 2: \"{\" has no block word before it\n");
+    EXPECT_EQ(errorOf(".freq 1 2 3 end line{ }\n* c\n{ x1=1 } end"),
+              "ERROR: deck line 3: \"{\" has no block word before it\n");
+}
+
+TEST_F(DeckReader, UnopenableDeckEndsSilently)
+{
+    Conductor* head = newConductor(pool, nullptr);
+    try {
+        readDeck(pool, head, settings, testing::TempDir() + "no/such/deck");
+        FAIL() << "no error";
+    } catch (const RunError& error) {
+        EXPECT_STREQ(error.what(), "");
+    }
+}
+
+TEST(DeckSweep, RefusesMeaninglessSweeps)
+{
+    auto errorOf = [](double fmin, double fmax, int npoints, bool given) -> std::string {
+        RunSettings s;
+        s.fmin = fmin;
+        s.fmax = fmax;
+        s.npoints = npoints;
+        s.freqGiven = given;
+        try {
+            checkSweep(s);
+        } catch (const RunError& error) {
+            return error.what();
+        }
+        return "";
+    };
+    EXPECT_EQ(errorOf(1e6, 1e9, 10, true), "");
+    EXPECT_EQ(errorOf(0, 1e9, 0, true), "");  // one point at fmax
+    EXPECT_EQ(errorOf(1e6, 1e9, 10, false), "ERROR: the deck has no \".freq\": no frequency sweep is given\n");
+    EXPECT_EQ(errorOf(1e6, 0, 10, true), "ERROR: .freq: fmax must be positive; the deck gives 0\n");
+    EXPECT_EQ(errorOf(-1, 1e9, 1, true),
+              "ERROR: .freq: fmin must be positive for a sweep of 1 intervals; the deck gives -1\n");
+    EXPECT_EQ(errorOf(1e6, 1e9, -2, true), "ERROR: .freq: npoints must not be negative; the deck gives -2\n");
+}
+
+} // namespace

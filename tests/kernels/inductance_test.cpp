@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "kernels/inductance.h"
+#include "kernels/quadrature.h"
+
+namespace {
+
+const double mu0Over2Pi = 2e-7;
+
+Ribbon ribbon(double x1, double y1, double x2, double y2, Conductor* owner, std::int32_t kind = KindFaceX)
+{
+    Ribbon r;
+    r.x1 = x1;
+    r.y1 = y1;
+    r.x2 = x2;
+    r.y2 = y2;
+    r.kind = kind;
+    r.owner = owner;
+    return r;
+}
+
+Conductor conductorOfShape(std::int32_t shape)
+{
+    Conductor c;
+    c.shape = shape;
+    return c;
+}
+
+// Compares "%ld %ld %le" of every pair's inductance per deck unit with a reference induc file.
+void expectMatchesReference(const std::string& folder, const std::vector<Ribbon>& ribbons, double scale)
+{
+    const std::string path = std::string(XSRL_SOURCE_DIR) + "/../shared/fidelity/" + folder + "/induc";
+    std::ifstream file(path);
+    if (!file) GTEST_SKIP() << "no reference file " << path;
+    std::string line;
+    for (std::size_t i = 0; i < ribbons.size(); ++i) {
+        for (std::size_t j = i; j < ribbons.size(); ++j) {
+            ASSERT_TRUE(std::getline(file, line)) << "file ends before pair " << i << " " << j;
+            char expected[96];
+            std::snprintf(expected, sizeof expected, "%ld %ld %le", static_cast<long>(i), static_cast<long>(j),
+                          ribbonPairInductance(ribbons[i], ribbons[j]) * scale);
+            EXPECT_EQ(line, expected);
+        }
+    }
+    EXPECT_FALSE(std::getline(file, line)) << "lines left over";
+}
+
+// Appends the chords of a circle, counter-clockwise from angle 0.
+void addChords(std::vector<Ribbon>& ribbons, Conductor* circle, double xc, double yc, double rad, int nr)
+{
+    const double delta = 6.283185307179586 / nr;
+    for (int i = 0; i < nr; ++i)
+        ribbons.push_back(ribbon(xc + rad * std::cos(i * delta), yc + rad * std::sin(i * delta),
+                                 xc + rad * std::cos((i + 1) * delta), yc + rad * std::sin((i + 1) * delta), circle,
+                                 KindChord));
+}
+
+// Appends the four face ribbons of a line cut with nx = ny = 1: bottom, top, left, right.
+void addWholeFaces(std::vector<Ribbon>& ribbons, Conductor* line, double x1, double x2, double y1, double y2)
+{
+    // One ribbon of weight 1 spans x1 + (x2 - x1), which need not round to x2.
+    const double t = std::fabs(x2 - x1) * 1e-4;
+    const double x = x1 + (x2 - x1);
+    const double y = y1 + (y2 - y1);
+    ribbons.push_back(ribbon(x1, y1, x, y1 + t, line, KindWholeFaceX));
+    ribbons.push_back(ribbon(x1, y2, x, y2 + t, line, KindWholeFaceX));
+    ribbons.push_back(ribbon(x1, y1, x1 + t, y, line, KindWholeFaceY));
+    ribbons.push_back(ribbon(x2, y1, x2 + t, y, line, KindWholeFaceY));
+}
+
+} // namespace
+
+TEST(Inductance, RectangleKernelValuesAndSymmetries)
+{
+    EXPECT_EQ(rectangleKernel(0.0, 0.0), 0.0);
+    EXPECT_EQ(rectangleKernel(1.0, 0.0), 0.0);
+    EXPECT_EQ(rectangleKernel(0.0, 1.0), 0.0);
+    EXPECT_NEAR(rectangleKernel(1.0, 1.0), -std::log(2.0) / 6 - 3.141592653589793 / 6, 1e-15);
+    // One argument zero: u^4/24 ln(u^2), whichever of the two is non-zero and of either sign.
+    EXPECT_DOUBLE_EQ(rectangleKernel(2.0, 0.0), 16.0 / 24 * std::log(4.0));
+    EXPECT_EQ(rectangleKernel(0.0, -2.0), rectangleKernel(2.0, 0.0));
+    for (double x : {0.3, 1.7, 1e-4, 25.0}) {
+        for (double y : {0.2, 2.9, 3e-6}) {
+            const double f = rectangleKernel(x, y);
+            EXPECT_NEAR(rectangleKernel(y, x), f, 1e-14 * std::fabs(f)) << x << " " << y;
+            EXPECT_EQ(rectangleKernel(-x, y), f) << x << " " << y;
+            EXPECT_EQ(rectangleKernel(x, -y), f) << x << " " << y;
+        }
+    }
+}
+
+TEST(Inductance, GaussLegendreIntegratesPolynomialsExactly)
+{
+    double weightSum = 0.0;
+    for (double w : GaussLegendre48Weights) weightSum += w;
+    EXPECT_NEAR(weightSum, 1.0, 1e-15);
+
+    EXPECT_NEAR(gaussLegendre48([](double) { return 1.0; }, -0.5, 2.25), 2.75, 1e-15);
+    EXPECT_NEAR(gaussLegendre48([](double x) { return x * x; }, 0.0, 1.0), 1.0 / 3, 2e-16);
+    // The rule is exact up to degree 95.
+    for (int k = 0; k <= 95; ++k) {
+        const double integral = gaussLegendre48([k](double x) { return std::pow(x, k); }, 0.0, 1.0);
+        EXPECT_NEAR(integral, 1.0 / (k + 1), 1e-14 / (k + 1)) << "degree " << k;
+        const double shifted = gaussLegendre48([k](double x) { return std::pow(x, k); }, 1.0, 1.5);
+        const double exact = (std::pow(1.5, k + 1) - 1.0) / (k + 1);
+        EXPECT_NEAR(shifted, exact, 1e-13 * exact) << "degree " << k;
+    }
+}
+
+TEST(Inductance, Integrate2dCoversBothRanges)
+{
+    // Integral of s·t² over s in [1, 3] and t in [0, 2]: 4 · 8/3.
+    EXPECT_NEAR(integrate2d([](double s, double t) { return s * t * t; }, 1.0, 3.0, 2.0), 32.0 / 3, 1e-13);
+}
+
+TEST(Inductance, FilamentIntegrandFloorsZeroDistance)
+{
+    const SegmentPair pair{1.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    EXPECT_EQ(filamentIntegrand(pair, 0.5, 0.5), std::log(1e-10));
+    EXPECT_DOUBLE_EQ(filamentIntegrand(pair, 3.0, 1.0), std::log(4.0));
+}
+
+TEST(Inductance, FormChoiceAtStrictThresholds)
+{
+    Conductor line = conductorOfShape(ShapeLine);
+    Conductor circle = conductorOfShape(ShapeCircle);
+    // Ribbons 3 × 4: length 5, far threshold 250.
+    const Ribbon a = ribbon(0, 0, 3, 4, &line);
+    const Ribbon atThreshold = ribbon(0, 250, 3, 254, &line);
+    const double justAbove = std::nextafter(250.0, 1e3);
+    const Ribbon beyond = ribbon(0, justAbove, 3, justAbove + 4, &line);
+
+    EXPECT_EQ(ribbonPairInductance(a, atThreshold), rectangleInductance(a, atThreshold));
+    EXPECT_EQ(ribbonPairInductance(a, beyond), segmentInductance(a, beyond));
+    EXPECT_NE(rectangleInductance(a, beyond), segmentInductance(a, beyond));
+
+    // Either ribbon's length decides: a long first ribbon with a short second one.
+    const Ribbon longA = ribbon(0, 0, 6, 8, &line);
+    EXPECT_EQ(ribbonPairInductance(longA, atThreshold), rectangleInductance(longA, atThreshold));
+    EXPECT_EQ(ribbonPairInductance(longA, beyond), segmentInductance(longA, beyond));
+
+    // Filaments take the closed form however far.
+    const Ribbon filamentA = ribbon(0, 0, 3, 4, &line, KindFilament);
+    EXPECT_EQ(ribbonPairInductance(filamentA, beyond), rectangleInductance(filamentA, beyond));
+    EXPECT_EQ(ribbonPairInductance(beyond, filamentA), rectangleInductance(beyond, filamentA));
+
+    // A chord takes the integral form however near, with itself too.
+    const Ribbon chord = ribbon(0, 10, 3, 14, &circle, KindChord);
+    EXPECT_EQ(ribbonPairInductance(a, chord), segmentInductance(a, chord));
+    EXPECT_EQ(ribbonPairInductance(chord, a), segmentInductance(chord, a));
+    EXPECT_EQ(ribbonPairInductance(chord, chord), segmentInductance(chord, chord));
+}
+
+TEST(Inductance, LevelChordNextToFilamentStaysFinite)
+{
+    // Chord 3 of a circle of 14 chords is exactly level: as a rectangle it has zero height.
+    Conductor line = conductorOfShape(ShapeLine);
+    Conductor circle = conductorOfShape(ShapeCircle);
+    std::vector<Ribbon> chords;
+    addChords(chords, &circle, 0.0, 0.0, 1e-3, 14);
+    ASSERT_EQ(chords[3].y1, chords[3].y2);
+    const Ribbon filament = ribbon(5e-3, 0, 5.001e-3, 1e-6, &line, KindFilament);
+    for (const Ribbon& chord : chords) {
+        const double l = ribbonPairInductance(chord, filament);
+        EXPECT_EQ(l, segmentInductance(chord, filament));
+        // Both about 5 mm apart: -(μ0/2π)·ln(5e-3) within the spread of the distances.
+        EXPECT_NEAR(l, -mu0Over2Pi * std::log(5e-3), 0.05 * l);
+        EXPECT_EQ(ribbonPairInductance(filament, chord), segmentInductance(filament, chord));
+    }
+}
+
+TEST(Inductance, ClosedAndIntegralFormsAgreeForThinRibbons)
+{
+    Conductor line = conductorOfShape(ShapeLine);
+    const Ribbon lower = ribbon(0, 0, 1e-3, 1e-7, &line);
+    const Ribbon upper = ribbon(0, 2e-3, 1e-3, 2e-3 + 1e-7, &line);
+    const double closed = rectangleInductance(lower, upper);
+    const double integral = segmentInductance(lower, upper);
+    EXPECT_EQ(ribbonPairInductance(lower, upper), closed);
+    EXPECT_NEAR(integral, closed, 2e-4 * closed);
+
+    // The rectangle does not depend on which corners come first (plate top faces run downwards),
+    // up to the cancellation of about (thickness/width)^2 in the sum of the kernel terms.
+    const Ribbon upperFlipped = ribbon(1e-3, 2e-3 + 1e-7, 0, 2e-3, &line);
+    EXPECT_NEAR(rectangleInductance(lower, upperFlipped), closed, 1e-7 * closed);
+}
+
+TEST(Inductance, FarRibbonsFollowTheLogarithmOfDistance)
+{
+    Conductor line = conductorOfShape(ShapeLine);
+    const Ribbon a = ribbon(0, 0, 1e-3, 1e-7, &line);
+    const Ribbon at10cm = ribbon(0, 0.1, 1e-3, 0.1 + 1e-7, &line);
+    const Ribbon at1m = ribbon(0, 1.0, 1e-3, 1.0 + 1e-7, &line);
+    const double l10cm = ribbonPairInductance(a, at10cm);
+    const double l1m = ribbonPairInductance(a, at1m);
+    EXPECT_EQ(l10cm, segmentInductance(a, at10cm));
+    EXPECT_NEAR(l10cm, -mu0Over2Pi * std::log(0.1), 2e-4 * l10cm);
+    EXPECT_NEAR(l10cm - l1m, mu0Over2Pi * std::log(10.0), 2e-4 * mu0Over2Pi * std::log(10.0));
+}
+
+TEST(Inductance, IntegralFormFollowsTheChordDirection)
+{
+    // atan2 keeps a right-to-left segment pointing from its first corner to its second.
+    Conductor circle = conductorOfShape(ShapeCircle);
+    const Ribbon a = ribbon(0, 0, 1e-3, 2e-4, &circle, KindChord);
+    const Ribbon leftward = ribbon(3e-3, 1e-3, 1e-3, 1.5e-3, &circle, KindChord);
+    const Ribbon rightward = ribbon(1e-3, 1.5e-3, 3e-3, 1e-3, &circle, KindChord);
+    const double l = ribbonPairInductance(a, leftward);
+    EXPECT_NEAR(l, ribbonPairInductance(a, rightward), 1e-12 * l);
+}
+
+TEST(Inductance, SelfTermOfThinStrip)
+{
+    // Thin strip of width w: geometric mean distance w·e^(-3/2), self term -(μ0/2π)·ln of it.
+    Conductor line = conductorOfShape(ShapeLine);
+    const Ribbon narrow = ribbon(0, 0, 1e-3, 1e-7, &line);
+    const Ribbon wide = ribbon(0, 0, 2e-3, 1e-7, &line);
+    const double lNarrow = ribbonPairInductance(narrow, narrow);
+    const double lWide = ribbonPairInductance(wide, wide);
+    EXPECT_NEAR(lNarrow, -mu0Over2Pi * (std::log(1e-3) - 1.5), 1e-4 * lNarrow);
+    EXPECT_NEAR(lWide - lNarrow, -mu0Over2Pi * std::log(2.0), 1e-3 * mu0Over2Pi * std::log(2.0));
+}
+
+// Reference outputs of an independent implementation; the ribbons are built here as the
+// discretization cuts those decks.
+TEST(Inductance, WirePairMatchesReferenceFile)
+{
+    // Two circles in feet: centres (0, 0) and (0.005, 0), radius 0.001, 12 chords each.
+    // Only chords: this pins the integral form to the printed digits.
+    const double scale = 0.3048;
+    Conductor circles[2] = {conductorOfShape(ShapeCircle), conductorOfShape(ShapeCircle)};
+    std::vector<Ribbon> ribbons;
+    addChords(ribbons, &circles[0], 0.0 * scale, 0.0 * scale, 0.001 * scale, 12);
+    addChords(ribbons, &circles[1], 0.005 * scale, 0.0 * scale, 0.001 * scale, 12);
+    expectMatchesReference("wire-pair-ft", ribbons, scale);
+}
+
+TEST(Inductance, PlateStripsCircleMatchesReferenceFile)
+{
+    // In µm: a plate from x -500 to 500, top face at 0, cut at the points of its "plate" file;
+    // two strips with one ribbon per face; a circle at (200, 300), radius 25, 8 chords.
+    // The thin face ribbons take the closed form, whose grouping decides the printed digits.
+    const double scale = 1e-6;
+    Conductor plate = conductorOfShape(ShapePlate);
+    Conductor strips[2] = {conductorOfShape(ShapeLine), conductorOfShape(ShapeLine)};
+    Conductor circle = conductorOfShape(ShapeCircle);
+    std::vector<Ribbon> ribbons;
+    const double cuts[] = {-5.000000e-04, -4.700000e-04, -1.600000e-04, -1.100000e-04, 1.000000e-05,
+                           6.000000e-05,  1.750000e-04,  2.250000e-04,  5.000000e-04};
+    const double plateTop = 0 * scale;
+    const double t = std::fabs(500 * scale - -500 * scale) * 1e-4;
+    for (int k = 0; k + 1 < 9; ++k)
+        ribbons.push_back(ribbon(cuts[k], plateTop, cuts[k + 1], plateTop - t, &plate, KindPlateOneFace));
+    addWholeFaces(ribbons, &strips[0], -160 * scale, -110 * scale, 100 * scale, 110 * scale);
+    addWholeFaces(ribbons, &strips[1], 10 * scale, 60 * scale, 100 * scale, 110 * scale);
+    addChords(ribbons, &circle, 200 * scale, 300 * scale, 25 * scale, 8);
+    expectMatchesReference("plate-strips-circle", ribbons, scale);
+}
