@@ -18,14 +18,16 @@ Complex Ribbon::internalImpedance(double omega) const
 
     if (kind == KindChord) {
         // A chord carries the surface current of the arc it stands for.
-        return wireSurfaceImpedance(omega, c.rad, c.sigma) / (6.283185307179586 * c.rad / static_cast<double>(c.nr));
+        const double arc = 6.283185307179586 * c.rad / static_cast<double>(c.nr);
+        return wireSurfaceImpedance(omega, c.rad, c.sigma) / arc;
     }
     if (kind == KindFilament) return Complex(1.0 / ((x2 - x1) * c.sigma * (y2 - y1)), 0.0);
     if (kind == KindWholeFaceX || kind == KindWholeFaceY)
         return wholeFaceImpedance(omega, c.sigma, c.x1, c.x2, c.y1, c.y2, kind);
     // Plates: the current of a face enters a slab of the whole thickness, or of half of it when
     // the other face carries ribbons too.
-    if (kind == KindPlateBothFaces) return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1) / 2.0, c.sigma) / width;
+    if (kind == KindPlateBothFaces)
+        return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1) / 2.0, c.sigma) / width;
     if (kind == KindPlateOneFace) return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1), c.sigma) / width;
     if (c.type == TypePw) {
         const double faceExtent = kind == KindFaceX ? std::fabs(x2 - x1) : std::fabs(y2 - y1);

@@ -51,6 +51,8 @@ Complex pwWaveImpedance(Complex eta, Complex reflection, Complex gamma, double W
 {
     const Complex acrossThickness = wavePattern(reflection, gamma, q, T, -1.0);
     const Complex acrossWidth = wavePattern(reflection, gamma, p, W, -1.0);
-    const Complex n = eta * (wavePattern(reflection, gamma, q, T, 1.0) + wavePattern(reflection, gamma, p, W, 1.0));
+    const Complex sumThickness = wavePattern(reflection, gamma, q, T, 1.0);
+    const Complex sumWidth = wavePattern(reflection, gamma, p, W, 1.0);
+    const Complex n = eta * (sumThickness + sumWidth);
     return n / (kind == KindFaceX ? acrossThickness : acrossWidth);
 }

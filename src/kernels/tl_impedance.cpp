@@ -70,6 +70,7 @@ Complex tlKernel(double omega, double sigma, std::int32_t mode, double h, double
     const Complex z = Complex(0.0, rho) * k;
     const Complex widthOverArc((s / D) / A, 0.0);
     const Complex result = ((((j * k) / conductivity) * besselJ0(z)) / besselJ1(z)) * widthOverArc;
-    if (lostToOverflow(result) && valid) return (((j * k) / conductivity) * besselRatioScaled(z)) * widthOverArc;
+    if (lostToOverflow(result) && valid)
+        return (((j * k) / conductivity) * besselRatioScaled(z)) * widthOverArc;
     return result;
 }
