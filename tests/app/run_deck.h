@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -19,10 +20,23 @@ inline std::string readFile(const std::string& path)
 
 inline bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
 
+// A fresh folder below one scratch root per test process; the root goes when the process ends.
 inline std::string makeTempFolder()
 {
-    char name[] = "/tmp/xsrl-test-XXXXXX";
-    return mkdtemp(name) ? std::string(name) : std::string();
+    struct ScratchRoot {
+        std::string path;
+        ScratchRoot()
+        {
+            char name[] = "/tmp/xsrl-test-XXXXXX";
+            path = mkdtemp(name) ? name : "/tmp";
+        }
+        ~ScratchRoot() { std::filesystem::remove_all(path); }
+    };
+    static ScratchRoot root;
+    static int count = 0;
+    const std::string folder = root.path + "/run" + std::to_string(++count);
+    std::filesystem::create_directory(folder);
+    return folder;
 }
 
 struct ProgramRun {
