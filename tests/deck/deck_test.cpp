@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -18,6 +19,12 @@ class DeckReader : public testing::Test {
 protected:
     RecordPool pool;
     RunSettings settings;
+    std::vector<std::string> written;
+
+    void TearDown() override
+    {
+        for (const std::string& path : written) std::remove(path.c_str());
+    }
 
     std::string writeDeck(const std::string& text)
     {
@@ -25,6 +32,7 @@ protected:
         const std::string path = testing::TempDir() + "xsrl_deck_" + std::to_string(getpid()) + "_" +
                                  std::to_string(counter++) + ".deck";
         std::ofstream(path) << text;
+        written.push_back(path);
         return path;
     }
 
