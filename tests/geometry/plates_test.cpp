@@ -124,22 +124,6 @@ TEST(GeometryPlates, PlateOrdinalsAndHeightOrder)
               "ERROR: conductor 2 (plate) gets no ribbons (no line or circle faces it)\n");
 }
 
-TEST(GeometryPlates, ReferencePlateFile)
-{
-    const std::string reference = std::string(XSRL_SOURCE_DIR) + "/../shared/fidelity/plate-strips-circle/plate";
-    if (!std::filesystem::exists(reference)) GTEST_SKIP() << "no " << reference;
-    ScratchDirectory dir;
-    Deck deck;
-    const double um = 1e-06;
-    deck.add(ShapePlate, -500 * um, 500 * um, -10 * um, 0 * um).v = 0.0;
-    deck.add(ShapeLine, -160 * um, -110 * um, 100 * um, 110 * um);
-    deck.add(ShapeLine, 10 * um, 60 * um, 100 * um, 110 * um);
-    deck.circle(200 * um, 300 * um, 25 * um, 8);
-    const Prepared p = prepare(deck);
-    EXPECT_EQ(p.plateFile, readFile(reference));
-    EXPECT_EQ(p.index, (std::vector<long>{0, 0, 8, 12, 16, 24}));
-}
-
 TEST(GeometryPlates, Classification)
 {
     Deck deck;

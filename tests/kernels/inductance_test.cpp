@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <fstream>
-#include <string>
 #include <vector>
 
 #include "kernels/inductance.h"
@@ -32,25 +29,6 @@ Conductor conductorOfShape(std::int32_t shape)
     return c;
 }
 
-// Compares "%ld %ld %le" of every pair's inductance per deck unit with a reference induc file.
-void expectMatchesReference(const std::string& folder, const std::vector<Ribbon>& ribbons, double scale)
-{
-    const std::string path = std::string(XSRL_SOURCE_DIR) + "/../shared/fidelity/" + folder + "/induc";
-    std::ifstream file(path);
-    if (!file) GTEST_SKIP() << "no reference file " << path;
-    std::string line;
-    for (std::size_t i = 0; i < ribbons.size(); ++i) {
-        for (std::size_t j = i; j < ribbons.size(); ++j) {
-            ASSERT_TRUE(std::getline(file, line)) << "file ends before pair " << i << " " << j;
-            char expected[96];
-            std::snprintf(expected, sizeof expected, "%ld %ld %le", static_cast<long>(i), static_cast<long>(j),
-                          ribbonPairInductance(ribbons[i], ribbons[j]) * scale);
-            EXPECT_EQ(line, expected);
-        }
-    }
-    EXPECT_FALSE(std::getline(file, line)) << "lines left over";
-}
-
 // Appends the chords of a circle, counter-clockwise from angle 0.
 void addChords(std::vector<Ribbon>& ribbons, Conductor* circle, double xc, double yc, double rad, int nr)
 {
@@ -59,19 +37,6 @@ void addChords(std::vector<Ribbon>& ribbons, Conductor* circle, double xc, doubl
         ribbons.push_back(ribbon(xc + rad * std::cos(i * delta), yc + rad * std::sin(i * delta),
                                  xc + rad * std::cos((i + 1) * delta), yc + rad * std::sin((i + 1) * delta), circle,
                                  KindChord));
-}
-
-// Appends the four face ribbons of a line cut with nx = ny = 1: bottom, top, left, right.
-void addWholeFaces(std::vector<Ribbon>& ribbons, Conductor* line, double x1, double x2, double y1, double y2)
-{
-    // One ribbon of weight 1 spans x1 + (x2 - x1), which need not round to x2.
-    const double t = std::fabs(x2 - x1) * 1e-4;
-    const double x = x1 + (x2 - x1);
-    const double y = y1 + (y2 - y1);
-    ribbons.push_back(ribbon(x1, y1, x, y1 + t, line, KindWholeFaceX));
-    ribbons.push_back(ribbon(x1, y2, x, y2 + t, line, KindWholeFaceX));
-    ribbons.push_back(ribbon(x1, y1, x1 + t, y, line, KindWholeFaceY));
-    ribbons.push_back(ribbon(x2, y1, x2 + t, y, line, KindWholeFaceY));
 }
 
 } // namespace
@@ -225,40 +190,4 @@ TEST(Inductance, SelfTermOfThinStrip)
     const double lWide = ribbonPairInductance(wide, wide);
     EXPECT_NEAR(lNarrow, -mu0Over2Pi * (std::log(1e-3) - 1.5), 1e-4 * lNarrow);
     EXPECT_NEAR(lWide - lNarrow, -mu0Over2Pi * std::log(2.0), 1e-3 * mu0Over2Pi * std::log(2.0));
-}
-
-// Reference outputs of an independent implementation; the ribbons are built here as the
-// discretization cuts those decks.
-TEST(Inductance, WirePairMatchesReferenceFile)
-{
-    // Two circles in feet: centres (0, 0) and (0.005, 0), radius 0.001, 12 chords each.
-    // Only chords: this pins the integral form to the printed digits.
-    const double scale = 0.3048;
-    Conductor circles[2] = {conductorOfShape(ShapeCircle), conductorOfShape(ShapeCircle)};
-    std::vector<Ribbon> ribbons;
-    addChords(ribbons, &circles[0], 0.0 * scale, 0.0 * scale, 0.001 * scale, 12);
-    addChords(ribbons, &circles[1], 0.005 * scale, 0.0 * scale, 0.001 * scale, 12);
-    expectMatchesReference("wire-pair-ft", ribbons, scale);
-}
-
-TEST(Inductance, PlateStripsCircleMatchesReferenceFile)
-{
-    // In µm: a plate from x -500 to 500, top face at 0, cut at the points of its "plate" file;
-    // two strips with one ribbon per face; a circle at (200, 300), radius 25, 8 chords.
-    // The thin face ribbons take the closed form, whose grouping decides the printed digits.
-    const double scale = 1e-6;
-    Conductor plate = conductorOfShape(ShapePlate);
-    Conductor strips[2] = {conductorOfShape(ShapeLine), conductorOfShape(ShapeLine)};
-    Conductor circle = conductorOfShape(ShapeCircle);
-    std::vector<Ribbon> ribbons;
-    const double cuts[] = {-5.000000e-04, -4.700000e-04, -1.600000e-04, -1.100000e-04, 1.000000e-05,
-                           6.000000e-05,  1.750000e-04,  2.250000e-04,  5.000000e-04};
-    const double plateTop = 0 * scale;
-    const double t = std::fabs(500 * scale - -500 * scale) * 1e-4;
-    for (int k = 0; k + 1 < 9; ++k)
-        ribbons.push_back(ribbon(cuts[k], plateTop, cuts[k + 1], plateTop - t, &plate, KindPlateOneFace));
-    addWholeFaces(ribbons, &strips[0], -160 * scale, -110 * scale, 100 * scale, 110 * scale);
-    addWholeFaces(ribbons, &strips[1], 10 * scale, 60 * scale, 100 * scale, 110 * scale);
-    addChords(ribbons, &circle, 200 * scale, 300 * scale, 25 * scale, 8);
-    expectMatchesReference("plate-strips-circle", ribbons, scale);
 }
