@@ -3,7 +3,7 @@ BUILD_DIR := build
 PACKAGES := g++ cmake make libgtest-dev
 INSTALL_HINT := apt-get install $(PACKAGES)
 
-.PHONY: all build run test clean deps
+.PHONY: all build run test bench clean deps
 
 all: build
 
@@ -24,6 +24,12 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2
+
+bench: build
+	@test -f /usr/include/benchmark/benchmark.h || { echo "Google Benchmark is missing: run 'apt-get install libbenchmark-dev'"; exit 1; }
+	@cmake -S . -B $(BUILD_DIR) >/dev/null
+	@cmake --build $(BUILD_DIR) --target xsrl_bench -j2
+	$(BUILD_DIR)/xsrl_bench
 
 clean:
 	rm -rf $(BUILD_DIR) run
