@@ -102,9 +102,7 @@ PreparedStructure prepareStructure(RecordPool& pool, const RunSettings& settings
     std::fflush(stdout);
     checkEveryConductorHasRibbons(head);
 
-    for (const Ribbon* r = headRibbon; r != nullptr && static_cast<long>(prepared.ribbons.size()) < prepared.ribbonCount;
-         r = r->next)
-        prepared.ribbons.push_back(r);
+    for (const Ribbon* r = headRibbon; r != nullptr; r = r->next) prepared.ribbons.push_back(r);
 
     if (!mode.empty() && mode[0] == 'w') {
         prepared.partialInductance = computePartialInductance(prepared.ribbons, std::thread::hardware_concurrency());
