@@ -89,7 +89,7 @@ PreparedStructure prepareStructure(RecordPool& pool, const RunSettings& settings
                                    Ribbon* headRibbon, const std::string& mode)
 {
     checkConductorGeometry(head);
-    if (settings.plateCount != 0) placePlateCuts(head, settings);
+    if (settings.plateCount != 0) placePlateCuts(head);
     checkLineCuts(head, settings);
     if (settings.partial == 0) classifyConductors(head);
 

@@ -170,13 +170,6 @@ const BlockWord* findBlockWord(const std::string& token)
     return nullptr;
 }
 
-const char* shapeWord(std::int32_t shape)
-{
-    for (const BlockWord& word : blockWords)
-        if (word.shape == shape) return word.bare;
-    return "conductor";
-}
-
 enum class Scaling { AsRead, Length, Conductivity };
 
 struct NumericKey {
@@ -213,19 +206,20 @@ struct Block {
     bool closing = false; // the last token read ended in "}"
 };
 
-std::string blockPlace(const Block& block)
+// "block 3 (circle)": the position in deck order, from 1, and the block word.
+std::string blockName(const Block& block)
 {
-    return deckLine(block.text) + ", block " + std::to_string(block.number) + " (" +
-           shapeWord(block.conductor.shape) + ")";
+    return "block " + std::to_string(block.number) + " (" + shapeWord(block.conductor.shape) + ")";
 }
+
+std::string blockPlace(const Block& block) { return deckLine(block.text) + ", " + blockName(block); }
 
 // Next token inside a block; a block word there means the "}" before it is missing.
 std::string blockToken(Block& block, bool lower)
 {
     std::string token;
     if (!readToken(block.text, token))
-        throw errorLine("the deck ends inside block " + std::to_string(block.number) + " (" +
-                        shapeWord(block.conductor.shape) + ") before its \"}\"");
+        throw errorLine("the deck ends inside " + blockName(block) + " before its \"}\"");
     std::string folded = token;
     lowercaseInPlace(folded);
     if (findBlockWord(folded)) throw errorLine(blockPlace(block) + ": missing } before '" + token + "'");

@@ -11,8 +11,7 @@ namespace {
 // "conductor 3 (circle)": the position in deck order, from 1, and the block word.
 std::string conductorName(int position, const Conductor& c)
 {
-    const char* kind = c.shape == ShapePlate ? "plate" : c.shape == ShapeLine ? "line" : "circle";
-    return "conductor " + std::to_string(position) + " (" + kind + ")";
+    return "conductor " + std::to_string(position) + " (" + shapeWord(c.shape) + ")";
 }
 
 } // namespace

@@ -157,7 +157,7 @@ void sortDescending(double* list, int n)
     selectionSort(list, n, -1e10, [](double a, double b) { return a > b; });
 }
 
-void placePlateCuts(Conductor* head, const RunSettings&)
+void placePlateCuts(Conductor* head)
 {
     std::FILE* file = std::fopen("plate", "w");
     if (!file) throw errorLine("cannot open the file \"plate\" for writing");

@@ -14,7 +14,7 @@ void checkConductorGeometry(const Conductor* head);
 // ribbon per face, circles TypeCircle) and writes the plate-face cut points to the file
 // "plate" in the current directory: "below"/"above", the plate's 1-based position among
 // the plates in deck order, an x position; plates from the highest down.
-void placePlateCuts(Conductor* head, const RunSettings& settings);
+void placePlateCuts(Conductor* head);
 
 // Checks the counts and ratios each line will actually be cut with: nx, ny, rx, ry of a
 // graded line, nx, ny of a "vf" grid, nothing for a line thinner than the skin depth.

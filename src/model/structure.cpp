@@ -25,6 +25,12 @@ Conductor* newConductor(RecordPool& pool, Conductor* last) { return appendRecord
 
 Ribbon* newRibbon(RecordPool& pool, Ribbon* last) { return appendRecord(pool.ribbons, last); }
 
+const char* shapeWord(std::int32_t shape)
+{
+    if (shape == ShapePlate) return "plate";
+    return shape == ShapeLine ? "line" : "circle";
+}
+
 void setConductorDefaults(Conductor& c)
 {
     c.nx = 5;

@@ -94,5 +94,8 @@ struct RecordPool {
 Conductor* newConductor(RecordPool& pool, Conductor* last);
 Ribbon* newRibbon(RecordPool& pool, Ribbon* last);
 
+// The block word of a shape: "plate", "line" or "circle".
+const char* shapeWord(std::int32_t shape);
+
 // Writes the block defaults; leaves shape, links, ribbon fields, isSignal and rad alone.
 void setConductorDefaults(Conductor& conductor);

@@ -10,13 +10,7 @@
 #include <string>
 #include <vector>
 
-inline std::string readFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+#include "test_support.h"
 
 inline bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
 

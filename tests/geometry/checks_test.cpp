@@ -55,6 +55,6 @@ TEST(GeometryChecks, LineCuts)
     line.type = TypeTl;
     deck.add(ShapePlate, -10, 10, -2, -1);
     EXPECT_NE(error(), "");
-    placePlateCuts(deck.head, deck.settings);
+    placePlateCuts(deck.head);
     EXPECT_EQ(error(), "");
 }

@@ -6,13 +6,12 @@
 
 #include <array>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "model/run_error.h"
 #include "model/structure.h"
+#include "test_support.h"
 
 namespace geometry_test {
 
@@ -33,12 +32,6 @@ public:
 private:
     std::filesystem::path previous_, path_;
 };
-
-inline std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 template <class Action>
 std::string errorOf(Action action)

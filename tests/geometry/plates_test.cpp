@@ -30,7 +30,7 @@ struct Prepared {
 // Plate handling and ribbons of a whole deck.
 Prepared prepare(Deck& deck)
 {
-    placePlateCuts(deck.head, deck.settings);
+    placePlateCuts(deck.head);
     Prepared out;
     Ribbon* head = newRibbon(deck.pool, nullptr);
     buildRibbonIndex(deck.pool, deck.settings, deck.head, head, out.index);
@@ -94,7 +94,7 @@ TEST(GeometryPlates, CutsBetweenTwoLines)
         deck.add(ShapePlate, -100.0, 100.0, c.plateY1, c.plateY1 + 10);
         deck.add(ShapeLine, c.leftX1, c.leftX2, 10.0, 20.0);
         deck.add(ShapeLine, c.rightX1, c.rightX2, c.rightY1, c.rightY1 + 10);
-        placePlateCuts(deck.head, deck.settings);
+        placePlateCuts(deck.head);
         EXPECT_EQ(readFile("plate"), c.file);
     }
 }
