@@ -85,8 +85,7 @@ RealMatrix readInduc(const std::string& path, long ribbonCount, double scale)
     return inductance;
 }
 
-PreparedStructure prepareStructure(RecordPool& pool, const RunSettings& settings, Conductor* head,
-                                   Ribbon* headRibbon, const std::string& mode)
+PreparedStructure prepareRibbons(RecordPool& pool, const RunSettings& settings, Conductor* head, Ribbon* headRibbon)
 {
     checkConductorGeometry(head);
     if (settings.plateCount != 0) placePlateCuts(head);
@@ -103,12 +102,15 @@ PreparedStructure prepareStructure(RecordPool& pool, const RunSettings& settings
     checkEveryConductorHasRibbons(head);
 
     for (const Ribbon* r = headRibbon; r != nullptr; r = r->next) prepared.ribbons.push_back(r);
+    return prepared;
+}
 
+void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& settings, const std::string& mode)
+{
     if (!mode.empty() && mode[0] == 'w') {
         prepared.partialInductance = computePartialInductance(prepared.ribbons, std::thread::hardware_concurrency());
         writeInduc("induc", prepared.partialInductance, settings.scale);
     } else {
         prepared.partialInductance = readInduc("induc", prepared.ribbonCount, settings.scale);
     }
-    return prepared;
 }

@@ -16,10 +16,13 @@ struct PreparedStructure {
     RealMatrix partialInductance;    // H/m, symmetric
 };
 
-// Runs every stage between reading the deck and the sweep. A mode word starting with 'w'
-// computes the partial inductances and writes `induc`; any other reads them from `induc`.
-PreparedStructure prepareStructure(RecordPool& pool, const RunSettings& settings, Conductor* head,
-                                   Ribbon* headRibbon, const std::string& mode);
+// Every stage between reading the deck and the partial inductances: structure checks, plate
+// cuts, classification, ribbons and the count line. Leaves partialInductance empty.
+PreparedStructure prepareRibbons(RecordPool& pool, const RunSettings& settings, Conductor* head, Ribbon* headRibbon);
+
+// A mode word starting with 'w' computes the partial inductances and writes `induc`; any
+// other reads them from `induc`.
+void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& settings, const std::string& mode);
 
 // The upper triangle by ribbonPairInductance (lower-index ribbon first), mirrored below.
 // Pairs are shared out over `threads` workers; every value is the same as one thread's.

@@ -26,7 +26,8 @@ int runSolver(int argc, char** argv)
 
     readDeck(pool, head, settings, argv[1]);
     checkSweep(settings);
-    const PreparedStructure prepared = prepareStructure(pool, settings, head, headRibbon, argv[2]);
+    PreparedStructure prepared = prepareRibbons(pool, settings, head, headRibbon);
+    obtainPartialInductance(prepared, settings, argv[2]);
 
     std::FILE* report = std::fopen("Zs", "w");
     if (!report) throw errorLine("cannot open Zs for writing");

@@ -1,9 +1,14 @@
 #include "deck/deck.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <limits>
+#include <sstream>
 
 #include "model/run_error.h"
 
@@ -124,11 +129,10 @@ void readSweep(DeckText& text, RunSettings& settings)
 
 // The header ends at the first "end" of the deck, even one that stands as the word of
 // ".unit" or ".partial".
-void readHeader(RunSettings& settings, const std::string& path)
+void readHeader(RunSettings& settings, const std::string& deck)
 {
-    std::ifstream file(path);
-    if (!file) throw RunError("");
-    DeckText text(file);
+    std::istringstream in(deck);
+    DeckText text(in);
     settings.scale = 1.0;
     settings.partial = 0;
     settings.freqGiven = false;
@@ -458,14 +462,31 @@ void readConductorBlock(const RunSettings& settings, Conductor& conductor, DeckT
     }
 }
 
+std::string readDeckFile(const std::string& path)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+        throw errorLine("the deck '" + path + "' is a directory");
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw errorLine("cannot open the deck '" + path + "': " + std::strerror(errno));
+    std::ostringstream content;
+    content << file.rdbuf();
+    if (file.bad()) throw errorLine("cannot read the deck '" + path + "': " + std::strerror(errno));
+    return content.str();
+}
+
 void readDeck(RecordPool& pool, Conductor* head, RunSettings& settings, const std::string& path)
 {
-    readHeader(settings, path);
+    readDeckText(pool, head, settings, readDeckFile(path));
+}
+
+void readDeckText(RecordPool& pool, Conductor* head, RunSettings& settings, const std::string& deck)
+{
+    readHeader(settings, deck);
     if (!settings.freqGiven) std::printf(".freq is missing!\n");
 
-    std::ifstream file(path);
-    if (!file) throw RunError("");
-    DeckText text(file);
+    std::istringstream in(deck);
+    DeckText text(in);
     Body body{pool, text, head};
     openFirstBlock(body);
     do {

@@ -16,7 +16,14 @@ struct DeckText {
 };
 
 // Fills `settings` and the chain that starts at `head` (the first block fills the head
-// itself; later blocks append records from `pool`).
+// itself; later blocks append records from `pool`) from the deck text.
+void readDeckText(RecordPool& pool, Conductor* head, RunSettings& settings, const std::string& deck);
+
+// The whole deck file, read once (so that a pipe works too); a deck that cannot be opened or
+// is a directory is an error.
+std::string readDeckFile(const std::string& path);
+
+// readDeckText on the content of the file at `path`.
 void readDeck(RecordPool& pool, Conductor* head, RunSettings& settings, const std::string& path);
 
 // Applies the block defaults to `conductor`, then reads keywords up to and including the

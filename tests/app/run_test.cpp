@@ -32,11 +32,13 @@ TEST(Run, WrongArgumentCountPrintsUsageAndWritesNothing)
     }
 }
 
-TEST(Run, DeckThatCannotBeOpenedEndsSilently)
+TEST(Run, DeckIsReadOnceSoThatAPipeWorks)
 {
-    const ProgramRun run = runProgram("no-such-deck w");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "\n\n");
+    const std::string folder = makeTempFolder();
+    std::ofstream(folder + "/deck.txt") << stripsDeck(kUnitHeader + std::string(".freq 1e6 1e8 0"));
+    const ProgramRun piped = runProgram("/dev/stdin w < deck.txt", folder);
+    EXPECT_EQ(piped.status, 0) << piped.out;
+    EXPECT_EQ(parseReport(piped.file("Zs")).size(), 1u);
 }
 
 TEST(Run, SweepPointsAndExitStatus)

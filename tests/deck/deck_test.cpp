@@ -322,15 +322,19 @@ TEST_F(DeckReader, RefusesBlockWordsThatOpenNoBlock)
               "ERROR: deck line 3: \"{\" has no block word before it\n");
 }
 
-TEST_F(DeckReader, UnopenableDeckEndsSilently)
+TEST(DeckFile, MissingDeckOrDirectoryIsNamed)
 {
-    Conductor* head = newConductor(pool, nullptr);
-    try {
-        readDeck(pool, head, settings, testing::TempDir() + "no/such/deck");
-        FAIL() << "no error";
-    } catch (const RunError& error) {
-        EXPECT_STREQ(error.what(), "");
-    }
+    const std::string missing = testing::TempDir() + "no/such/deck";
+    auto errorOf = [](const std::string& path) -> std::string {
+        try {
+            readDeckFile(path);
+        } catch (const RunError& error) {
+            return error.what();
+        }
+        return "no error";
+    };
+    EXPECT_EQ(errorOf(missing), "ERROR: cannot open the deck '" + missing + "': No such file or directory\n");
+    EXPECT_EQ(errorOf(testing::TempDir()), "ERROR: the deck '" + testing::TempDir() + "' is a directory\n");
 }
 
 TEST(DeckSweep, RefusesMeaninglessSweeps)
