@@ -1,14 +1,23 @@
 #include "app/prepare.h"
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <limits>
 #include <thread>
 
+#include "geometry/discretize.h"
 #include "geometry/plates.h"
 #include "kernels/inductance.h"
+#include "model/output_file.h"
 #include "model/run_error.h"
 
 RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, unsigned threads)
@@ -35,12 +44,11 @@ RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, u
 
 void writeInduc(const std::string& path, const RealMatrix& inductance, double scale)
 {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (!file) throw errorLine("cannot open " + path + " for writing");
+    OutputFile file(path, path);
     const long n = inductance.rows();
     for (long i = 0; i < n; ++i)
-        for (long j = i; j < n; ++j) std::fprintf(file, "%ld %ld %le\n", i, j, inductance[i][j] * scale);
-    std::fclose(file);
+        for (long j = i; j < n; ++j) file.print("%ld %ld %le\n", i, j, inductance[i][j] * scale);
+    file.close();
 }
 
 namespace {
@@ -64,8 +72,10 @@ bool parseDouble(const std::string& token, double& value)
 
 RealMatrix readInduc(const std::string& path, long ribbonCount, double scale)
 {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) throw errorLine(path + " is a directory");
     std::ifstream file(path);
-    if (!file) throw errorLine("cannot open " + path + " for reading");
+    if (!file) throw errorLine("cannot open " + path + " for reading: " + std::strerror(errno));
     const RunError mismatch = errorLine(path + " does not match this deck");
     RealMatrix inductance = squareMatrix(static_cast<int>(ribbonCount));
     std::string rowToken, columnToken, valueToken;
@@ -76,6 +86,9 @@ RealMatrix readInduc(const std::string& path, long ribbonCount, double scale)
             if (!(file >> rowToken >> columnToken >> valueToken) || !parseLong(rowToken, row) ||
                 !parseLong(columnToken, column) || !parseDouble(valueToken, value) || row != i || column != j)
                 throw mismatch;
+            if (!std::isfinite(value))
+                throw errorLine(path + " holds a value that is not finite, '" + valueToken + "' for ribbons " +
+                                std::to_string(i) + " and " + std::to_string(j));
             inductance[i][j] = value / scale;
             inductance[j][i] = value / scale;
         }
@@ -85,12 +98,82 @@ RealMatrix readInduc(const std::string& path, long ribbonCount, double scale)
     return inductance;
 }
 
+std::vector<std::pair<long, long>> inducSamplePairs(const std::vector<long>& ribbonIndex, long conductorCount)
+{
+    // About 50 pairs at most: three per sampled conductor.
+    const long stride = std::max(1L, (conductorCount + 15) / 16);
+    std::vector<std::pair<long, long>> pairs;
+    for (long p = 0; p < conductorCount; p += stride) {
+        const long first = ribbonIndex[p + 1];
+        const long last = ribbonIndex[p + 2] - 1;
+        const long other = ribbonIndex[(p + 1) % conductorCount + 1];
+        pairs.emplace_back(first, first);
+        pairs.emplace_back(last, last);
+        pairs.emplace_back(std::min(first, other), std::max(first, other));
+    }
+    return pairs;
+}
+
+void checkInducFitsStructure(const PreparedStructure& prepared)
+{
+    for (const auto& [i, j] : inducSamplePairs(prepared.ribbonIndex, prepared.conductorCount)) {
+        const double computed = ribbonPairInductance(*prepared.ribbons[i], *prepared.ribbons[j]);
+        // The file holds seven significant digits.
+        if (!(std::fabs(prepared.partialInductance[i][j] - computed) <= 1e-6 * std::fabs(computed)))
+            throw errorLine("induc was computed for a different structure; run again with w");
+    }
+}
+
+double availableMemoryBytes()
+{
+    double available = 0.0;
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    double kibibytes = 0.0;
+    while (meminfo >> key >> kibibytes) {
+        if (key == "MemAvailable:") {
+            available = kibibytes * 1024.0;
+            break;
+        }
+        meminfo.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
+    if (!(available > 0.0)) available = static_cast<double>(sysconf(_SC_AVPHYS_PAGES)) * sysconf(_SC_PAGESIZE);
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit limit{};
+        if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            available = std::min(available, static_cast<double>(limit.rlim_cur));
+    }
+    return available;
+}
+
+double runMemoryBytes(double ribbonCount)
+{
+    return 40.0 * ribbonCount * ribbonCount + 2.0 * sizeof(Ribbon) * ribbonCount;
+}
+
+void checkMemoryFits(const RunSettings& settings, const Conductor* head, double availableBytes)
+{
+    double ribbons = 0.0;
+    int plateOrdinal = 0;
+    for (const Conductor* c = head; c; c = c->next) {
+        if (c->shape == ShapePlate) ++plateOrdinal;
+        ribbons += static_cast<double>(plannedRibbonCount(settings, *c, plateOrdinal));
+    }
+    const double needed = runMemoryBytes(ribbons);
+    if (needed <= availableBytes) return;
+    char text[200];
+    std::snprintf(text, sizeof text, "the structure cuts into %.0f ribbons, which need %.3g bytes of memory; %.3g bytes are available",
+                  ribbons, needed, availableBytes);
+    throw errorLine(text);
+}
+
 PreparedStructure prepareRibbons(RecordPool& pool, const RunSettings& settings, Conductor* head, Ribbon* headRibbon)
 {
     checkConductorGeometry(head);
     if (settings.plateCount != 0) placePlateCuts(head);
     checkLineCuts(head, settings);
     if (settings.partial == 0) classifyConductors(head);
+    checkMemoryFits(settings, head, availableMemoryBytes());
 
     PreparedStructure prepared;
     buildRibbonIndex(pool, settings, head, headRibbon, prepared.ribbonIndex);
@@ -112,5 +195,6 @@ void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& set
         writeInduc("induc", prepared.partialInductance, settings.scale);
     } else {
         prepared.partialInductance = readInduc("induc", prepared.ribbonCount, settings.scale);
+        checkInducFitsStructure(prepared);
     }
 }

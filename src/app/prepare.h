@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/structure.h"
@@ -15,6 +16,18 @@ struct PreparedStructure {
     std::vector<const Ribbon*> ribbons; // in chain order
     RealMatrix partialInductance;    // H/m, symmetric
 };
+
+// Bytes this process may still use: what the system reports available, within any address
+// space or data-size limit set on the process.
+double availableMemoryBytes();
+
+// Peak memory of a run with this many ribbons: the partial inductances (8 n^2 bytes), the
+// complex ribbon impedance matrix and the inverse being built (16 n^2 bytes each), the records.
+double runMemoryBytes(double ribbonCount);
+
+// Refuses, before anything large is allocated, a structure whose ribbons cannot fit in
+// `availableBytes`; the message gives the ribbon count, the bytes needed and those available.
+void checkMemoryFits(const RunSettings& settings, const Conductor* head, double availableBytes);
 
 // Every stage between reading the deck and the partial inductances: structure checks, plate
 // cuts, classification, ribbons and the count line. Leaves partialInductance empty.
@@ -29,4 +42,13 @@ void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& set
 RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, unsigned threads);
 
 void writeInduc(const std::string& path, const RealMatrix& inductance, double scale);
+// Reads `induc` written for ribbonCount ribbons; refuses a file of another size, out of
+// order, or holding a value that is not finite.
 RealMatrix readInduc(const std::string& path, long ribbonCount, double scale);
+
+// The ribbon pairs (i <= j) recomputed to check a stored `induc`: each sampled conductor's
+// first and last ribbon with itself, and its first with the next conductor's first.
+std::vector<std::pair<long, long>> inducSamplePairs(const std::vector<long>& ribbonIndex, long conductorCount);
+
+// Refuses partial inductances read from a file written for another structure.
+void checkInducFitsStructure(const PreparedStructure& prepared);

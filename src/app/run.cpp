@@ -7,6 +7,7 @@
 #include "app/prepare.h"
 #include "app/sweep.h"
 #include "deck/deck.h"
+#include "model/output_file.h"
 #include "model/run_error.h"
 
 int runSolver(int argc, char** argv)
@@ -27,20 +28,20 @@ int runSolver(int argc, char** argv)
     readDeck(pool, head, settings, argv[1]);
     checkSweep(settings);
     PreparedStructure prepared = prepareRibbons(pool, settings, head, headRibbon);
+    checkWritable("Zs", "Zs");
     obtainPartialInductance(prepared, settings, argv[2]);
 
-    std::FILE* report = std::fopen("Zs", "w");
-    if (!report) throw errorLine("cannot open Zs for writing");
-    int status = 0;
-    try {
-        status = runSweep(settings, head, prepared, report);
-    } catch (...) {
-        std::fclose(report);
-        throw;
+    OutputFile report("Zs", "Zs");
+    const SweepOutcome outcome = runSweep(settings, head, prepared, report);
+    report.close();
+    if (outcome.firstNonFiniteOmega != 0.0) {
+        char text[120];
+        std::snprintf(text, sizeof text, "Zs holds values that are not finite, first at f=%.4e Hz",
+                      outcome.firstNonFiniteOmega / 2.0 / 3.141592653589793);
+        throw errorLine(text);
     }
-    std::fclose(report);
 
     const std::time_t end = std::time(nullptr);
     std::printf("\n***********  \nTotal Elapsed time=%ld Seconds\n", static_cast<long>(end - start));
-    return status;
+    return outcome.status;
 }

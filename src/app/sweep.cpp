@@ -67,25 +67,38 @@ ComplexMatrix conductorImpedance(const RunSettings& settings, Conductor* head, c
     return loop;
 }
 
-void writeImpedanceBlock(std::FILE* report, const ComplexMatrix& z, double omega, double scale)
+bool writeImpedanceBlock(OutputFile& report, const ComplexMatrix& z, double omega, double scale)
 {
     const long size = z.rows();
-    std::fprintf(report, "\nImpedance %ld x %ld matrix (R,L) at f=%10.4le Hz\n", size, size, omega / 2.0 / 3.141592653589793);
+    bool finite = true;
+    report.print("\nImpedance %ld x %ld matrix (R,L) at f=%10.4le Hz\n", size, size, omega / 2.0 / 3.141592653589793);
     for (int p = 0; p < size; ++p) {
-        for (int q = 0; q < size; ++q)
-            std::fprintf(report, "(%11.4le,%11.4le)  ", real(z[p][q]) * scale, imag(z[p][q]) / omega * scale);
-        std::fprintf(report, "\n");
+        for (int q = 0; q < size; ++q) {
+            const double r = real(z[p][q]) * scale;
+            const double l = imag(z[p][q]) / omega * scale;
+            finite = finite && std::isfinite(r) && std::isfinite(l);
+            report.print("(%11.4le,%11.4le)  ", r, l);
+        }
+        report.print("\n");
     }
-    std::fflush(report);
+    report.flush();
+    return finite;
 }
 
-int runSweep(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared, std::FILE* report)
+SweepOutcome runSweep(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared,
+                      OutputFile& report)
 {
+    SweepOutcome outcome;
     for (int k = 0; k <= settings.npoints; ++k) {
         // A one-point sweep reports fmin alone and ends the run with status 1.
-        if (k == 1 && settings.npoints == 1) return 1;
+        if (k == 1 && settings.npoints == 1) {
+            outcome.status = 1;
+            break;
+        }
         const double omega = sweepOmega(settings, k);
-        writeImpedanceBlock(report, conductorImpedance(settings, head, prepared, omega), omega, settings.scale);
+        const bool finite =
+            writeImpedanceBlock(report, conductorImpedance(settings, head, prepared, omega), omega, settings.scale);
+        if (!finite && outcome.firstNonFiniteOmega == 0.0) outcome.firstNonFiniteOmega = omega;
     }
-    return 0;
+    return outcome;
 }

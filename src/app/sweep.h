@@ -2,9 +2,8 @@
 // conductor admittances and the reported impedance matrix, appended to the report `Zs`.
 #pragma once
 
-#include <cstdio>
-
 #include "app/prepare.h"
+#include "model/output_file.h"
 #include "model/structure.h"
 #include "numerics/matrix.h"
 
@@ -16,9 +15,14 @@ double sweepOmega(const RunSettings& settings, int k);
 ComplexMatrix conductorImpedance(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared,
                                  double omega);
 
-// Appends one frequency block to the report.
-void writeImpedanceBlock(std::FILE* report, const ComplexMatrix& z, double omega, double scale);
+// Appends one frequency block to the report; true when every value written is finite.
+bool writeImpedanceBlock(OutputFile& report, const ComplexMatrix& z, double omega, double scale);
 
-// Runs the whole sweep into the open report; returns the exit status of the run (1 after a
-// one-point sweep from fmin, 0 otherwise).
-int runSweep(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared, std::FILE* report);
+struct SweepOutcome {
+    int status = 0;                   // 1 after a one-point sweep from fmin, else 0
+    double firstNonFiniteOmega = 0.0; // first frequency whose block holds NaN or infinity; 0: none
+};
+
+// Runs the whole sweep into the open report.
+SweepOutcome runSweep(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared,
+                      OutputFile& report);

@@ -174,6 +174,22 @@ bool isFilamentLine(const Conductor& line, const RunSettings& settings)
     return std::fabs(line.x2 - line.x1) < delta && std::fabs(line.y2 - line.y1) < delta;
 }
 
+long long plannedRibbonCount(const RunSettings& settings, const Conductor& conductor, int plateOrdinal)
+{
+    if (conductor.shape == ShapeCircle) return conductor.nr;
+    if (conductor.shape == ShapePlate) {
+        if (settings.plateCount == 0) return 0;
+        const PlateCuts cuts = readPlateCuts(plateOrdinal);
+        const auto ribbonsOn = [](const std::vector<double>& points) {
+            return points.empty() ? 0LL : static_cast<long long>(points.size()) - 1;
+        };
+        return ribbonsOn(cuts.below) + ribbonsOn(cuts.above);
+    }
+    if (isFilamentLine(conductor, settings)) return 1;
+    if (conductor.type == TypeVf) return static_cast<long long>(conductor.nx) * conductor.ny;
+    return 2LL * conductor.nx + 2LL * conductor.ny;
+}
+
 Ribbon* discretizeConductor(RecordPool& pool, const RunSettings& settings, Conductor& conductor, Ribbon* current,
                             long& ribbonCount, int plateOrdinal)
 {

@@ -11,6 +11,10 @@
 Ribbon* discretizeConductor(RecordPool& pool, const RunSettings& settings, Conductor& conductor,
                             Ribbon* current, long& ribbonCount, int plateOrdinal);
 
+// How many ribbons discretizeConductor will make of the conductor, computed without making
+// them (a plate reads its cut points from "plate"); the cut counts must be checked already.
+long long plannedRibbonCount(const RunSettings& settings, const Conductor& conductor, int plateOrdinal);
+
 // Symmetric grading weights 1, r, r^2, ... , r, 1 in `weights` (n >= 1 entries); returns
 // their sum.
 double gradedWeights(double* weights, int n, double r);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sys/stat.h>
 
@@ -118,11 +120,70 @@ TEST(Run, ReadModeReusesTheStoredInductancesAndRefusesAForeignFile)
     EXPECT_NE(other.out.find("ERROR: induc does not match this deck"), std::string::npos) << other.out;
 }
 
-TEST(Run, ReportThatCannotBeOpenedIsAnError)
+TEST(Run, StoredInductancesMustBeFiniteAndFitTheStructure)
 {
+    const std::string deck = stripsDeck(".freq 1e6 1e9 3\n.unit um");
+    const ProgramRun written = runDeck(deck, "w");
+    ASSERT_EQ(written.status, 0) << written.out;
+    // Same ribbon count, second strip moved: the file belongs to another structure.
+    std::string moved = deck;
+    moved.replace(moved.find("x1=200 x2=300"), 13, "x1=250 x2=350");
+    const ProgramRun foreign = runDeck(moved, "r", written.folder);
+    EXPECT_EQ(foreign.status, 1);
+    EXPECT_NE(foreign.out.find("ERROR: induc was computed for a different structure; run again with w\n"), std::string::npos)
+        << foreign.out;
+
+    const std::string induc = written.file("induc");
+    std::ofstream(written.folder + "/induc") << std::regex_replace(induc, std::regex("\n0 5 \\S+\n"), "\n0 5 nan\n");
+    const ProgramRun notFinite = runDeck(deck, "r", written.folder);
+    EXPECT_EQ(notFinite.status, 1);
+    EXPECT_NE(notFinite.out.find("ERROR: induc holds a value that is not finite, 'nan' for ribbons 0 and 5\n"),
+              std::string::npos)
+        << notFinite.out;
+
+    // A finite value that drives the ribbon matrix to infinity: the report is written in full,
+    // and the run fails naming the first frequency.
+    std::ofstream(written.folder + "/induc") << std::regex_replace(induc, std::regex("\n2 3 \\S+\n"), "\n2 3 1e300\n");
+    const ProgramRun overflow = runDeck(deck, "r", written.folder);
+    EXPECT_EQ(overflow.status, 1);
+    EXPECT_EQ(parseReport(overflow.file("Zs")).size(), 4u);
+    EXPECT_NE(overflow.out.find("ERROR: Zs holds values that are not finite, first at f=1.0000e+06 Hz\n"), std::string::npos)
+        << overflow.out;
+    EXPECT_EQ(overflow.out.find("Elapsed"), std::string::npos);
+
+    std::filesystem::remove(written.folder + "/induc");
+    std::filesystem::create_directory(written.folder + "/induc");
+    EXPECT_NE(runDeck(deck, "r", written.folder).out.find("ERROR: induc is a directory\n"), std::string::npos);
+}
+
+TEST(Run, OutputThatCannotBeWrittenIsAnError)
+{
+    const std::string deck = stripsDeck(".freq 1e6 1e6 0\n.unit um");
+    // A folder in the report's place is noticed before the costly fill.
     const std::string folder = makeTempFolder();
     ASSERT_EQ(mkdir((folder + "/Zs").c_str(), 0755), 0);
-    const ProgramRun run = runDeck(stripsDeck(".freq 1e6 1e6 0\n.unit um"), "w", folder);
+    const ProgramRun run = runDeck(deck, "w", folder);
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("ERROR: cannot open Zs"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("ERROR: cannot open Zs for writing: Is a directory\n"), std::string::npos) << run.out;
+    EXPECT_FALSE(run.has("induc"));
+
+    for (const std::string file : {"Zs", "induc"}) {
+        const std::string full = makeTempFolder();
+        std::filesystem::create_symlink("/dev/full", full + "/" + file);
+        const ProgramRun lost = runDeck(deck, "w", full);
+        EXPECT_EQ(lost.status, 1) << file;
+        EXPECT_NE(lost.out.find("ERROR: cannot write " + file + ": No space left on device\n"), std::string::npos)
+            << lost.out;
+    }
+}
+
+TEST(Run, StructureTooLargeForMemoryIsRefusedBeforeAllocating)
+{
+    for (const std::string block : {"line{ x2=1 y1=0 nx=1000000000 }", "circle{ rad=1 nr=100000000 }"}) {
+        const ProgramRun run = runDeck(".freq 1e6 1e9 3\nend\n" + block + "\nend\n");
+        EXPECT_EQ(run.status, 1) << block;
+        EXPECT_TRUE(std::regex_search(run.out, std::regex("\nERROR: the structure cuts into \\d+ ribbons, which need "
+                                                          "\\S+ bytes of memory; \\S+ bytes are available\n$")))
+            << run.out;
+    }
 }

@@ -1,0 +1,31 @@
+// A text file the run writes (the report, induc, exports). A write, flush or close that
+// fails ends the run with "ERROR: cannot write <name>: <reason>" instead of leaving a
+// truncated file behind a run that looks successful.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+class OutputFile {
+public:
+    // Opens `path` for writing; `name` is how messages call it.
+    OutputFile(const std::string& path, const std::string& name);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // fprintf with the check.
+    void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void flush();
+    void close();
+
+private:
+    [[noreturn]] void fail();
+
+    std::FILE* file_;
+    std::string name_;
+};
+
+// Refuses, before any costly work, a path that cannot be opened for writing later: a folder,
+// or a file or folder without write permission. Nothing is created or truncated.
+void checkWritable(const std::string& path, const std::string& name);
