@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #include "geometry/discretize.h"
@@ -127,14 +128,21 @@ void addGapCuts(std::vector<double>& cuts, const std::vector<FacingLine>& lines,
     }
 }
 
-// One face's points, each distinct value once; a face that only holds the plate's own two
-// edges faces no line and is left out.
+// One face's points, each printed text once: the discretization reads the points back from
+// that text, and two that print alike would bound a ribbon of zero width. A face that only
+// holds the plate's own two edges faces no line and is left out.
 void writeFace(std::FILE* file, const char* word, int ordinal, const std::vector<double>& cuts)
 {
     const int m = static_cast<int>(cuts.size()) - 1;
     if (m == 2) return;
-    for (int i = 1; i <= m; ++i)
-        if (i == m || cuts[i] != cuts[i + 1]) std::fprintf(file, "%s %ld %le\n", word, static_cast<long>(ordinal), cuts[i]);
+    std::string written;
+    for (int i = 1; i <= m; ++i) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%s %ld %le\n", word, static_cast<long>(ordinal), cuts[i]);
+        if (written == line) continue;
+        written = line;
+        std::fputs(line, file);
+    }
 }
 
 } // namespace

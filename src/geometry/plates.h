@@ -6,7 +6,8 @@
 
 #include "model/structure.h"
 
-// Circles need rad > 0 and nr >= 1; lines and plates need x1 < x2 and y1 < y2.
+// Circles need rad > 0 and nr >= 1; lines and plates need x1 < x2 and y1 < y2; no two
+// conductors may overlap with positive area (touching edges and tangents are allowed).
 // Errors name the conductor by its position in deck order and its block word.
 void checkConductorGeometry(const Conductor* head);
 

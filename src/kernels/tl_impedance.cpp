@@ -1,9 +1,24 @@
 #include "kernels/tl_impedance.h"
 
 #include <cmath>
+#include <limits>
 
 #include "kernels/surface_impedance.h"
 #include "numerics/bessel.h"
+
+namespace {
+
+// static_cast<int> for any double: beyond the int range (a ribbon far off its face, on a
+// line kilometres wide or with an infinite coordinate) the nearer end of the range, NaN 0.
+int truncateToInt(double x)
+{
+    if (std::isnan(x)) return 0;
+    if (x >= std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    if (x <= std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+    return static_cast<int>(x);
+}
+
+} // namespace
 
 Complex tlRibbonImpedance(double omega, const Conductor& conductor, double x1, double x2, double y1,
                           double y2)
@@ -30,12 +45,12 @@ Complex tlFaceImpedance(double omega, double a1, double b1, double a2, double b2
     if (3.0 * delta < m) {
         if (3.0 * delta <= q) return tlKernel(omega, sigma, TlModeThick, 3.0 * delta, 0.0, 0.0, 0.0, 0);
         // End zone 3 skin depths wide, four sub-zones numbered from its inner end.
-        const int n = static_cast<int>((((3.0 * delta - q) / 3.0) / delta) * 4.0 + 1.0);
+        const int n = truncateToInt((((3.0 * delta - q) / 3.0) / delta) * 4.0 + 1.0);
         return tlKernel(omega, sigma, TlModeEdge, 3.0 * delta, 3.0 * delta, 0.0, 4.0, n);
     }
     if (q <= m) {
         // End zone m wide.
-        const int n = static_cast<int>(((m - q) / m) * 4.0 + 1.0);
+        const int n = truncateToInt(((m - q) / m) * 4.0 + 1.0);
         return tlKernel(omega, sigma, TlModeEdge, m, m, 0.0, 4.0, n);
     }
     return tlKernel(omega, sigma, TlModeThin, m, 0.0, 0.0, 0.0, 0);

@@ -27,6 +27,63 @@ TEST(GeometryChecks, ConductorGeometry)
     EXPECT_EQ(error(), "ERROR: conductor 1 (plate) has y2 <= y1\n");
 }
 
+namespace {
+
+// A line or plate from x1, x2, y1, y2, or a circle from xc, yc, rad.
+struct Piece {
+    std::int32_t shape;
+    double a, b, c, d = 0.0;
+};
+
+void addPiece(Deck& deck, const Piece& p)
+{
+    if (p.shape == ShapeCircle)
+        deck.circle(p.a, p.b, p.c, 8);
+    else
+        deck.add(p.shape, p.a, p.b, p.c, p.d);
+}
+
+} // namespace
+
+TEST(GeometryChecks, OverlapsRefusedTouchingAllowed)
+{
+    const Piece unit{ShapeLine, 0, 1, 0, 1};
+    const Piece plate{ShapePlate, -10, 10, -10, 10};
+    const struct {
+        Piece first, second;
+        bool overlap;
+    } cases[] = {
+        {unit, unit, true},
+        {unit, plate, true},
+        {{ShapeLine, 0, 10, 0, 1}, {ShapeLine, 4, 5, -5, 5}, true}, // crossing
+        {{ShapeCircle, 0, 0, 1}, plate, true},
+        {{ShapeCircle, 0, 0, 1}, {ShapeCircle, 1.5, 0, 1}, true},
+        {{ShapeCircle, 0, 0, 1}, {ShapeLine, 0.5, 2, 0.5, 2}, true}, // over a corner
+        {unit, {ShapePlate, 1, 2, 0, 1}, false},                      // common edge
+        {unit, {ShapeLine, 1, 2, 1, 2}, false},                       // common corner
+        {{ShapeCircle, 0, 5, 1}, {ShapeLine, -1, 1, 0, 4}, false},     // tangent to an edge
+        {{ShapeCircle, 3, 4, 5}, {ShapePlate, -2, 0, -2, 0}, false},   // through a corner
+        {{ShapeCircle, 0, 0, 2}, {ShapeCircle, 3, 4, 3}, false},
+    };
+    for (const auto& c : cases) {
+        for (const bool swapped : {false, true}) {
+            Deck deck;
+            addPiece(deck, swapped ? c.second : c.first);
+            addPiece(deck, swapped ? c.first : c.second);
+            EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.head); }) != "", c.overlap) << &c - cases << swapped;
+        }
+    }
+
+    // Both named, the lower position first; every conductor is checked on its own before any pair.
+    Deck deck;
+    addPiece(deck, {ShapeCircle, 50, 50, 1});
+    addPiece(deck, unit);
+    Conductor& inside = deck.add(ShapePlate, 0.25, 0.75, 0.25, 0.75);
+    EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.head); }), "ERROR: conductor 2 (line) overlaps conductor 3 (plate)\n");
+    inside.y2 = inside.y1;
+    EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.head); }), "ERROR: conductor 3 (plate) has y2 <= y1\n");
+}
+
 TEST(GeometryChecks, LineCuts)
 {
     ScratchDirectory dir;
@@ -37,16 +94,18 @@ TEST(GeometryChecks, LineCuts)
     const auto error = [&] { return errorOf([&] { checkLineCuts(deck.head, deck.settings); }); };
     EXPECT_EQ(error(), "");
     line.ry = -1.0;
-    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has ry <= 0\n");
+    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has ry = -1; ry must be a positive number\n");
     line.rx = 0.0;
-    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has rx <= 0\n");
+    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has rx = 0; rx must be a positive number\n");
+    line.rx = NAN;
+    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has rx = nan; rx must be a positive number\n");
     line.ny = 0;
-    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has ny < 1\n");
+    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has ny = 0; ny must be at least 1\n");
     line.type = TypeVf; // a grid uses the counts, not the ratios
     line.ny = 1;
     EXPECT_EQ(error(), "");
     line.nx = 0;
-    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has nx < 1\n");
+    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has nx = 0; nx must be at least 1\n");
     line.x2 = line.y2 = 1e-6; // one filament, whatever its counts
     EXPECT_EQ(error(), "");
 

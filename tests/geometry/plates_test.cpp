@@ -99,6 +99,19 @@ TEST(GeometryPlates, CutsBetweenTwoLines)
     }
 }
 
+// The discretization reads the points back from their "%le" text: a line edge that prints
+// like the plate edge is written once, or it would bound a ribbon of zero width.
+TEST(GeometryPlates, PointsThatPrintAlikeWrittenOnce)
+{
+    ScratchDirectory dir;
+    Deck deck;
+    deck.add(ShapePlate, 0.0, 100.0, -10.0, 0.0);
+    deck.add(ShapeLine, 90.0, 99.9999999, 10.0, 20.0);
+    const Prepared p = prepare(deck);
+    EXPECT_EQ(p.plateFile, plateLines("above", 1, {0, 59, 90, 100}));
+    EXPECT_EQ(p.index, (std::vector<long>{0, 0, 3, 7}));
+}
+
 TEST(GeometryPlates, PlateOrdinalsAndHeightOrder)
 {
     ScratchDirectory dir;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "kernels/skin_reference.h"
 #include "kernels/surface_impedance.h"
@@ -73,4 +74,25 @@ TEST(SkinTl, RibbonMappedOntoItsFace)
     c.y2 = 20e-6;
     expectSame(tlRibbonImpedance(omega, c, 10e-6, 12e-6, 3e-6, 5e-6),
                tlFaceImpedance(omega, 0.0, 0.0, 20e-6, 100e-6, 4e-6, Copper));
+}
+
+// A ribbon far off its face (a side face of a line kilometres wide, an infinite coordinate)
+// gets a sub-zone number beyond the int range: it is taken as the largest int, NaN as 0,
+// while a large number inside the range is kept.
+TEST(SkinTl, SubZoneNumberBeyondTheIntRange)
+{
+    const int largest = std::numeric_limits<int>::max();
+    // Face 1 long, conductor 0.25 across, thin at 1 Hz: end zones m = 0.125 wide, and at
+    // p = -m k the sub-zone number is exactly 4 (1 + k) + 1.
+    const double slow = TwoPi;
+    const double m = 0.125;
+    ASSERT_GE(3.0 * zoneSkinDepth(slow), m);
+    const auto at = [&](double p) { return tlFaceImpedance(slow, 0.0, 0.0, 1.0, 0.25, p, Copper); };
+    expectSame(at(-m * 0x1p28), edge(slow, m, (1 << 30) + 5));
+    expectSame(at(-m * 0x1p29), edge(slow, m, largest));
+
+    const double thick = TwoPi * 1e9;
+    const double h = 3.0 * zoneSkinDepth(thick);
+    expectSame(face(thick, -INFINITY), edge(thick, h, largest));
+    expectSame(face(thick, NAN), edge(thick, h, 0));
 }
