@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <cstdio>
 #include <fstream>
@@ -54,16 +55,22 @@ void skipRestOfLine(DeckText& text)
     }
 }
 
+// Puts the deck back where the last number began.
+void backToNumber(DeckText& text)
+{
+    text.in.clear();
+    if (text.numberStart != std::streampos(-1)) text.in.seekg(text.numberStart);
+}
+
 // Skips blanks, then extracts a number with >>. On failure the stream is put back where
 // the number should have begun, so that the message can quote what stands there.
 template <class Number>
 bool extractNumber(DeckText& text, Number& value)
 {
     if (!skipBlanks(text)) return false;
-    const std::streampos start = text.in.tellg();
+    text.numberStart = text.in.tellg();
     if (text.in >> value) return true;
-    text.in.clear();
-    if (start != std::streampos(-1)) text.in.seekg(start);
+    backToNumber(text);
     return false;
 }
 
@@ -73,6 +80,44 @@ std::string found(DeckText& text)
     std::string token;
     return readToken(text, token) ? "'" + token + "'" : "the end of the deck";
 }
+
+// The token in which the last number began, for messages.
+std::string tokenAtNumber(DeckText& text)
+{
+    backToNumber(text);
+    std::string token;
+    readToken(text, token);
+    return token;
+}
+
+// The number a token begins with as "%le" reads it, and the characters that make it; `text`
+// is empty when the token begins otherwise.
+struct LeadingNumber {
+    double value = 0.0;
+    std::string text;
+};
+
+LeadingNumber leadingNumber(const std::string& token)
+{
+    LeadingNumber number;
+    int used = 0;
+    if (std::sscanf(token.c_str(), "%le%n", &number.value, &used) == 1) number.text = token.substr(0, used);
+    return number;
+}
+
+// >> refuses a number out of range and knows neither "inf" nor "nan". After it failed: the
+// text of such a number standing there, else "". The deck is left in place.
+std::string nonFiniteAhead(DeckText& text)
+{
+    std::string token;
+    if (!readToken(text, token)) return "";
+    backToNumber(text);
+    const LeadingNumber number = leadingNumber(token);
+    return std::isfinite(number.value) ? "" : number.text;
+}
+
+// An integer's digits followed by a fraction or an exponent, as in "5.5" or "2e3".
+bool goesOnAsNumber(int c) { return c == '.' || c == 'e' || c == 'E'; }
 
 std::string deckLine(const DeckText& text) { return "deck line " + std::to_string(text.line); }
 
@@ -111,15 +156,29 @@ void headerToken(DeckText& text, std::string& token)
     lowercaseInPlace(token);
 }
 
+[[noreturn]] void missingSweepNumber(DeckText& text)
+{
+    const std::string what = found(text);  // first: reading it may move to a later line
+    throw errorLine(deckLine(text) + ": .freq needs fmin, fmax and npoints; found " + what);
+}
+
+// fmin or fmax (`name`) of ".freq".
+double sweepFrequency(DeckText& text, const char* name)
+{
+    double value = 0.0;
+    if (extractNumber(text, value)) return value;
+    const std::string nonFinite = nonFiniteAhead(text);
+    if (!nonFinite.empty())
+        throw errorLine(deckLine(text) + ": .freq " + name + " must be a finite number; found '" + nonFinite + "'");
+    missingSweepNumber(text);
+}
+
 void readSweep(DeckText& text, RunSettings& settings)
 {
-    double fmin = 0.0;
-    double fmax = 0.0;
+    const double fmin = sweepFrequency(text, "fmin");
+    const double fmax = sweepFrequency(text, "fmax");
     long npoints = 0;
-    if (!extractNumber(text, fmin) || !extractNumber(text, fmax) || !extractNumber(text, npoints)) {
-        const std::string what = found(text);
-        throw errorLine(deckLine(text) + ": .freq needs fmin, fmax and npoints; found " + what);
-    }
+    if (!extractNumber(text, npoints)) missingSweepNumber(text);
     if (!toInt32(npoints, settings.npoints))
         throw errorLine(deckLine(text) + ": .freq npoints " + std::to_string(npoints) + " is out of range");
     settings.fmin = fmin;
@@ -254,7 +313,21 @@ std::string valueToken(Block& block, const char* key, bool lower)
     throw errorLine(blockPlace(block) + ": " + key.name + " needs a number; found " + what);
 }
 
-void storeReal(Block& block, const NumericKey& key, double value)
+// `need` is what the value must be ("a whole number"); `written` is the deck's text of it.
+[[noreturn]] void refuseValue(const Block& block, const NumericKey& key, const char* need,
+                              const std::string& written)
+{
+    throw errorLine(blockPlace(block) + ": " + key.name + " must be " + need + "; found '" + written + "'");
+}
+
+[[noreturn]] void notWhole(const Block& block, const NumericKey& key, const std::string& token)
+{
+    refuseValue(block, key, "a whole number", leadingNumber(token).text);
+}
+
+// Stores the value scaled by the deck's unit. Returns what the stored value fails to be, or
+// null: scaling can make a large value infinite, and a conductivity must be positive.
+const char* storeReal(Block& block, const NumericKey& key, double value)
 {
     double& field = block.conductor.*key.real;
     switch (key.scaling) {
@@ -262,6 +335,9 @@ void storeReal(Block& block, const NumericKey& key, double value)
     case Scaling::Length: field = value * block.settings.scale; break;
     case Scaling::Conductivity: field = value / block.settings.scale; break;
     }
+    if (!std::isfinite(field)) return "a finite number";
+    if (key.scaling == Scaling::Conductivity && field <= 0) return "positive";
+    return nullptr;
 }
 
 void storeWhole(Block& block, const NumericKey& key, long value)
@@ -274,24 +350,37 @@ void storeWhole(Block& block, const NumericKey& key, long value)
 void streamValue(Block& block, const NumericKey& key)
 {
     requireOpen(block, key.name);
+    DeckText& text = block.text;
+    if (key.whole) {
+        long whole = 0;
+        if (!extractNumber(text, whole)) badNumber(block, key, found(text));
+        if (goesOnAsNumber(text.in.peek())) notWhole(block, key, tokenAtNumber(text));
+        return storeWhole(block, key, whole);
+    }
     double real = 0.0;
-    long whole = 0;
-    if (key.real ? !extractNumber(block.text, real) : !extractNumber(block.text, whole))
-        badNumber(block, key, found(block.text));
-    if (key.real) storeReal(block, key, real);
-    else storeWhole(block, key, whole);
+    if (!extractNumber(text, real)) {
+        const std::string nonFinite = nonFiniteAhead(text);
+        if (!nonFinite.empty()) refuseValue(block, key, "a finite number", nonFinite);
+        badNumber(block, key, found(text));
+    }
+    if (const char* need = storeReal(block, key, real))
+        refuseValue(block, key, need, leadingNumber(tokenAtNumber(text)).text);
 }
 
 // The value inside a token, after its first `skip` characters, read as "%le" or "%ld" read it.
 void tokenValue(Block& block, const NumericKey& key, const std::string& token, std::size_t skip)
 {
-    const char* rest = token.c_str() + skip;
-    double real = 0.0;
-    long whole = 0;
-    if (key.real ? std::sscanf(rest, "%le", &real) != 1 : std::sscanf(rest, "%ld", &whole) != 1)
-        badNumber(block, key, "'" + token + "'");
-    if (key.real) storeReal(block, key, real);
-    else storeWhole(block, key, whole);
+    const std::string rest = token.substr(skip);
+    if (key.whole) {
+        long whole = 0;
+        int used = 0;
+        if (std::sscanf(rest.c_str(), "%ld%n", &whole, &used) != 1) badNumber(block, key, "'" + token + "'");
+        if (goesOnAsNumber(rest[used])) notWhole(block, key, rest);
+        return storeWhole(block, key, whole);
+    }
+    const LeadingNumber number = leadingNumber(rest);
+    if (number.text.empty()) badNumber(block, key, "'" + token + "'");
+    if (const char* need = storeReal(block, key, number.value)) refuseValue(block, key, need, number.text);
 }
 
 // "K" alone: "=" then the value in the stream, or "=value" glued.

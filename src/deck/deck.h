@@ -11,6 +11,7 @@
 struct DeckText {
     std::istream& in;
     long line = 1;  // line of the last token or number read
+    std::streampos numberStart = -1;  // where the last number began, so that a message can quote it
 
     explicit DeckText(std::istream& stream) : in(stream) {}
 };

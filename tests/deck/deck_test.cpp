@@ -119,11 +119,10 @@ TEST_F(DeckReader, AcceptsEveryValueForm)
 // Values inside a token are read as sscanf's %le / %ld read them: a prefix parse.
 TEST_F(DeckReader, ParsesTokenValuesAsScanfDoes)
 {
-    const auto c = read(std::string(Header) + "line{ x1=0x1p3 x2=5abc y1 =1e nx=7.9 ny =4x }\nend\n");
+    const auto c = read(std::string(Header) + "line{ x1=0x1p3 x2=5abc y1 =1e ny =4x }\nend\n");
     EXPECT_EQ(c[0]->x1, 8.0);
     EXPECT_EQ(c[0]->x2, 5.0);
     EXPECT_EQ(c[0]->y1, 1.0);
-    EXPECT_EQ(c[0]->nx, 7);
     EXPECT_EQ(c[0]->ny, 4);
 }
 
@@ -237,8 +236,9 @@ TEST_F(DeckReader, BlockWordsAndTheirBraces)
 TEST_F(DeckReader, BraceGluedToTheLastTokenClosesTheBlock)
 {
     const auto c = read(std::string(Header) + "line{ x1=7}\nline{ x1 = 8}\nline{ x1 =9}\nline{ type=pw}\n"
-                                              "line{ type =vf}\nline{ foo}\nline{ x2=1 }\nend\n");
-    ASSERT_EQ(c.size(), 7u);
+                                              "line{ type =vf}\nline{ foo}\nline{ x2=1 }\nline{ nx=3}\n"
+                                              "line{ nx = 4}\nend\n");
+    ASSERT_EQ(c.size(), 9u);
     EXPECT_EQ(c[0]->x1, 7.0);
     EXPECT_EQ(c[1]->x1, 8.0);
     EXPECT_EQ(c[2]->x1, 9.0);
@@ -246,6 +246,8 @@ TEST_F(DeckReader, BraceGluedToTheLastTokenClosesTheBlock)
     EXPECT_EQ(c[4]->type, TypeVf);
     EXPECT_EQ(c[6]->x2, 1.0);
     EXPECT_EQ(c[6]->x1, 0.0);
+    EXPECT_EQ(c[7]->nx, 3);
+    EXPECT_EQ(c[8]->nx, 4);
 }
 
 TEST_F(DeckReader, HeaderOptions)
@@ -309,6 +311,60 @@ TEST_F(DeckReader, ReportsBadValuesInBlocks)
               "ERROR: deck line 6, block 2 (plate): missing } before 'line{'\n");
     EXPECT_EQ(errorOf(h + "plate{ type=\nCircle { }\nend\n"),
               "ERROR: deck line 5, block 2 (plate): missing } before 'Circle'\n");
+}
+
+// Each value form, and a value that is finite as written but not once the unit scales it
+// (1e303 S per um).
+TEST_F(DeckReader, RefusesValuesThatAreNotFiniteOrNotPositive)
+{
+    const std::string h = std::string(".unit um\n") + Header + "line{ }\n";  // block 1 on line 4
+    const std::pair<const char*, const char*> cases[] = {
+        {"x1=-inf }", "x1 must be a finite number; found '-inf'"},
+        {"x2=1e400}", "x2 must be a finite number; found '1e400'"},
+        {"xc =nan }", "xc must be a finite number; found 'nan'"},
+        {"rad= 1e400}", "rad must be a finite number; found '1e400'"},
+        {"v = nan }", "v must be a finite number; found 'nan'"},
+        {"sigma=1e303 }", "sigma must be a finite number; found '1e303'"},
+        {"sigma = 1e303}", "sigma must be a finite number; found '1e303'"},
+        {"sigma=0 }", "sigma must be positive; found '0'"},
+        {"sigma = -5.8e7}", "sigma must be positive; found '-5.8e7'"},
+        {"sigma =1e-400 }", "sigma must be positive; found '1e-400'"},
+    };
+    for (const auto& [values, message] : cases)
+        EXPECT_EQ(errorOf(h + "\nplate{ " + values + "\nend\n"),
+                  std::string("ERROR: deck line 6, block 2 (plate): ") + message + "\n")
+            << values;
+}
+
+TEST_F(DeckReader, RefusesFractionsForWholeNumbers)
+{
+    // The fraction once became a comment that swallowed the rest of the line.
+    const std::string h = std::string(Header) + "line{ }\n";  // block 1 on line 3
+    const std::pair<const char*, const char*> cases[] = {
+        {"nx = 5.5 x1=1\n}", "nx must be a whole number; found '5.5'"},
+        {"nx= 5.5}", "nx must be a whole number; found '5.5'"},
+        {"ny=5.5 x1=1\n}", "ny must be a whole number; found '5.5'"},
+        {"ny =5.}", "ny must be a whole number; found '5.'"},
+        {"nr = 2e1 x1=1\n}", "nr must be a whole number; found '2e1'"},
+        {"nr=1e400 x1=1\n}", "nr must be a whole number; found '1e400'"},
+    };
+    for (const auto& [values, message] : cases)
+        EXPECT_EQ(errorOf(h + "plate{ " + values + "\nend\n"),
+                  std::string("ERROR: deck line 4, block 2 (plate): ") + message + "\n")
+            << values;
+}
+
+TEST_F(DeckReader, RefusesFrequenciesThatAreNotFinite)
+{
+    EXPECT_EQ(errorOf("*\n.freq nan 1e9 10\nend\n"),
+              "ERROR: deck line 2: .freq fmin must be a finite number; found 'nan'\n");
+    EXPECT_EQ(errorOf(".freq 1e6\n1e400 10\nend\n"),
+              "ERROR: deck line 2: .freq fmax must be a finite number; found '1e400'\n");
+    EXPECT_EQ(errorOf(".freq -inf 1e9 10 end"),
+              "ERROR: deck line 1: .freq fmin must be a finite number; found '-inf'\n");
+    // Unknown header words stay harmless.
+    read(".solver lu .freq 1 2 3 end line{ } end");
+    EXPECT_EQ(settings.fmax, 2.0);
 }
 
 TEST_F(DeckReader, RefusesBlockWordsThatOpenNoBlock)
