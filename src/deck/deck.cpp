@@ -179,6 +179,9 @@ void readSweep(DeckText& text, RunSettings& settings)
     const double fmax = sweepFrequency(text, "fmax");
     long npoints = 0;
     if (!extractNumber(text, npoints)) missingSweepNumber(text);
+    if (goesOnAsNumber(text.in.peek()))
+        throw errorLine(deckLine(text) + ": .freq npoints must be a whole number; found '" +
+                        leadingNumber(tokenAtNumber(text)).text + "'");
     if (!toInt32(npoints, settings.npoints))
         throw errorLine(deckLine(text) + ": .freq npoints " + std::to_string(npoints) + " is out of range");
     settings.fmin = fmin;

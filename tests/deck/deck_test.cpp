@@ -354,8 +354,9 @@ TEST_F(DeckReader, RefusesFractionsForWholeNumbers)
             << values;
 }
 
-TEST_F(DeckReader, RefusesFrequenciesThatAreNotFinite)
+TEST_F(DeckReader, RefusesFrequenciesThatAreNotFiniteAndFractionalPointCounts)
 {
+    EXPECT_EQ(errorOf(".freq 1 2 10.5 end"), "ERROR: deck line 1: .freq npoints must be a whole number; found '10.5'\n");
     EXPECT_EQ(errorOf("*\n.freq nan 1e9 10\nend\n"),
               "ERROR: deck line 2: .freq fmin must be a finite number; found 'nan'\n");
     EXPECT_EQ(errorOf(".freq 1e6\n1e400 10\nend\n"),
