@@ -152,6 +152,8 @@ TEST(Run, StoredInductancesMustBeFiniteAndFitTheStructure)
     EXPECT_EQ(overflow.out.find("Elapsed"), std::string::npos);
 
     std::filesystem::remove(written.folder + "/induc");
+    EXPECT_NE(runDeck(deck, "r", written.folder).out.find("ERROR: cannot open induc for reading: No such file or directory\n"),
+              std::string::npos);
     std::filesystem::create_directory(written.folder + "/induc");
     EXPECT_NE(runDeck(deck, "r", written.folder).out.find("ERROR: induc is a directory\n"), std::string::npos);
 }
