@@ -198,6 +198,7 @@ void readHeader(RunSettings& settings, const std::string& deck)
     settings.scale = 1.0;
     settings.partial = 0;
     settings.freqGiven = false;
+    settings.solver = Solver::Exact;
     std::string token;
     for (;;) {
         headerToken(text, token);
@@ -206,6 +207,11 @@ void readHeader(RunSettings& settings, const std::string& deck)
         } else if (token == ".unit") {
             headerToken(text, token);
             settings.scale = unitScale(token);
+        } else if (token == ".solver") {
+            headerToken(text, token);
+            if (token == "exact") settings.solver = Solver::Exact;
+            else if (token == "lu") settings.solver = Solver::Lu;
+            else throw errorLine(deckLine(text) + ": .solver takes exact or lu; found '" + token + "'");
         } else if (token == ".partial") {
             headerToken(text, token);
             if (token == "yes" || token == "y") settings.partial = 1;
