@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "geometry/plates.h"
+#include "numerics/lu_solve.h"
 #include "reduction/loop_reduction.h"
 
 double sweepOmega(const RunSettings& settings, int k)
@@ -50,12 +51,32 @@ ComplexMatrix conductorAdmittance(const PreparedStructure& prepared, const Compl
     return g;
 }
 
+// The same sums without forming the inverse: X = Z^-1 E for the ribbon-to-conductor
+// incidence E (n x m), then the rows of X summed over each conductor's ribbons, E^T X.
+ComplexMatrix conductorAdmittanceByFactoring(const PreparedStructure& prepared, ComplexMatrix z)
+{
+    const int n = static_cast<int>(prepared.ribbonCount);
+    const int m = static_cast<int>(prepared.conductorCount);
+    const std::vector<long>& index = prepared.ribbonIndex;
+    ComplexMatrix incidence = matrix(n, m);
+    for (int p = 0; p < m; ++p)
+        for (long i = index[p + 1]; i < index[p + 2]; ++i) incidence[i][p] = Complex(1.0, 0.0);
+    const ComplexMatrix x = solveByLu(std::move(z), incidence);
+    ComplexMatrix g = matrix(m, m);
+    for (int p = 0; p < m; ++p)
+        for (long i = index[p + 1]; i < index[p + 2]; ++i)
+            for (int q = 0; q < m; ++q) g[p][q] = g[p][q] + x[i][q];
+    return g;
+}
+
 } // namespace
 
 ComplexMatrix conductorImpedance(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared,
                                  double omega)
 {
-    ComplexMatrix g = conductorAdmittance(prepared, invertMatrix(ribbonImpedance(prepared, omega)));
+    ComplexMatrix g = settings.solver == Solver::Lu
+                          ? conductorAdmittanceByFactoring(prepared, ribbonImpedance(prepared, omega))
+                          : conductorAdmittance(prepared, invertMatrix(ribbonImpedance(prepared, omega)));
     if (settings.partial != 0 || prepared.conductorCount == 1) return invertMatrix(std::move(g));
 
     const int signalCount = classifyConductors(head).signal;

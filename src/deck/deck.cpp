@@ -179,6 +179,9 @@ void readSweep(DeckText& text, RunSettings& settings)
     const double fmax = sweepFrequency(text, "fmax");
     long npoints = 0;
     if (!extractNumber(text, npoints)) missingSweepNumber(text);
+    if (goesOnAsNumber(text.in.peek()))
+        throw errorLine(deckLine(text) + ": .freq npoints must be a whole number; found '" +
+                        leadingNumber(tokenAtNumber(text)).text + "'");
     if (!toInt32(npoints, settings.npoints))
         throw errorLine(deckLine(text) + ": .freq npoints " + std::to_string(npoints) + " is out of range");
     settings.fmin = fmin;
@@ -195,6 +198,7 @@ void readHeader(RunSettings& settings, const std::string& deck)
     settings.scale = 1.0;
     settings.partial = 0;
     settings.freqGiven = false;
+    settings.solver = Solver::Exact;
     std::string token;
     for (;;) {
         headerToken(text, token);
@@ -203,6 +207,11 @@ void readHeader(RunSettings& settings, const std::string& deck)
         } else if (token == ".unit") {
             headerToken(text, token);
             settings.scale = unitScale(token);
+        } else if (token == ".solver") {
+            headerToken(text, token);
+            if (token == "exact") settings.solver = Solver::Exact;
+            else if (token == "lu") settings.solver = Solver::Lu;
+            else throw errorLine(deckLine(text) + ": .solver takes exact or lu; found '" + token + "'");
         } else if (token == ".partial") {
             headerToken(text, token);
             if (token == "yes" || token == "y") settings.partial = 1;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "geometry/discretize.h"
+#include "model/output_file.h"
 #include "model/run_error.h"
 
 namespace {
@@ -131,7 +132,7 @@ void addGapCuts(std::vector<double>& cuts, const std::vector<FacingLine>& lines,
 // One face's points, each printed text once: the discretization reads the points back from
 // that text, and two that print alike would bound a ribbon of zero width. A face that only
 // holds the plate's own two edges faces no line and is left out.
-void writeFace(std::FILE* file, const char* word, int ordinal, const std::vector<double>& cuts)
+void writeFace(OutputFile& file, const char* word, int ordinal, const std::vector<double>& cuts)
 {
     const int m = static_cast<int>(cuts.size()) - 1;
     if (m == 2) return;
@@ -141,7 +142,7 @@ void writeFace(std::FILE* file, const char* word, int ordinal, const std::vector
         std::snprintf(line, sizeof line, "%s %ld %le\n", word, static_cast<long>(ordinal), cuts[i]);
         if (written == line) continue;
         written = line;
-        std::fputs(line, file);
+        file.print("%s", line);
     }
 }
 
@@ -167,8 +168,7 @@ void sortDescending(double* list, int n)
 
 void placePlateCuts(Conductor* head)
 {
-    std::FILE* file = std::fopen("plate", "w");
-    if (!file) throw errorLine("cannot open the file \"plate\" for writing");
+    OutputFile file("plate", "plate");
 
     std::vector<FacingLine> lines;
     std::vector<PlateFaces> plates;
@@ -223,7 +223,7 @@ void placePlateCuts(Conductor* head)
         writeFace(file, "below", p->ordinal, p->bottom);
         writeFace(file, "above", p->ordinal, p->top);
     }
-    if (std::fclose(file) != 0) throw errorLine("cannot write the file \"plate\"");
+    file.close();
 }
 
 ConductorCounts classifyConductors(Conductor* head)

@@ -31,6 +31,10 @@ constexpr std::int32_t KindWholeFaceY = 5;     // side-face ribbon of a line wit
 constexpr std::int32_t KindChord = 10;         // chord of the polygon standing for a circle
 constexpr std::int32_t KindFilament = 20;      // rectangular volume filament
 
+// How the ribbon impedance matrix is solved at each frequency: the exact inversion, whose
+// results are reproducible to the bit, or a LAPACK factorization, faster and as accurate.
+enum class Solver { Exact, Lu };
+
 struct RunSettings {
     double fmin = 0.0;            // lowest frequency of the sweep, Hz
     double fmax = 0.0;            // highest frequency of the sweep, Hz
@@ -40,6 +44,7 @@ struct RunSettings {
     std::int32_t partial = 0;     // 1: report the full conductor matrix; 0: loop matrix
     double scale = 1.0;           // metres per deck length unit
     bool freqGiven = false;       // the header had ".freq"
+    Solver solver = Solver::Exact; // ".solver exact|lu"
 };
 
 struct Ribbon;

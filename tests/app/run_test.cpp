@@ -152,6 +152,8 @@ TEST(Run, StoredInductancesMustBeFiniteAndFitTheStructure)
     EXPECT_EQ(overflow.out.find("Elapsed"), std::string::npos);
 
     std::filesystem::remove(written.folder + "/induc");
+    EXPECT_NE(runDeck(deck, "r", written.folder).out.find("ERROR: cannot open induc for reading: No such file or directory\n"),
+              std::string::npos);
     std::filesystem::create_directory(written.folder + "/induc");
     EXPECT_NE(runDeck(deck, "r", written.folder).out.find("ERROR: induc is a directory\n"), std::string::npos);
 }
@@ -167,10 +169,11 @@ TEST(Run, OutputThatCannotBeWrittenIsAnError)
     EXPECT_NE(run.out.find("ERROR: cannot open Zs for writing: Is a directory\n"), std::string::npos) << run.out;
     EXPECT_FALSE(run.has("induc"));
 
-    for (const std::string file : {"Zs", "induc"}) {
+    const std::string withPlate = ".freq 1e6 1e6 0\nend\nplate{ x1=-5 x2=5 y1=-1 y2=0 v=0 }\nline{ x2=1 y1=1 y2=2 }\nend\n";
+    for (const std::string file : {"Zs", "induc", "plate"}) {
         const std::string full = makeTempFolder();
         std::filesystem::create_symlink("/dev/full", full + "/" + file);
-        const ProgramRun lost = runDeck(deck, "w", full);
+        const ProgramRun lost = runDeck(withPlate, "w", full);
         EXPECT_EQ(lost.status, 1) << file;
         EXPECT_NE(lost.out.find("ERROR: cannot write " + file + ": No space left on device\n"), std::string::npos)
             << lost.out;

@@ -354,8 +354,9 @@ TEST_F(DeckReader, RefusesFractionsForWholeNumbers)
             << values;
 }
 
-TEST_F(DeckReader, RefusesFrequenciesThatAreNotFinite)
+TEST_F(DeckReader, RefusesFrequenciesThatAreNotFiniteAndFractionalPointCounts)
 {
+    EXPECT_EQ(errorOf(".freq 1 2 10.5 end"), "ERROR: deck line 1: .freq npoints must be a whole number; found '10.5'\n");
     EXPECT_EQ(errorOf("*\n.freq nan 1e9 10\nend\n"),
               "ERROR: deck line 2: .freq fmin must be a finite number; found 'nan'\n");
     EXPECT_EQ(errorOf(".freq 1e6\n1e400 10\nend\n"),
@@ -363,7 +364,7 @@ TEST_F(DeckReader, RefusesFrequenciesThatAreNotFinite)
     EXPECT_EQ(errorOf(".freq -inf 1e9 10 end"),
               "ERROR: deck line 1: .freq fmin must be a finite number; found '-inf'\n");
     // Unknown header words stay harmless.
-    read(".solver lu .freq 1 2 3 end line{ } end");
+    read(".solve lu .freq 1 2 3 end line{ } end");
     EXPECT_EQ(settings.fmax, 2.0);
 }
 
@@ -418,3 +419,12 @@ TEST(DeckSweep, RefusesMeaninglessSweeps)
 }
 
 } // namespace
+
+TEST_F(DeckReader, SolverDirective)
+{
+    read(".freq 1 2 3 end line{ } end");
+    EXPECT_EQ(settings.solver, Solver::Exact);
+    read(".freq 1 2 3 .SOLVER LU end line{ } end");
+    EXPECT_EQ(settings.solver, Solver::Lu);
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.solver fast end line{ } end"), "ERROR: deck line 2: .solver takes exact or lu; found 'fast'\n");
+}

@@ -1,0 +1,62 @@
+#include "numerics/lu_solve.h"
+
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "model/run_error.h"
+
+// LAPACK's Fortran interface; Complex is laid out as Fortran's COMPLEX*16 (two doubles).
+// The general LU is used although the ribbon matrix is symmetric: the symmetric
+// factorization of Debian's OpenBLAS 0.3.21 reads past the end of its work array on
+// AVX-512 processors and crashes now and then.
+extern "C" {
+void zgetrf_(const int* m, const int* n, Complex* a, const int* lda, int* ipiv, int* info);
+void zgetrs_(const char* trans, const int* n, const int* nrhs, const Complex* a, const int* lda, const int* ipiv,
+             Complex* b, const int* ldb, int* info);
+}
+
+namespace {
+
+void checkLapack(const char* routine, int info)
+{
+    if (info < 0)
+        throw errorLine(std::string("the LAPACK routine ") + routine + " refused its argument " +
+                        std::to_string(-info));
+}
+
+} // namespace
+
+ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b)
+{
+    static_assert(sizeof(Complex) == 2 * sizeof(double), "Complex must be laid out as two doubles");
+    const int n = a.rows();
+    const int m = b.cols();
+    ComplexMatrix x = matrix(n, m);
+    if (n == 0 || m == 0) return x;
+
+    // LAPACK reads column by column, so it factors the transpose A^T = (L U)^T of the
+    // row-major storage; solving A^T^T X = B is then the transposed solve.
+    std::vector<int> pivots(n);
+    int info = 0;
+    zgetrf_(&n, &n, a[0], &n, pivots.data(), &info);
+    checkLapack("zgetrf", info);
+    if (info > 0) {
+        std::perror("\nSingular Matrix Error **\n");
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        for (int i = 0; i < n; ++i)
+            for (int q = 0; q < m; ++q) x[i][q] = Complex(nan, nan);
+        return x;
+    }
+
+    std::vector<Complex> columns(static_cast<std::size_t>(n) * m);
+    for (int i = 0; i < n; ++i)
+        for (int q = 0; q < m; ++q) columns[static_cast<std::size_t>(q) * n + i] = b[i][q];
+    const char transposed = 'T';
+    zgetrs_(&transposed, &n, &m, a[0], &n, pivots.data(), columns.data(), &n, &info);
+    checkLapack("zgetrs", info);
+    for (int i = 0; i < n; ++i)
+        for (int q = 0; q < m; ++q) x[i][q] = columns[static_cast<std::size_t>(q) * n + i];
+    return x;
+}

@@ -1,0 +1,11 @@
+// Solving a complex linear system through LAPACK (OpenBLAS): the fast solver that trades
+// bit-identity for speed. The matrix is factored once, P A = L U, and only the wanted
+// right-hand sides are solved for; no inverse is formed.
+#pragma once
+
+#include "numerics/matrix.h"
+
+// X with A X = B; A n x n (consumed: it holds the factors afterwards), B n x m. A singular
+// A is reported on standard error as the inversion reports it ("Singular Matrix Error") and
+// gives X of NaN; a LAPACK failure ends the run with an error.
+ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b);
