@@ -19,26 +19,23 @@
 #include "kernels/inductance.h"
 #include "model/output_file.h"
 #include "model/run_error.h"
+#include "numerics/parallel.h"
 
 RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, unsigned threads)
 {
     const int n = static_cast<int>(ribbons.size());
     RealMatrix inductance = squareMatrix(n);
     // Rows are dealt out round-robin: row i holds n - i pairs, so neighbours balance.
-    auto fillRows = [&](unsigned first, unsigned stride) {
-        for (int i = static_cast<int>(first); i < n; i += static_cast<int>(stride)) {
+    const int parts = static_cast<int>(std::max(1u, threads));
+    runInParallel(parts, [&](int part) {
+        for (int i = part; i < n; i += parts) {
             for (int j = i; j < n; ++j) {
                 const double value = ribbonPairInductance(*ribbons[i], *ribbons[j]);
                 inductance[i][j] = value;
                 inductance[j][i] = value;
             }
         }
-    };
-    threads = std::max(1u, threads);
-    std::vector<std::thread> workers;
-    for (unsigned t = 1; t < threads; ++t) workers.emplace_back(fillRows, t, threads);
-    fillRows(0, threads);
-    for (std::thread& worker : workers) worker.join();
+    });
     return inductance;
 }
 

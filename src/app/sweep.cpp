@@ -1,6 +1,7 @@
 #include "app/sweep.h"
 
 #include <cmath>
+#include <thread>
 #include <utility>
 
 #include "geometry/plates.h"
@@ -55,8 +56,9 @@ ComplexMatrix conductorAdmittance(const PreparedStructure& prepared, const Compl
 ComplexMatrix conductorImpedance(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared,
                                  double omega)
 {
-    ComplexMatrix g = conductorAdmittance(prepared, invertMatrix(ribbonImpedance(prepared, omega)));
-    if (settings.partial != 0 || prepared.conductorCount == 1) return invertMatrix(std::move(g));
+    const int threads = static_cast<int>(std::thread::hardware_concurrency());
+    ComplexMatrix g = conductorAdmittance(prepared, invertMatrix(ribbonImpedance(prepared, omega), threads));
+    if (settings.partial != 0 || prepared.conductorCount == 1) return invertMatrix(std::move(g), threads);
 
     const int signalCount = classifyConductors(head).signal;
     moveSignalsToFront(head, g);
