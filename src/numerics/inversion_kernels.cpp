@@ -4,7 +4,7 @@
 
 // The AVX2 functions carry target("avx2") and not "fma": without it the compiler cannot fuse a
 // multiplication into an addition, whatever it makes of the intrinsics. The loops over a
-// tile's rows and groups are unrolled so that the tile stays in registers.
+// tile's rows and groups are unrolled in full so that the tile stays in registers.
 
 namespace {
 
@@ -156,13 +156,13 @@ __attribute__((target("avx2"))) void avx2SolveRow(double* solved, const double* 
     constexpr int Groups = SolveWidth / 4;
     __m256d sumRe[Groups];
     __m256d sumIm[Groups];
-#pragma GCC unroll 4
+#pragma GCC unroll 8
     for (int g = 0; g < Groups; ++g) sumRe[g] = sumIm[g] = _mm256_setzero_pd();
     for (int j = 0; j < count; ++j) {
         const double* x = below + j * SolveRowDoubles;
         const __m256d aRe = _mm256_broadcast_sd(&a[j].re);
         const __m256d aIm = _mm256_broadcast_sd(&a[j].im);
-#pragma GCC unroll 4
+#pragma GCC unroll 8
         for (int g = 0; g < Groups; ++g) {
             const __m256d xRe = _mm256_loadu_pd(x + 8 * g);
             const __m256d xIm = _mm256_loadu_pd(x + 8 * g + 4);
@@ -174,7 +174,7 @@ __attribute__((target("avx2"))) void avx2SolveRow(double* solved, const double* 
     const __m256d cIm = _mm256_set1_pd(diagonal.im);
     const __m256d minusCIm = _mm256_set1_pd(-diagonal.im);
     const __m256d d = _mm256_add_pd(_mm256_mul_pd(cRe, cRe), _mm256_mul_pd(cIm, cIm));
-#pragma GCC unroll 4
+#pragma GCC unroll 8
     for (int g = 0; g < Groups; ++g) {
         if (4 * g >= width) break;
         __m256d bRe;

@@ -24,7 +24,7 @@ constexpr std::size_t packedDoubles(int stepsPerStrip, int width)
 
 // Right-hand sides solved together in the back substitution; their solved values are kept a
 // row of SolveRowDoubles at a time, in the split layout.
-constexpr int SolveWidth = 16;
+constexpr int SolveWidth = 24;
 constexpr int SolveRowDoubles = 2 * SolveWidth;
 
 // Writes `width` elements of `row` as step `step` of a packed block whose strips hold

@@ -17,6 +17,12 @@
 // organised for the cache, for several cores and for vector instructions. Every element still
 // receives the operations of the textbook loops, with the same operands in the same order, so
 // the results are the same to the bit; only the order across independent elements changes.
+//
+// The elimination goes by panels of PanelWidth columns. Within a panel each step pivots,
+// exchanges rows and updates the panel's own columns at once; the rest of each row (A right of
+// the panel, and B) takes the panel's steps afterwards, in step order, from the multipliers kept
+// for it: a product of the multipliers and the panel's rows, tiled in registers by the kernels.
+// The back substitution solves SolveWidth columns at a time, each row's sum in ascending order.
 
 namespace {
 
@@ -37,11 +43,12 @@ Matrix<Element> allocate(int rows, int cols, const char* label)
 
 // Columns eliminated together before the rest of each row is brought up to date.
 const int PanelWidth = 32;
-// Columns whose packed panel rows (PanelWidth * ChunkWidth * 32 bytes) stay in the
+// Columns whose packed panel rows (PanelWidth * ChunkWidth * 16 bytes) stay in the
 // second-level cache while the rows below are brought up to date.
 const int ChunkWidth = 256;
-// Below this many complex multiply-adds per thread a piece of work is not split further.
-const double ThreadingThreshold = 4e6;
+// Below this many complex multiply-adds per thread (a quarter of a millisecond or so) a piece
+// of work is not split further: starting a thread costs tens of microseconds.
+const double ThreadingThreshold = 1e6;
 
 const InversionKernels& kernelsFor(InnerLoops loops)
 {

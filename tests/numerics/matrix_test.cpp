@@ -139,9 +139,9 @@ TEST(NumericsMatrix, RandomMatrixTimesInverseIsIdentity)
 
 TEST(NumericsMatrix, InverseMatchesTheTextbookOrderToTheBit)
 {
-    // 531 leaves a tail at every blocking: a last panel of 19 columns, rows past the row block,
-    // columns past the chunk, the strip of four and the solve width of sixteen; and it is work
-    // enough for three threads.
+    // 531 leaves a tail at every blocking: a last panel of 19 columns, an odd row below a pair,
+    // columns past the chunk, the strip and the solve width; and it is work enough for three
+    // threads.
     for (int n : {1, 2, 31, 33, 70, 300, 531}) {
         const ComplexMatrix a = randomMatrix(n, 100 + n, n % 2 == 0 ? 0.0 : 1.5);
         const ComplexMatrix reference = textbookInverse(a);
