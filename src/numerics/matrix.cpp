@@ -43,6 +43,8 @@ Matrix<Element> allocate(int rows, int cols, const char* label)
 
 // Columns eliminated together before the rest of each row is brought up to date.
 const int PanelWidth = 32;
+// Within a panel, columns eliminated step by step; wider ranges are split in halves.
+const int LeafWidth = 8;
 // Columns whose packed panel rows (PanelWidth * ChunkWidth * 16 bytes) stay in the
 // second-level cache while the rows below are brought up to date.
 const int ChunkWidth = 256;
@@ -84,20 +86,22 @@ struct Elimination {
     ComplexMatrix multipliers;
 };
 
-// Applies the steps [first, last) to `width` columns starting at column0 (row 0's element,
-// rows `stride` apart). The panel's own rows go one after the other, each packed once it is up
-// to date since it is a source for the rows below; then all the rows below.
-void catchUpColumns(const Elimination& e, int last, Complex* column0, std::ptrdiff_t stride, int width,
+// Applies the steps [first, last) of the panel to `width` columns starting at column0 (row 0's
+// element, rows `stride` apart). The rows of those steps go one after the other, each packed
+// once it is up to date since it is a source for the rows below; then all the rows below.
+void catchUpColumns(const Elimination& e, int first, int last, Complex* column0, std::ptrdiff_t stride, int width,
                     double* packed)
 {
     const int n = e.a.rows();
-    for (int i = e.first; i < last; ++i) {
+    const int offset = first - e.first;
+    for (int i = first; i < last; ++i) {
         Complex* row = column0 + i * stride;
-        e.kernels.subtractSteps(packed, PanelWidth, i - e.first, width, row, stride, e.multipliers[i], PanelWidth, 1);
-        packSourceRow(packed, PanelWidth, i - e.first, row, width);
+        e.kernels.subtractSteps(packed, PanelWidth, i - first, width, row, stride, e.multipliers[i] + offset,
+                                PanelWidth, 1);
+        packSourceRow(packed, PanelWidth, i - first, row, width);
     }
-    e.kernels.subtractSteps(packed, PanelWidth, last - e.first, width, column0 + last * stride, stride,
-                            e.multipliers[last], PanelWidth, n - last);
+    e.kernels.subtractSteps(packed, PanelWidth, last - first, width, column0 + last * stride, stride,
+                            e.multipliers[last] + offset, PanelWidth, n - last);
 }
 
 // Brings every row up to date with the steps [first, last): A from column `end` on and all of
@@ -117,9 +121,9 @@ void catchUp(const Elimination& e, int last)
             const bool inA = c < right;
             const int width = std::min(ChunkWidth, (inA ? std::min(stop, right) : stop) - c);
             if (inA)
-                catchUpColumns(e, last, e.a[0] + e.end + c, n, width, packed.data());
+                catchUpColumns(e, e.first, last, e.a[0] + e.end + c, n, width, packed.data());
             else
-                catchUpColumns(e, last, e.b[0] + (c - right), m, width, packed.data());
+                catchUpColumns(e, e.first, last, e.b[0] + (c - right), m, width, packed.data());
             c += width;
         }
     });
@@ -149,44 +153,59 @@ void backSubstitute(const ComplexMatrix& a, ComplexMatrix& b, const InversionKer
     });
 }
 
-}  // namespace
-
 // Column k: pivot on the first row of largest modulus from row k down, exchange rows k and p
 // (A from column k on, all of B), subtract f = A[i][k]/A[k][k] times row k from every row
 // below (A from column k on, leaving the rounding residue in column k, and every element of B).
+// Here the subtraction reaches the columns [k, to) only; the columns right of `to` take the
+// step from the multipliers later. Returns the step whose column is singular, or `to`.
+int eliminateColumns(Elimination& e, int from, int to, double* packed)
+{
+    ComplexMatrix& a = e.a;
+    const int n = a.rows();
+    if (to - from > LeafWidth) {
+        // The left half first; then the right half takes the left half's steps and goes on.
+        const int mid = (from + to) / 2;
+        const int stop = eliminateColumns(e, from, mid, packed);
+        catchUpColumns(e, from, stop, a[0] + mid, n, to - mid, packed);
+        return stop < mid ? stop : eliminateColumns(e, mid, to, packed);
+    }
+    for (int k = from; k < to; ++k) {
+        double max = 0.0;
+        int p = k;
+        for (int i = k; i < n; ++i) {
+            if (abs(a[i][k]) > max) {
+                max = abs(a[i][k]);
+                p = i;
+            }
+        }
+        if (max == 0.0) return k;
+        // Rows that are not yet up to date travel with their pending multipliers.
+        std::swap_ranges(a[k] + k, a[k] + n, a[p] + k);
+        std::swap_ranges(e.b[k], e.b[k] + e.b.cols(), e.b[p]);
+        std::swap_ranges(e.multipliers[k], e.multipliers[k] + (k - e.first), e.multipliers[p]);
+        for (int i = k + 1; i < n; ++i) e.multipliers[i][k - e.first] = a[i][k] / a[k][k];
+        packSourceRow(packed, 1, 0, a[k] + k, to - k);
+        e.kernels.subtractSteps(packed, 1, 1, to - k, a[k + 1] + k, n, e.multipliers[k + 1] + (k - e.first),
+                                PanelWidth, n - k - 1);
+    }
+    return to;
+}
+
+}  // namespace
+
 void gaussEliminate(ComplexMatrix& a, ComplexMatrix& b, int threads, InnerLoops loops)
 {
     const int n = a.rows();
-    const int m = b.cols();
     Elimination e{a, b, kernelsFor(loops), threads, 0, 0, matrix(n, PanelWidth)};
-    std::vector<double> pivotRow(packedDoubles(1, PanelWidth));
+    std::vector<double> packed(packedDoubles(PanelWidth, PanelWidth));
     for (e.first = 0; e.first < n; e.first = e.end) {
         e.end = std::min(e.first + PanelWidth, n);
-        for (int k = e.first; k < e.end; ++k) {
-            double max = 0.0;
-            int p = k;
-            for (int i = k; i < n; ++i) {
-                if (abs(a[i][k]) > max) {
-                    max = abs(a[i][k]);
-                    p = i;
-                }
-            }
-            if (max == 0.0) {
-                catchUp(e, k);
-                std::perror("\nSingular Matrix Error **\n");
-                return;
-            }
-            // Rows that are not yet up to date travel with their pending multipliers.
-            std::swap_ranges(a[k] + k, a[k] + n, a[p] + k);
-            std::swap_ranges(b[k], b[k] + m, b[p]);
-            std::swap_ranges(e.multipliers[k], e.multipliers[k] + (k - e.first), e.multipliers[p]);
-            for (int i = k + 1; i < n; ++i) e.multipliers[i][k - e.first] = a[i][k] / a[k][k];
-            // Within the panel, the rows below take this step at once.
-            packSourceRow(pivotRow.data(), 1, 0, a[k] + k, e.end - k);
-            e.kernels.subtractSteps(pivotRow.data(), 1, 1, e.end - k, a[k + 1] + k, n,
-                                    e.multipliers[k + 1] + (k - e.first), PanelWidth, n - k - 1);
+        const int stop = eliminateColumns(e, e.first, e.end, packed.data());
+        catchUp(e, stop);
+        if (stop < e.end) {
+            std::perror("\nSingular Matrix Error **\n");
+            return;
         }
-        catchUp(e, e.end);
     }
 }
 
