@@ -19,9 +19,11 @@
 // the results are the same to the bit; only the order across independent elements changes.
 //
 // The elimination goes by panels of PanelWidth columns. Within a panel each step pivots,
-// exchanges rows and updates the panel's own columns at once; the rest of each row (A right of
-// the panel, and B) takes the panel's steps afterwards, in step order, from the multipliers kept
-// for it: a product of the multipliers and the panel's rows, tiled in registers by the kernels.
+// exchanges whole rows and updates the columns of its half (down to LeafWidth columns) at once;
+// the columns further right take the steps afterwards, in step order, from the multipliers kept
+// for each row: a product of the multipliers and the rows of the steps, tiled in registers by
+// the kernels. The rest of each row (A right of the panel, and B) takes a panel's steps so,
+// shared out over the threads.
 // The back substitution solves SolveWidth columns at a time, each row's sum in ascending order.
 
 namespace {
