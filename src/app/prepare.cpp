@@ -25,15 +25,12 @@ RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, u
 {
     const int n = static_cast<int>(ribbons.size());
     RealMatrix inductance = squareMatrix(n);
-    // Rows are dealt out round-robin: row i holds n - i pairs, so neighbours balance.
-    const int parts = static_cast<int>(std::max(1u, threads));
-    runInParallel(parts, [&](int part) {
-        for (int i = part; i < n; i += parts) {
-            for (int j = i; j < n; ++j) {
-                const double value = ribbonPairInductance(*ribbons[i], *ribbons[j]);
-                inductance[i][j] = value;
-                inductance[j][i] = value;
-            }
+    // Each free thread takes the next row: row i holds n - i pairs, so the shares balance.
+    runInParallel(static_cast<int>(threads), n, [&](int, int i) {
+        for (int j = i; j < n; ++j) {
+            const double value = ribbonPairInductance(*ribbons[i], *ribbons[j]);
+            inductance[i][j] = value;
+            inductance[j][i] = value;
         }
     });
     return inductance;

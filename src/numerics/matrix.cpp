@@ -49,7 +49,7 @@ const int PanelWidth = 32;
 const int LeafWidth = 8;
 // Columns whose packed panel rows (PanelWidth * ChunkWidth * 16 bytes) stay in the
 // second-level cache while the rows below are brought up to date.
-const int ChunkWidth = 256;
+const int ChunkWidth = 128;
 // Below this many complex multiply-adds per thread (a quarter of a millisecond or so) a piece
 // of work is not split further: starting a thread costs tens of microseconds.
 const double ThreadingThreshold = 1e6;
@@ -59,20 +59,10 @@ const InversionKernels& kernelsFor(InnerLoops loops)
     return loops == InnerLoops::Plain ? plainKernels() : fastestKernels();
 }
 
-// Threads worth using for `cost` complex multiply-adds shared in `items` pieces.
-int partsFor(int threads, double cost, int items)
+// Threads worth using for `cost` complex multiply-adds, at least one.
+int threadsFor(int threads, double cost)
 {
-    const double worthwhile = std::max(1.0, cost / ThreadingThreshold);
-    return static_cast<int>(std::max(1.0, std::min({static_cast<double>(threads), worthwhile, static_cast<double>(items)})));
-}
-
-// Where share `part` of `count` items starts when they are dealt in `parts` nearly equal
-// contiguous shares, cut at multiples of `granule`.
-int shareStart(int count, int part, int parts, int granule)
-{
-    if (part == parts) return count;
-    const long long even = static_cast<long long>(count) * part / parts;
-    return static_cast<int>(even - even % granule);
+    return std::max(1, static_cast<int>(std::min(static_cast<double>(threads), cost / ThreadingThreshold)));
 }
 
 // The state of an elimination. The columns of a panel are eliminated at once; the rest of
@@ -107,50 +97,46 @@ void catchUpColumns(const Elimination& e, int first, int last, Complex* column0,
 }
 
 // Brings every row up to date with the steps [first, last): A from column `end` on and all of
-// B, their columns shared out over the threads.
+// B, ChunkWidth columns at a time shared out over the threads.
 void catchUp(const Elimination& e, int last)
 {
     const int n = e.a.rows();
     const int m = e.b.cols();
     const int right = n - e.end;
-    const int columns = right + m;
-    const double cost = static_cast<double>(last - e.first) * (n - e.first) * columns;
-    const int parts = partsFor(e.threads, cost, columns / StripColumns);
-    runInParallel(parts, [&](int part) {
-        std::vector<double> packed(packedDoubles(PanelWidth, ChunkWidth));
-        const int stop = shareStart(columns, part + 1, parts, StripColumns);
-        for (int c = shareStart(columns, part, parts, StripColumns); c < stop;) {
-            const bool inA = c < right;
-            const int width = std::min(ChunkWidth, (inA ? std::min(stop, right) : stop) - c);
-            if (inA)
-                catchUpColumns(e, e.first, last, e.a[0] + e.end + c, n, width, packed.data());
-            else
-                catchUpColumns(e, e.first, last, e.b[0] + (c - right), m, width, packed.data());
-            c += width;
-        }
+    const int chunksOfA = (right + ChunkWidth - 1) / ChunkWidth;
+    const int chunks = chunksOfA + (m + ChunkWidth - 1) / ChunkWidth;
+    const int threads = threadsFor(e.threads, static_cast<double>(last - e.first) * (n - e.first) * (right + m));
+    std::vector<std::vector<double>> packed(threads);
+    runInParallel(threads, chunks, [&](int thread, int chunk) {
+        if (packed[thread].empty()) packed[thread].resize(packedDoubles(PanelWidth, ChunkWidth));
+        const bool inA = chunk < chunksOfA;
+        const int c = (inA ? chunk : chunk - chunksOfA) * ChunkWidth;
+        const int width = std::min(ChunkWidth, (inA ? right : m) - c);
+        if (inA)
+            catchUpColumns(e, e.first, last, e.a[0] + e.end + c, n, width, packed[thread].data());
+        else
+            catchUpColumns(e, e.first, last, e.b[0] + c, m, width, packed[thread].data());
     });
 }
 
 // For each column q: X[n-1][q] = B[n-1][q]/A[n-1][n-1], then upwards
 // X[r][q] = (B[r][q] - s)/A[r][r] with s the sum of X[j][q]*A[r][j] over ascending j > r
-// (for r = n-1, B - 0 is B to the bit). Columns are solved SolveWidth at a time, their solved
-// rows kept in a compact copy, and written over B.
+// (for r = n-1, B - 0 is B to the bit). Columns are solved SolveWidth at a time, shared out
+// over the threads, their solved rows kept in a compact copy, and written over B.
 void backSubstitute(const ComplexMatrix& a, ComplexMatrix& b, const InversionKernels& kernels, int threads)
 {
     const int n = a.rows();
     const int m = b.cols();
     const int blocks = (m + SolveWidth - 1) / SolveWidth;
-    const int parts = partsFor(threads, 0.5 * n * n * m, blocks);
-    runInParallel(parts, [&](int part) {
-        std::vector<double> solved(static_cast<std::size_t>(SolveRowDoubles) * n);
-        const int endBlock = shareStart(blocks, part + 1, parts, 1);
-        for (int block = shareStart(blocks, part, parts, 1); block < endBlock; ++block) {
-            const int q0 = block * SolveWidth;
-            for (int r = n - 1; r >= 0; --r) {
-                double* row = solved.data() + static_cast<std::ptrdiff_t>(r) * SolveRowDoubles;
-                kernels.solveRow(row, row + SolveRowDoubles, a[r] + r + 1, n - r - 1, a[r][r], b[r] + q0,
-                                 std::min(SolveWidth, m - q0));
-            }
+    threads = threadsFor(threads, 0.5 * n * n * m);
+    std::vector<std::vector<double>> solved(threads);
+    runInParallel(threads, blocks, [&](int thread, int block) {
+        if (solved[thread].empty()) solved[thread].resize(static_cast<std::size_t>(SolveRowDoubles) * n);
+        const int q0 = block * SolveWidth;
+        for (int r = n - 1; r >= 0; --r) {
+            double* row = solved[thread].data() + static_cast<std::ptrdiff_t>(r) * SolveRowDoubles;
+            kernels.solveRow(row, row + SolveRowDoubles, a[r] + r + 1, n - r - 1, a[r][r], b[r] + q0,
+                             std::min(SolveWidth, m - q0));
         }
     });
 }

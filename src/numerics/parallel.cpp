@@ -1,36 +1,44 @@
 #include "numerics/parallel.h"
 
+#include <algorithm>
+#include <atomic>
 #include <exception>
 #include <system_error>
 #include <thread>
 #include <vector>
 
-void runInParallel(int parts, const std::function<void(int part)>& work)
+void runInParallel(int threads, int items, const std::function<void(int thread, int item)>& work)
 {
-    if (parts <= 0) return;
-    std::vector<std::exception_ptr> failures(parts);
-    auto run = [&](int part) {
-        try {
-            work(part);
-        } catch (...) {
-            failures[part] = std::current_exception();
+    if (items <= 0) return;
+    threads = std::max(1, std::min(threads, items));
+    std::atomic<int> nextItem{0};
+    std::atomic<bool> failed{false};
+    // Per thread: the item that failed and its exception.
+    std::vector<int> failedItem(threads, items);
+    std::vector<std::exception_ptr> failure(threads);
+    auto run = [&](int thread) {
+        for (int item = nextItem++; item < items && !failed; item = nextItem++) {
+            try {
+                work(thread, item);
+            } catch (...) {
+                failedItem[thread] = item;
+                failure[thread] = std::current_exception();
+                failed = true;
+            }
         }
     };
     // Reserved before any thread starts, so that only a thread's start can fail below.
     std::vector<std::thread> helpers;
-    std::vector<int> leftOver;
-    helpers.reserve(parts);
-    leftOver.reserve(parts);
-    for (int part = 1; part < parts; ++part) {
+    helpers.reserve(threads);
+    for (int thread = 1; thread < threads; ++thread) {
         try {
-            helpers.emplace_back(run, part);
+            helpers.emplace_back(run, thread);
         } catch (const std::system_error&) {
-            leftOver.push_back(part);
+            break;
         }
     }
     run(0);
-    for (int part : leftOver) run(part);
     for (std::thread& helper : helpers) helper.join();
-    for (const std::exception_ptr& failure : failures)
-        if (failure) std::rethrow_exception(failure);
+    const auto first = std::min_element(failedItem.begin(), failedItem.end());
+    if (*first < items) std::rethrow_exception(failure[first - failedItem.begin()]);
 }

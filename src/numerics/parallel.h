@@ -4,7 +4,10 @@
 
 #include <functional>
 
-// Runs work(part) for every part in [0, parts), each on a thread of its own, part 0 on the
-// calling thread, and returns when all are done. A part whose thread cannot be started runs on
-// the calling thread. If parts throw, the exception of the lowest such part reaches the caller.
-void runInParallel(int parts, const std::function<void(int part)>& work);
+// Runs work(thread, item) for every item in [0, items) on at most `threads` threads, the calling
+// thread (thread 0) among them. Each thread takes the next item nobody has taken yet, so one
+// that starts late or is slowed by other programs simply does fewer; `thread`, in
+// [0, threads), lets the work keep scratch space of its own. A thread that cannot be started
+// leaves its share to the others. When an item throws, no further items are started, and once
+// all threads are done the exception of the lowest failed item reaches the caller.
+void runInParallel(int threads, int items, const std::function<void(int thread, int item)>& work);

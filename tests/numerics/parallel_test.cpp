@@ -8,33 +8,39 @@
 
 #include "numerics/parallel.h"
 
-TEST(NumericsParallel, EveryPartRunsOnceTheFirstOnTheCaller)
+TEST(NumericsParallel, EveryItemRunsOnceOnOneOfTheThreads)
 {
-    std::vector<std::atomic<int>> runs(5);
-    std::thread::id firstPartThread;
-    runInParallel(5, [&](int part) {
-        ++runs[part];
-        if (part == 0) firstPartThread = std::this_thread::get_id();
-    });
-    for (const std::atomic<int>& count : runs) EXPECT_EQ(count.load(), 1);
-    EXPECT_EQ(firstPartThread, std::this_thread::get_id());
-
+    for (int threads : {1, 3, 8}) {
+        std::vector<std::atomic<int>> runs(50);
+        std::atomic<bool> threadInRange{true};
+        std::atomic<bool> threadZeroIsTheCaller{true};
+        const std::thread::id caller = std::this_thread::get_id();
+        runInParallel(threads, 50, [&](int thread, int item) {
+            ++runs[item];
+            if (thread < 0 || thread >= threads) threadInRange = false;
+            if (thread == 0 && std::this_thread::get_id() != caller) threadZeroIsTheCaller = false;
+        });
+        for (const std::atomic<int>& count : runs) EXPECT_EQ(count.load(), 1) << threads;
+        EXPECT_TRUE(threadInRange) << threads;
+        EXPECT_TRUE(threadZeroIsTheCaller) << threads;
+    }
     int calls = 0;
-    runInParallel(0, [&](int) { ++calls; });
-    EXPECT_EQ(calls, 0);
+    runInParallel(2, 0, [&](int, int) { ++calls; });
+    runInParallel(0, 3, [&](int, int) { ++calls; });  // no thread count: the caller does it all
+    EXPECT_EQ(calls, 3);
 }
 
-TEST(NumericsParallel, TheLowestFailingPartsExceptionReachesTheCallerAfterAllParts)
+TEST(NumericsParallel, TheLowestFailedItemsExceptionReachesTheCaller)
 {
-    std::atomic<int> finished{0};
-    try {
-        runInParallel(4, [&](int part) {
-            ++finished;
-            if (part >= 2) throw std::runtime_error("part " + std::to_string(part));
-        });
-        ADD_FAILURE() << "no exception";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "part 2");
+    for (int threads : {1, 3}) {
+        try {
+            // Item 2 is taken before item 3: it fails whether or not item 3 starts.
+            runInParallel(threads, 6, [&](int, int item) {
+                if (item >= 2) throw std::runtime_error("item " + std::to_string(item));
+            });
+            ADD_FAILURE() << "no exception";
+        } catch (const std::runtime_error& error) {
+            EXPECT_STREQ(error.what(), "item 2") << threads;
+        }
     }
-    EXPECT_EQ(finished.load(), 4);
 }
