@@ -1,8 +1,10 @@
 #include "app/run.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <thread>
 
 #include "app/prepare.h"
 #include "app/sweep.h"
@@ -26,6 +28,7 @@ int runSolver(int argc, char** argv)
     std::printf("\n");
 
     readDeck(pool, head, settings, argv[1]);
+    settings.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     checkSweep(settings);
     PreparedStructure prepared = prepareRibbons(pool, settings, head, headRibbon);
     checkWritable("Zs", "Zs");

@@ -45,6 +45,7 @@ struct RunSettings {
     double scale = 1.0;           // metres per deck length unit
     bool freqGiven = false;       // the header had ".freq"
     Solver solver = Solver::Exact; // ".solver exact|lu"
+    int threads = 1;              // worker threads of the fill and the solves, from the top level
 };
 
 struct Ribbon;

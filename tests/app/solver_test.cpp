@@ -1,7 +1,9 @@
-// The LAPACK solver against the exact inversion, compared at full precision.
+// The sweep's solvers compared at full precision: the LAPACK solver against the exact
+// inversion, and the exact path at different thread counts.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "app/prepare.h"
@@ -12,23 +14,38 @@
 
 namespace {
 
-// Largest relative difference between the R and L of the two solvers over the sweep's ends.
-double largestSolverDifference(const std::string& deckPath)
-{
+// A deck read and prepared in a scratch folder (the plate cuts go to the current folder).
+struct PreparedDeck {
     RecordPool pool;
     RunSettings settings;
     Conductor* head = newConductor(pool, nullptr);
-    Ribbon* headRibbon = newRibbon(pool, nullptr);
-    readDeck(pool, head, settings, deckPath);
-    PreparedStructure prepared = prepareRibbons(pool, settings, head, headRibbon);
-    prepared.partialInductance = computePartialInductance(prepared.ribbons, 2);
+    PreparedStructure prepared;
+
+    explicit PreparedDeck(const std::string& path)
+    {
+        const std::filesystem::path here = std::filesystem::current_path();
+        std::filesystem::current_path(makeTempFolder());
+        readDeck(pool, head, settings, path);
+        prepared = prepareRibbons(pool, settings, head, newRibbon(pool, nullptr));
+        std::filesystem::current_path(here);
+        prepared.partialInductance = computePartialInductance(prepared.ribbons, 2);
+    }
+
+    ComplexMatrix impedance(int k, Solver solver, int threads)
+    {
+        settings.solver = solver;
+        settings.threads = threads;
+        return conductorImpedance(settings, head, prepared, sweepOmega(settings, k));
+    }
+};
+
+// Largest relative difference between the R and L of the two solvers over the sweep's ends.
+double largestSolverDifference(PreparedDeck& deck)
+{
     double largest = 0.0;
-    for (const int k : {0, settings.npoints}) {
-        const double omega = sweepOmega(settings, k);
-        settings.solver = Solver::Exact;
-        const ComplexMatrix exact = conductorImpedance(settings, head, prepared, omega);
-        settings.solver = Solver::Lu;
-        const ComplexMatrix factored = conductorImpedance(settings, head, prepared, omega);
+    for (const int k : {0, deck.settings.npoints}) {
+        const ComplexMatrix exact = deck.impedance(k, Solver::Exact, 2);
+        const ComplexMatrix factored = deck.impedance(k, Solver::Lu, 2);
         for (int p = 0; p < exact.rows(); ++p) {
             for (int q = 0; q < exact.cols(); ++q) {
                 const Complex a = exact[p][q];
@@ -41,16 +58,30 @@ double largestSolverDifference(const std::string& deckPath)
     return largest;
 }
 
+std::vector<std::string> exampleDecks()
+{
+    std::vector<std::string> paths;
+    for (const auto& entry : std::filesystem::directory_iterator(XSRL_SOURCE_DIR "/examples"))
+        paths.push_back(entry.path().string());
+    return paths;
+}
+
 } // namespace
 
 TEST(Solver, FactoringAgreesWithTheExactInversionOnEveryExample)
 {
-    const std::filesystem::path here = std::filesystem::current_path();
-    std::filesystem::current_path(makeTempFolder());
-    for (const auto& entry : std::filesystem::directory_iterator(XSRL_SOURCE_DIR "/examples")) {
-        EXPECT_LE(largestSolverDifference(entry.path().string()), 1e-9) << entry.path();
+    for (const std::string& path : exampleDecks()) {
+        PreparedDeck deck(path);
+        EXPECT_LE(largestSolverDifference(deck), 1e-9) << path;
     }
-    std::filesystem::current_path(here);
+}
+
+TEST(Solver, ExactPathIsTheSameToTheBitAtAnyThreadCount)
+{
+    PreparedDeck deck(XSRL_SOURCE_DIR "/examples/two-strips-over-plate.deck");
+    const ComplexMatrix one = deck.impedance(0, Solver::Exact, 1);
+    const ComplexMatrix three = deck.impedance(0, Solver::Exact, 3);
+    EXPECT_EQ(std::memcmp(one[0], three[0], sizeof(Complex) * one.rows() * one.cols()), 0);
 }
 
 TEST(Solver, LuSolvesRowMajorSystemsAndReportsSingularOnes)
