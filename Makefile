@@ -1,5 +1,6 @@
 # Quick start: `make run` builds the solver and runs it on the example deck; `make test` runs the tests.
-# Every target first installs the Debian packages it needs that are missing (tools/need-packages).
+# Every target first installs the Debian packages it needs that are missing: tools/need-packages
+# runs apt-get install -y for them as root (through sudo -n otherwise).
 BUILD_DIR := build
 SANITIZE_DIR := build-sanitize
 FUZZ_DIR := build-fuzz
@@ -51,8 +52,9 @@ fuzz:
 bench:
 	@tools/need-packages $(PACKAGES) libbenchmark-dev
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(BUILD_DIR) --target xsrl_bench -j2
+	@cmake --build $(BUILD_DIR) --target xsrl xsrl_bench deck_runs -j2
 	$(BUILD_DIR)/xsrl_bench
+	$(BUILD_DIR)/deck_runs $(BUILD_DIR)/xsrl bench/bus-500.deck bench/bus-1000.deck bench/bus-2000.deck
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) run
