@@ -1,0 +1,26 @@
+// The S-parameters of a uniform multiconductor line built from the sweep's per-metre matrices,
+// in Touchstone 1.1.
+#pragma once
+
+#include <string>
+
+#include "app/sweep_result.h"
+#include "numerics/matrix.h"
+
+// The 2n x 2n scattering matrix of a line of `lengthMetres` with the per-metre R, L, G, C of
+// `point`, every port referred to the real impedance z0: ports 0 .. n-1 are the near ends of
+// the conductors, n .. 2n-1 their far ends. The modes come from YZ = T diag(gamma^2) T^-1
+// (Z = R + j omega L, Y = G + j omega C): along the line I = T (exp(-gamma z) a - exp(gamma z) b)
+// and V = Z T gamma^-1 (exp(-gamma z) a + exp(gamma z) b). The port waves are solved for the
+// forward amplitudes a at the near end and the backward ones at the far end, so the only
+// exponential is exp(-gamma l), at most 1 in modulus: no overflow however long and lossy the
+// line, and none of the poles that coth(gamma l) and csch(gamma l) have at the half-wave
+// resonances of a lossless line.
+ComplexMatrix lineScattering(const FrequencyPoint& point, double lengthMetres, double z0);
+
+// `# Hz S RI R z0`, the ports described in `!` comment lines, then one block per frequency:
+// the frequency and the S-parameters (real, imaginary) in %.17g, at most four pairs per line.
+// Two ports go in Touchstone's order S11 S21 S12 S22; more go row by row, a row per line
+// (continued after four pairs).
+void writeTouchstone(const std::string& path, const std::string& deckPath, const SweepResult& result,
+                     double lengthMetres, double z0);

@@ -1,0 +1,41 @@
+#include "numerics/eigen.h"
+
+#include <string>
+
+#include "model/run_error.h"
+
+extern "C" {
+void zgeev_(const char* jobvl, const char* jobvr, const int* n, Complex* a, const int* lda, Complex* w, Complex* vl,
+            const int* ldvl, Complex* vr, const int* ldvr, Complex* work, const int* lwork, double* rwork, int* info);
+}
+
+EigenDecomposition eigenDecompose(const ComplexMatrix& a)
+{
+    const int n = a.rows();
+    EigenDecomposition result{std::vector<Complex>(n), matrix(n, n)};
+    if (n == 0) return result;
+
+    // LAPACK stores by columns.
+    std::vector<Complex> columns(static_cast<std::size_t>(n) * n);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) columns[static_cast<std::size_t>(j) * n + i] = a[i][j];
+    std::vector<Complex> vectors(static_cast<std::size_t>(n) * n);
+    std::vector<double> realWork(2 * static_cast<std::size_t>(n));
+    const char none = 'N', wanted = 'V';
+    const int one = 1;
+    int info = 0;
+
+    int size = -1;
+    Complex optimal;
+    zgeev_(&none, &wanted, &n, columns.data(), &n, result.values.data(), nullptr, &one, vectors.data(), &n, &optimal,
+           &size, realWork.data(), &info);
+    size = info == 0 ? static_cast<int>(optimal.re) : 2 * n;
+    std::vector<Complex> work(size);
+    zgeev_(&none, &wanted, &n, columns.data(), &n, result.values.data(), nullptr, &one, vectors.data(), &n, work.data(),
+           &size, realWork.data(), &info);
+    if (info != 0) throw errorLine("the LAPACK routine zgeev failed (info " + std::to_string(info) + ")");
+
+    for (int i = 0; i < n; ++i)
+        for (int k = 0; k < n; ++k) result.vectors[i][k] = vectors[static_cast<std::size_t>(k) * n + i];
+    return result;
+}

@@ -1,0 +1,15 @@
+// Eigenvalues and right eigenvectors of a general complex matrix, through LAPACK's zgeev:
+// the modal decomposition of the line equations.
+#pragma once
+
+#include <vector>
+
+#include "numerics/matrix.h"
+
+struct EigenDecomposition {
+    std::vector<Complex> values;
+    ComplexMatrix vectors; // column k belongs to values[k]
+};
+
+// A = V diag(values) V^-1 for a diagonalizable square A; a LAPACK failure ends the run.
+EigenDecomposition eigenDecompose(const ComplexMatrix& a);
