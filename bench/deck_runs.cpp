@@ -1,5 +1,6 @@
 // Whole runs of the bench decks: "w" (fill and sweep), then "r" with the exact solver and
-// "r" with ".solver lu", each timed and with the peak memory of the run.
+// "r" with ".solver lu", each timed and with the peak memory of the run; then the two
+// solvers compared at full precision at the first and last frequency of each deck.
 // Usage: deck_runs XSRL DECK...
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -13,6 +14,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "app/solver_agreement.h"
 
 namespace {
 
@@ -80,6 +83,15 @@ int main(int argc, char** argv)
                         m.status == 0 ? "" : " (failed)");
             std::fflush(stdout);
         }
+        std::filesystem::remove_all(folder);
+    }
+    std::printf("\n| deck | largest relative difference of R and L, lu against exact |\n|---|---|\n");
+    for (int d = 2; d < argc; ++d) {
+        const std::string folder = std::filesystem::temp_directory_path() / "xsrl-bench-agreement";
+        std::filesystem::create_directories(folder);
+        PreparedDeck deck(std::filesystem::absolute(argv[d]).string(), folder);
+        std::printf("| %s | %.2g |\n", std::filesystem::path(argv[d]).filename().c_str(), largestSolverDifference(deck));
+        std::fflush(stdout);
         std::filesystem::remove_all(folder);
     }
     return 0;

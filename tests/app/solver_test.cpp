@@ -6,57 +6,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/prepare.h"
-#include "app/sweep.h"
-#include "deck/deck.h"
+#include "app/solver_agreement.h"
 #include "numerics/lu_solve.h"
 #include "run_deck.h"
 
 namespace {
-
-// A deck read and prepared in a scratch folder (the plate cuts go to the current folder).
-struct PreparedDeck {
-    RecordPool pool;
-    RunSettings settings;
-    Conductor* head = newConductor(pool, nullptr);
-    PreparedStructure prepared;
-
-    explicit PreparedDeck(const std::string& path)
-    {
-        const std::filesystem::path here = std::filesystem::current_path();
-        std::filesystem::current_path(makeTempFolder());
-        readDeck(pool, head, settings, path);
-        prepared = prepareRibbons(pool, settings, head, newRibbon(pool, nullptr));
-        std::filesystem::current_path(here);
-        prepared.partialInductance = computePartialInductance(prepared.ribbons, 2);
-    }
-
-    ComplexMatrix impedance(int k, Solver solver, int threads)
-    {
-        settings.solver = solver;
-        settings.threads = threads;
-        return conductorImpedance(settings, head, prepared, sweepOmega(settings, k));
-    }
-};
-
-// Largest relative difference between the R and L of the two solvers over the sweep's ends.
-double largestSolverDifference(PreparedDeck& deck)
-{
-    double largest = 0.0;
-    for (const int k : {0, deck.settings.npoints}) {
-        const ComplexMatrix exact = deck.impedance(k, Solver::Exact, 2);
-        const ComplexMatrix factored = deck.impedance(k, Solver::Lu, 2);
-        for (int p = 0; p < exact.rows(); ++p) {
-            for (int q = 0; q < exact.cols(); ++q) {
-                const Complex a = exact[p][q];
-                const Complex b = factored[p][q];
-                largest = std::max(largest, std::fabs(a.re - b.re) / std::fabs(a.re));
-                largest = std::max(largest, std::fabs(a.im - b.im) / std::fabs(a.im));
-            }
-        }
-    }
-    return largest;
-}
 
 std::vector<std::string> exampleDecks()
 {
@@ -71,14 +25,14 @@ std::vector<std::string> exampleDecks()
 TEST(Solver, FactoringAgreesWithTheExactInversionOnEveryExample)
 {
     for (const std::string& path : exampleDecks()) {
-        PreparedDeck deck(path);
+        PreparedDeck deck(path, makeTempFolder());
         EXPECT_LE(largestSolverDifference(deck), 1e-9) << path;
     }
 }
 
 TEST(Solver, ExactPathIsTheSameToTheBitAtAnyThreadCount)
 {
-    PreparedDeck deck(XSRL_SOURCE_DIR "/examples/two-strips-over-plate.deck");
+    PreparedDeck deck(XSRL_SOURCE_DIR "/examples/two-strips-over-plate.deck", makeTempFolder());
     const ComplexMatrix one = deck.impedance(0, Solver::Exact, 1);
     const ComplexMatrix three = deck.impedance(0, Solver::Exact, 3);
     EXPECT_EQ(std::memcmp(one[0], three[0], sizeof(Complex) * one.rows() * one.cols()), 0);
