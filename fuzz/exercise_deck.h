@@ -24,7 +24,7 @@ inline void exerciseDeck(const std::string& deckText)
         PreparedStructure prepared = prepareRibbons(pool, settings, head, headRibbon);
         if (prepared.ribbonCount <= 40) {
             prepared.partialInductance = computePartialInductance(prepared.ribbons, 1);
-            conductorImpedance(settings, head, prepared, sweepOmega(settings, 0));
+            conductorImpedance(settings, prepared, sweepOmega(settings, 0));
         }
     } catch (const RunError&) {
     }

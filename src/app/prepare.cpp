@@ -20,7 +20,7 @@
 #include "model/run_error.h"
 #include "numerics/parallel.h"
 
-RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, int threads)
+RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, int threads, ProgressLine* progress)
 {
     const int n = static_cast<int>(ribbons.size());
     RealMatrix inductance = squareMatrix(n);
@@ -31,6 +31,7 @@ RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, i
             inductance[i][j] = value;
             inductance[j][i] = value;
         }
+        if (progress) progress->advance(n - i);
     });
     return inductance;
 }
@@ -169,6 +170,8 @@ PreparedStructure prepareRibbons(RecordPool& pool, const RunSettings& settings, 
     checkMemoryFits(settings, head, availableMemoryBytes());
 
     PreparedStructure prepared;
+    for (const Conductor* c = head; c; c = c->next) prepared.isSignal.push_back(isSignalConductor(*c));
+    prepared.signalCount = static_cast<int>(std::count(prepared.isSignal.begin(), prepared.isSignal.end(), 1));
     buildRibbonIndex(pool, settings, head, headRibbon, prepared.ribbonIndex);
     prepared.conductorCount = settings.plateCount + settings.lineCount;
     prepared.ribbonCount = prepared.ribbonIndex[prepared.conductorCount + 1];
@@ -181,10 +184,14 @@ PreparedStructure prepareRibbons(RecordPool& pool, const RunSettings& settings, 
     return prepared;
 }
 
-void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& settings, const std::string& mode)
+void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& settings, const std::string& mode,
+                             std::FILE* progressStream)
 {
     if (!mode.empty() && mode[0] == 'w') {
-        prepared.partialInductance = computePartialInductance(prepared.ribbons, settings.threads);
+        const long n = prepared.ribbonCount;
+        ProgressLine progress(progressStream, "inductance fill", n * (n + 1) / 2);
+        prepared.partialInductance = computePartialInductance(prepared.ribbons, settings.threads, &progress);
+        progress.finish();
         writeInduc("induc", prepared.partialInductance, settings.scale);
     } else {
         prepared.partialInductance = readInduc("induc", prepared.ribbonCount, settings.scale);

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/progress.h"
 #include "model/structure.h"
 #include "numerics/matrix.h"
 
@@ -14,6 +15,8 @@ struct PreparedStructure {
     long conductorCount = 0;
     long ribbonCount = 0;
     std::vector<const Ribbon*> ribbons; // in chain order
+    std::vector<int> isSignal;       // per conductor in deck order, see isSignalConductor
+    int signalCount = 0;
     RealMatrix partialInductance;    // H/m, symmetric
 };
 
@@ -30,16 +33,20 @@ double runMemoryBytes(double ribbonCount);
 void checkMemoryFits(const RunSettings& settings, const Conductor* head, double availableBytes);
 
 // Every stage between reading the deck and the partial inductances: structure checks, plate
-// cuts, classification, ribbons and the count line. Leaves partialInductance empty.
+// cuts, the classification into signal and ground conductors (refused for a loop report
+// without either), ribbons and the count line. Leaves partialInductance empty.
 PreparedStructure prepareRibbons(RecordPool& pool, const RunSettings& settings, Conductor* head, Ribbon* headRibbon);
 
-// A mode word starting with 'w' computes the partial inductances and writes `induc`; any
-// other reads them from `induc`.
-void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& settings, const std::string& mode);
+// A mode word starting with 'w' computes the partial inductances, showing its progress on
+// `progressStream` (null: nowhere), and writes `induc`; any other reads them from `induc`.
+void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& settings, const std::string& mode,
+                             std::FILE* progressStream);
 
 // The upper triangle by ribbonPairInductance (lower-index ribbon first), mirrored below.
 // Pairs are shared out over `threads` workers; every value is the same as one thread's.
-RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, int threads);
+// `progress`, when given, counts the pairs done.
+RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, int threads,
+                                    ProgressLine* progress = nullptr);
 
 void writeInduc(const std::string& path, const RealMatrix& inductance, double scale);
 // Reads `induc` written for ribbonCount ribbons; refuses a file of another size, out of

@@ -1,25 +1,53 @@
 #include "app/run.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string>
 #include <thread>
 
+#include "app/command_line.h"
 #include "app/prepare.h"
+#include "app/progress.h"
 #include "app/sweep.h"
 #include "deck/deck.h"
+#include "export/exports.h"
 #include "model/output_file.h"
 #include "model/run_error.h"
 
+namespace {
+
+// Refuses, before the costly steps, an export that cannot be made or whose file cannot be
+// written.
+void checkExports(const CommandLine& line, bool capacitance, int portCount)
+{
+    for (const ExportFormat format : line.exports) {
+        if (exportNeedsCapacitance(format) && !capacitance) throw missingCapacitance(format);
+        const std::string path = exportFileName(line.deck, format, portCount);
+        checkWritable(path, path);
+    }
+}
+
+} // namespace
+
 int runSolver(int argc, char** argv)
 {
+    CommandLine line;
+    try {
+        line = parseCommandLine(argc, argv);
+    } catch (const RunError&) {
+        std::printf("\n");
+        throw;
+    }
+    if (line.help || line.version) {
+        std::fputs((line.help ? helpText(argv[0]) : versionText()).c_str(), stdout);
+        return 0;
+    }
     std::printf("\n");
     const std::time_t start = std::time(nullptr);
-    if (argc != 3) {
-        std::printf("Usage: %s <input file> <w/r>\n", argv[0]);
-        return 1;
-    }
+    std::FILE* progressStream = progressShown(line.progress, STDERR_FILENO) ? stderr : nullptr;
 
     RecordPool pool;
     RunSettings settings;
@@ -27,24 +55,33 @@ int runSolver(int argc, char** argv)
     Ribbon* headRibbon = newRibbon(pool, nullptr);
     std::printf("\n");
 
-    readDeck(pool, head, settings, argv[1]);
-    settings.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    readDeck(pool, head, settings, line.deck);
+    settings.threads = line.threads > 0 ? line.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     checkSweep(settings);
     PreparedStructure prepared = prepareRibbons(pool, settings, head, headRibbon);
     checkWritable("Zs", "Zs");
-    obtainPartialInductance(prepared, settings, argv[2]);
+    checkExports(line, false, static_cast<int>(reportedPorts(settings, prepared).size()));
+    obtainPartialInductance(prepared, settings, line.mode, progressStream);
 
     OutputFile report("Zs", "Zs");
-    const SweepOutcome outcome = runSweep(settings, head, prepared, report);
+    double firstNonFiniteFrequency = 0.0;
+    ProgressLine progress(progressStream, "sweep", settings.npoints == 1 ? 1 : settings.npoints + 1);
+    const SweepResult result = runSweep(settings, prepared, [&](const FrequencyPoint& point) {
+        const bool finite = writeImpedanceBlock(report, point, settings.scale);
+        if (!finite && firstNonFiniteFrequency == 0.0) firstNonFiniteFrequency = point.frequency;
+        progress.advance(1);
+    });
+    progress.finish();
     report.close();
-    if (outcome.firstNonFiniteOmega != 0.0) {
+    if (firstNonFiniteFrequency != 0.0) {
         char text[120];
-        std::snprintf(text, sizeof text, "Zs holds values that are not finite, first at f=%.4e Hz",
-                      outcome.firstNonFiniteOmega / 2.0 / 3.141592653589793);
+        std::snprintf(text, sizeof text, "Zs holds values that are not finite, first at f=%.4e Hz", firstNonFiniteFrequency);
         throw errorLine(text);
     }
+    writeExports(line.exports, result, ExportOptions{line.deck, line.length.value_or(0.0) * settings.scale, line.z0});
 
     const std::time_t end = std::time(nullptr);
     std::printf("\n***********  \nTotal Elapsed time=%ld Seconds\n", static_cast<long>(end - start));
-    return outcome.status;
+    // A one-point sweep from fmin ends with status 1.
+    return settings.npoints == 1 ? 1 : 0;
 }

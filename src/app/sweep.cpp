@@ -3,7 +3,6 @@
 #include <cmath>
 #include <utility>
 
-#include "geometry/plates.h"
 #include "numerics/lu_solve.h"
 #include "numerics/parallel.h"
 #include "reduction/loop_reduction.h"
@@ -73,32 +72,74 @@ ComplexMatrix conductorAdmittanceByFactoring(const PreparedStructure& prepared, 
 
 } // namespace
 
-ComplexMatrix conductorImpedance(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared,
-                                 double omega)
+ComplexMatrix conductorImpedance(const RunSettings& settings, const PreparedStructure& prepared, double omega)
 {
     ComplexMatrix g = settings.solver == Solver::Lu
                           ? conductorAdmittanceByFactoring(prepared, ribbonImpedance(prepared, omega, settings.threads))
                           : conductorAdmittance(prepared, invertMatrix(ribbonImpedance(prepared, omega, settings.threads), settings.threads));
     if (settings.partial != 0 || prepared.conductorCount == 1) return invertMatrix(std::move(g), settings.threads);
 
-    const int signalCount = classifyConductors(head).signal;
-    moveSignalsToFront(head, g);
-    ComplexMatrix reduced = loopReduce(head, signalCount, g);
+    const int signalCount = prepared.signalCount;
+    std::vector<int> isSignal = prepared.isSignal; // the reduction's own copy: it moves the flags
+    moveSignalsToFront(isSignal, g);
+    ComplexMatrix reduced = loopReduce(isSignal, signalCount, g);
     ComplexMatrix loop = matrix(signalCount, signalCount);
     for (int p = 0; p < signalCount; ++p)
         for (int q = 0; q < signalCount; ++q) loop[p][q] = reduced[p][q];
     return loop;
 }
 
-bool writeImpedanceBlock(OutputFile& report, const ComplexMatrix& z, double omega, double scale)
+std::vector<Port> reportedPorts(const RunSettings& settings, const PreparedStructure& prepared)
 {
-    const long size = z.rows();
+    const bool everyConductor = settings.partial != 0 || prepared.conductorCount == 1;
+    std::vector<Port> ports;
+    for (std::size_t k = 0; k < prepared.isSignal.size(); ++k)
+        if (everyConductor || prepared.isSignal[k]) ports.push_back(Port{static_cast<int>(k) + 1, prepared.isSignal[k] != 0});
+    return ports;
+}
+
+namespace {
+
+// R = Re Z and L = Im Z / omega, per metre.
+FrequencyPoint impedancePoint(const ComplexMatrix& z, double omega)
+{
+    const int n = z.rows();
+    FrequencyPoint point{omega / 2.0 / 3.141592653589793, dmatrix(n, n), dmatrix(n, n), RealMatrix(), RealMatrix()};
+    for (int p = 0; p < n; ++p) {
+        for (int q = 0; q < n; ++q) {
+            point.r[p][q] = real(z[p][q]);
+            point.l[p][q] = imag(z[p][q]) / omega;
+        }
+    }
+    return point;
+}
+
+} // namespace
+
+SweepResult runSweep(const RunSettings& settings, const PreparedStructure& prepared,
+                     const std::function<void(const FrequencyPoint&)>& pointDone)
+{
+    SweepResult result;
+    result.ports = reportedPorts(settings, prepared);
+    // A one-point sweep reports fmin alone.
+    const int last = settings.npoints == 1 ? 0 : settings.npoints;
+    for (int k = 0; k <= last; ++k) {
+        const double omega = sweepOmega(settings, k);
+        result.points.push_back(impedancePoint(conductorImpedance(settings, prepared, omega), omega));
+        pointDone(result.points.back());
+    }
+    return result;
+}
+
+bool writeImpedanceBlock(OutputFile& report, const FrequencyPoint& point, double scale)
+{
+    const long size = point.r.rows();
     bool finite = true;
-    report.print("\nImpedance %ld x %ld matrix (R,L) at f=%10.4le Hz\n", size, size, omega / 2.0 / 3.141592653589793);
+    report.print("\nImpedance %ld x %ld matrix (R,L) at f=%10.4le Hz\n", size, size, point.frequency);
     for (int p = 0; p < size; ++p) {
         for (int q = 0; q < size; ++q) {
-            const double r = real(z[p][q]) * scale;
-            const double l = imag(z[p][q]) / omega * scale;
+            const double r = point.r[p][q] * scale;
+            const double l = point.l[p][q] * scale;
             finite = finite && std::isfinite(r) && std::isfinite(l);
             report.print("(%11.4le,%11.4le)  ", r, l);
         }
@@ -106,22 +147,4 @@ bool writeImpedanceBlock(OutputFile& report, const ComplexMatrix& z, double omeg
     }
     report.flush();
     return finite;
-}
-
-SweepOutcome runSweep(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared,
-                      OutputFile& report)
-{
-    SweepOutcome outcome;
-    for (int k = 0; k <= settings.npoints; ++k) {
-        // A one-point sweep reports fmin alone and ends the run with status 1.
-        if (k == 1 && settings.npoints == 1) {
-            outcome.status = 1;
-            break;
-        }
-        const double omega = sweepOmega(settings, k);
-        const bool finite =
-            writeImpedanceBlock(report, conductorImpedance(settings, head, prepared, omega), omega, settings.scale);
-        if (!finite && outcome.firstNonFiniteOmega == 0.0) outcome.firstNonFiniteOmega = omega;
-    }
-    return outcome;
 }

@@ -1,8 +1,11 @@
 // The frequency sweep: at each frequency the ribbon impedance matrix, its inverse, the
-// conductor admittances and the reported impedance matrix, appended to the report `Zs`.
+// conductor admittances and the reported impedance matrix, gathered into a SweepResult.
 #pragma once
 
+#include <functional>
+
 #include "app/prepare.h"
+#include "app/sweep_result.h"
 #include "model/output_file.h"
 #include "model/structure.h"
 #include "numerics/matrix.h"
@@ -10,19 +13,19 @@
 // Angular frequency of sweep point k of npoints intervals, rad/s.
 double sweepOmega(const RunSettings& settings, int k);
 
-// The conductor impedance matrix reported at angular frequency omega: the full matrix, or
-// the loop matrix of the signal conductors against the tied grounds.
-ComplexMatrix conductorImpedance(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared,
-                                 double omega);
+// The conductor impedance matrix reported at angular frequency omega, ohm per metre: the full
+// matrix, or the loop matrix of the signal conductors against the tied grounds.
+ComplexMatrix conductorImpedance(const RunSettings& settings, const PreparedStructure& prepared, double omega);
 
-// Appends one frequency block to the report; true when every value written is finite.
-bool writeImpedanceBlock(OutputFile& report, const ComplexMatrix& z, double omega, double scale);
+// The rows and columns of the reported matrices: every conductor in a partial report (and
+// for a single conductor), the signal conductors in a loop report.
+std::vector<Port> reportedPorts(const RunSettings& settings, const PreparedStructure& prepared);
 
-struct SweepOutcome {
-    int status = 0;                   // 1 after a one-point sweep from fmin, else 0
-    double firstNonFiniteOmega = 0.0; // first frequency whose block holds NaN or infinity; 0: none
-};
+// Every frequency of the sweep (fmin alone for a one-point sweep); `pointDone` is told of each
+// point as soon as it is in the result.
+SweepResult runSweep(const RunSettings& settings, const PreparedStructure& prepared,
+                     const std::function<void(const FrequencyPoint&)>& pointDone);
 
-// Runs the whole sweep into the open report.
-SweepOutcome runSweep(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared,
-                      OutputFile& report);
+// Appends the point's block to the report Zs, R and L per deck length unit (`scale` metres);
+// true when every value written is finite.
+bool writeImpedanceBlock(OutputFile& report, const FrequencyPoint& point, double scale);

@@ -226,17 +226,14 @@ void placePlateCuts(Conductor* head)
     file.close();
 }
 
-ConductorCounts classifyConductors(Conductor* head)
+bool isSignalConductor(const Conductor& conductor) { return std::fabs(conductor.v) >= 1e-10; }
+
+ConductorCounts classifyConductors(const Conductor* head)
 {
     ConductorCounts counts;
-    for (Conductor* c = head; c; c = c->next) {
-        if (std::fabs(c->v) >= 1e-10) {
-            c->isSignal = 1;
-            ++counts.signal;
-        } else {
-            c->isSignal = 0;
-            ++counts.ground;
-        }
+    for (const Conductor* c = head; c; c = c->next) {
+        if (isSignalConductor(*c)) ++counts.signal;
+        else ++counts.ground;
     }
     if (counts.signal + counts.ground != 1) {
         if (counts.signal == 0) throw RunError("ERROR: No signal line?\n\n\n");

@@ -34,9 +34,12 @@ struct ConductorCounts {
     int signal = 0;
 };
 
-// Sets isSignal from v; refuses a structure of several conductors without a signal or
-// without a ground conductor.
-ConductorCounts classifyConductors(Conductor* head);
+// A conductor whose excitation v is not zero (|v| >= 1e-10) is a signal, any other a ground.
+bool isSignalConductor(const Conductor& conductor);
+
+// Counts the signal and ground conductors; refuses a structure of several conductors without
+// a signal or without a ground conductor.
+ConductorCounts classifyConductors(const Conductor* head);
 
 // Cuts every conductor into ribbons; ribbonIndex gets conductor count + 2 entries, entry k
 // (k = 1..n) the first ribbon position of conductor k, entry n + 1 the ribbon total.

@@ -58,7 +58,6 @@ struct Conductor {
     std::int32_t nr = 10;
     std::int32_t firstRibbonIndex = 0;
     std::int32_t endRibbonIndex = 0;
-    std::int32_t isSignal = 0;
     double rx = 1.0;
     double ry = 1.0;
     Conductor* next = nullptr;
@@ -103,5 +102,5 @@ Ribbon* newRibbon(RecordPool& pool, Ribbon* last);
 // The block word of a shape: "plate", "line" or "circle".
 const char* shapeWord(std::int32_t shape);
 
-// Writes the block defaults; leaves shape, links, ribbon fields, isSignal and rad alone.
+// Writes the block defaults; leaves shape, links, ribbon fields and rad alone.
 void setConductorDefaults(Conductor& conductor);

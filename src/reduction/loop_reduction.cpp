@@ -16,18 +16,16 @@ void swapConductors(ComplexMatrix& g, int a, int b)
     g = std::move(swapped);
 }
 
-void moveSignalsToFront(Conductor* head, ComplexMatrix& g)
+void moveSignalsToFront(std::vector<int>& isSignal, ComplexMatrix& g)
 {
     const int m = g.rows();
-    int i = 0;
-    for (Conductor* c = head; c != nullptr && i < m; c = c->next, ++i) {
-        if (c->isSignal) continue;
-        int j = i;
-        for (Conductor* s = c; s != nullptr && j < m; s = s->next, ++j) {
-            if (s->isSignal) {
-                s->isSignal = 0;
+    for (int i = 0; i < m; ++i) {
+        if (isSignal[i]) continue;
+        for (int j = i; j < m; ++j) {
+            if (isSignal[j]) {
+                isSignal[j] = 0;
                 swapConductors(g, j, i);
-                c->isSignal = 1;
+                isSignal[i] = 1;
                 break;
             }
         }
@@ -52,7 +50,7 @@ ComplexMatrix multiply(const ComplexMatrix& x, const ComplexMatrix& y)
 
 } // namespace
 
-ComplexMatrix loopReduce(const Conductor* head, int signalCount, const ComplexMatrix& g)
+ComplexMatrix loopReduce(const std::vector<int>& isSignal, int signalCount, const ComplexMatrix& g)
 {
     const int l = g.rows();
     const int e = signalCount;
@@ -61,9 +59,8 @@ ComplexMatrix loopReduce(const Conductor* head, int signalCount, const ComplexMa
     // carries minus the current of every conductor.
     ComplexMatrix k = matrix(e + 1, l);
     int groundsPassed = 0;
-    int pos = 0;
-    for (const Conductor* c = head; c != nullptr && pos < l; c = c->next, ++pos) {
-        if (c->isSignal) {
+    for (int pos = 0; pos < l; ++pos) {
+        if (isSignal[pos]) {
             k[pos - groundsPassed][pos] = Complex(1.0, 0.0);
             k[e][pos] = Complex(-1.0, 0.0);
         } else {

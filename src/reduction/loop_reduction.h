@@ -2,7 +2,8 @@
 // conductors, all ground conductors tied together as the common return.
 #pragma once
 
-#include "model/structure.h"
+#include <vector>
+
 #include "numerics/matrix.h"
 
 // Exchanges conductors a and b in the admittance matrix g (rows and columns); the pair
@@ -10,11 +11,11 @@
 void swapConductors(ComplexMatrix& g, int a, int b);
 
 // Moves the signal conductors to positions 0 .. s-1 of g in their deck order: each ground
-// conductor met is exchanged with the first signal conductor after it. Only the isSignal
-// flags and the matrix move; the chain keeps its order.
-void moveSignalsToFront(Conductor* head, ComplexMatrix& g);
+// conductor met is exchanged with the first signal conductor after it. isSignal holds a flag
+// for each conductor of g, in deck order; the flags move with the matrix.
+void moveSignalsToFront(std::vector<int>& isSignal, ComplexMatrix& g);
 
-// With the signal conductors at positions 0 .. signalCount-1 of g (and flagged so in the
-// chain from `head`), returns the (signalCount + 1)-square impedance matrix of the signal
-// ports and the common return; its leading signalCount block is the loop impedance matrix.
-ComplexMatrix loopReduce(const Conductor* head, int signalCount, const ComplexMatrix& g);
+// With the signal conductors at positions 0 .. signalCount-1 of g (and flagged so), returns
+// the (signalCount + 1)-square impedance matrix of the signal ports and the common return;
+// its leading signalCount block is the loop impedance matrix.
+ComplexMatrix loopReduce(const std::vector<int>& isSignal, int signalCount, const ComplexMatrix& g);

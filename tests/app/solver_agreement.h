@@ -32,7 +32,7 @@ struct PreparedDeck {
     {
         settings.solver = solver;
         settings.threads = threads;
-        return conductorImpedance(settings, head, prepared, sweepOmega(settings, k));
+        return conductorImpedance(settings, prepared, sweepOmega(settings, k));
     }
 };
 

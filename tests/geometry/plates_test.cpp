@@ -151,8 +151,8 @@ TEST(GeometryPlates, Classification)
     const ConductorCounts counts = classifyConductors(deck.head);
     EXPECT_EQ(counts.signal, 1);
     EXPECT_EQ(counts.ground, 1);
-    EXPECT_EQ(deck.head->isSignal, 1);
-    EXPECT_EQ(deck.last->isSignal, 0);
+    EXPECT_TRUE(isSignalConductor(*deck.head));
+    EXPECT_FALSE(isSignalConductor(*deck.last));
 }
 
 TEST(GeometryPlates, RibbonIndexAndChain)

@@ -28,7 +28,6 @@ TEST(ModelRecords, DefaultsLeaveShapeLinksAndRadiusAlone)
     Ribbon* ribbon = newRibbon(pool, nullptr);
     c->shape = ShapeCircle;
     c->rad = 2.5;
-    c->isSignal = 1;
     c->firstRibbon = ribbon;
     c->firstRibbonIndex = 3;
     c->endRibbonIndex = 7;
@@ -38,7 +37,6 @@ TEST(ModelRecords, DefaultsLeaveShapeLinksAndRadiusAlone)
     setConductorDefaults(*c);
     EXPECT_EQ(c->shape, ShapeCircle);
     EXPECT_EQ(c->rad, 2.5);
-    EXPECT_EQ(c->isSignal, 1);
     EXPECT_EQ(c->next, next);
     EXPECT_EQ(c->firstRibbon, ribbon);
     EXPECT_EQ(c->firstRibbonIndex, 3);
