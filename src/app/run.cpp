@@ -17,21 +17,6 @@
 #include "model/output_file.h"
 #include "model/run_error.h"
 
-namespace {
-
-// Refuses, before the costly steps, an export that cannot be made or whose file cannot be
-// written.
-void checkExports(const CommandLine& line, bool capacitance, int portCount)
-{
-    for (const ExportFormat format : line.exports) {
-        if (exportNeedsCapacitance(format) && !capacitance) throw missingCapacitance(format);
-        const std::string path = exportFileName(line.deck, format, portCount);
-        checkWritable(path, path);
-    }
-}
-
-} // namespace
-
 int runSolver(int argc, char** argv)
 {
     CommandLine line;
@@ -56,11 +41,15 @@ int runSolver(int argc, char** argv)
     std::printf("\n");
 
     readDeck(pool, head, settings, line.deck);
+    checkCapacitanceFor(line.exports, false);
     settings.threads = line.threads > 0 ? line.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     checkSweep(settings);
     PreparedStructure prepared = prepareRibbons(pool, settings, head, headRibbon);
     checkWritable("Zs", "Zs");
-    checkExports(line, false, static_cast<int>(reportedPorts(settings, prepared).size()));
+    for (const ExportFormat format : line.exports) {
+        const std::string path = exportFileName(line.deck, format, static_cast<int>(reportedPorts(settings, prepared).size()));
+        checkWritable(path, path);
+    }
     obtainPartialInductance(prepared, settings, line.mode, progressStream);
 
     OutputFile report("Zs", "Zs");

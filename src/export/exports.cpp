@@ -46,10 +46,15 @@ RunError missingCapacitance(ExportFormat format)
     return errorLine(std::string(exportFormatName(format)) + " needs the capacitance: add .capacitance yes");
 }
 
-void writeExports(const std::vector<ExportFormat>& formats, const SweepResult& result, const ExportOptions& options)
+void checkCapacitanceFor(const std::vector<ExportFormat>& formats, bool capacitance)
 {
     for (const ExportFormat format : formats)
-        if (exportNeedsCapacitance(format) && !result.hasCapacitance()) throw missingCapacitance(format);
+        if (exportNeedsCapacitance(format) && !capacitance) throw missingCapacitance(format);
+}
+
+void writeExports(const std::vector<ExportFormat>& formats, const SweepResult& result, const ExportOptions& options)
+{
+    checkCapacitanceFor(formats, result.hasCapacitance());
     const int ports = static_cast<int>(result.ports.size());
     for (const ExportFormat format : formats) {
         const std::string path = exportFileName(options.deckPath, format, ports);

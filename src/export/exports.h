@@ -25,6 +25,8 @@ std::string portDescription(const Port& port);
 // The line models need the capacitance, which only the capacitance solve gives.
 bool exportNeedsCapacitance(ExportFormat format);
 RunError missingCapacitance(ExportFormat format);
+// Refuses the first of `formats` that needs the capacitance when there is none.
+void checkCapacitanceFor(const std::vector<ExportFormat>& formats, bool capacitance);
 
 struct ExportOptions {
     std::string deckPath;

@@ -1,0 +1,205 @@
+// Whole runs with command-line options: help, errors, threads, exports and progress.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "app/command_line.h"
+#include "deck/deck.h"
+#include "run_deck.h"
+
+namespace {
+
+const std::string kDeck = ".freq 1e6 1e9 3\n.unit um\nend\n"
+                          "plate{ x1=-300 x2=300 y1=-10 y2=0 v=0 }\n"
+                          "line{ x1=-60 x2=-10 y1=100 y2=110 nx=3 ny=1 }\n"
+                          "line{ x1=10 x2=60 y1=100 y2=110 nx=3 ny=1 }\n"
+                          "end\n";
+
+std::string withoutElapsedTime(const std::string& out)
+{
+    return std::regex_replace(out, std::regex("Elapsed time=\\d+ Seconds"), "Elapsed time=0 Seconds");
+}
+
+std::vector<std::vector<std::string>> readCsv(const std::string& text)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        rows.emplace_back();
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, ',');) rows.back().push_back(cell);
+    }
+    return rows;
+}
+
+// The table holds what the report holds, per metre instead of per deck unit, at full precision.
+void expectCsvCarriesTheReport(const std::string& csv, const std::string& report, const std::string& deck)
+{
+    RecordPool pool;
+    RunSettings settings;
+    readDeckText(pool, newConductor(pool, nullptr), settings, deck);
+    const std::vector<ReportBlock> blocks = parseReport(report);
+    const auto rows = readCsv(csv);
+    ASSERT_EQ(rows.size(), blocks.size() + 1);
+    for (size_t k = 0; k < blocks.size(); ++k) {
+        const ReportBlock& block = blocks[k];
+        const size_t entries = block.r.size();
+        ASSERT_EQ(rows[k + 1].size(), 1 + 2 * entries);
+        auto printed = [](const std::string& cell, double scale) {
+            char text[40];
+            std::snprintf(text, sizeof text, "%10.4le", std::strtod(cell.c_str(), nullptr) * scale);
+            return std::strtod(text, nullptr);
+        };
+        EXPECT_EQ(printed(rows[k + 1][0], 1.0), block.frequency);
+        EXPECT_GT(rows[k + 1][1].size(), 12u); // more digits than the report's five
+        for (size_t e = 0; e < entries; ++e) {
+            EXPECT_EQ(printed(rows[k + 1][1 + e], settings.scale), block.r[e]);
+            EXPECT_EQ(printed(rows[k + 1][1 + entries + e], settings.scale), block.l[e]);
+        }
+    }
+}
+
+// Runs xsrl in `folder` with standard error on a pseudo-terminal; returns what the terminal got.
+std::string stderrOnATerminal(const std::string& args, const std::string& folder)
+{
+    int master = -1, slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return "no terminal";
+    const std::string command = "cd '" + folder + "' && '" XSRL_BINARY "' " + args + " >stdout.txt";
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(slave, STDERR_FILENO);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    fcntl(master, F_SETFL, O_NONBLOCK);
+    std::string received;
+    auto drain = [&] {
+        char buffer[4096];
+        for (ssize_t got; (got = read(master, buffer, sizeof buffer)) > 0;) received.append(buffer, got);
+    };
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        drain();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    drain();
+    close(master);
+    close(slave);
+    return received;
+}
+
+} // namespace
+
+TEST(RunOptions, HelpAndVersionPrintAndSucceed)
+{
+    const ProgramRun help = runProgram("--threads 2 -h");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out, helpText(XSRL_BINARY));
+    const ProgramRun version = runProgram("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, versionText());
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("xsrl \\d+\\.\\d+\\.\\d+\n")));
+    EXPECT_EQ(help.err + version.err, "");
+}
+
+TEST(RunOptions, BadOptionIsNamedWithTheUsageLineAndNothingIsWritten)
+{
+    const std::string folder = makeTempFolder();
+    std::ofstream(folder + "/deck.txt") << kDeck;
+    for (const std::string args : {"--frob deck.txt w", "deck.txt w --threads 0", "deck.txt w --export"}) {
+        const ProgramRun run = runProgram(args, folder);
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_TRUE(std::regex_match(run.out, std::regex("\nERROR: [^\n]+\nUsage: " XSRL_BINARY " <input file> <w/r>\n")))
+            << run.out;
+        EXPECT_FALSE(run.has("Zs") || run.has("induc") || run.has("plate")) << args;
+    }
+}
+
+TEST(RunOptions, ThreadsAndProgressChangeNoByteOfTheResults)
+{
+    const ProgramRun plain = runDeck(kDeck);
+    ASSERT_EQ(plain.status, 0) << plain.out;
+    EXPECT_EQ(plain.err, "");
+    for (const std::string args : {"--threads 1 deck.txt w", "deck.txt --threads=3 w --no-progress", "-- deck.txt w"}) {
+        const std::string folder = makeTempFolder();
+        std::ofstream(folder + "/deck.txt") << kDeck;
+        const ProgramRun run = runProgram(args, folder);
+        EXPECT_EQ(run.status, 0) << args;
+        EXPECT_EQ(withoutElapsedTime(run.out), withoutElapsedTime(plain.out)) << args;
+        EXPECT_EQ(run.err, "") << args;
+        for (const std::string file : {"Zs", "induc", "plate"}) EXPECT_EQ(run.file(file), plain.file(file)) << args << file;
+    }
+}
+
+TEST(RunProgress, ShownOnATerminalOrWhenForcedAndErasedAtTheEnd)
+{
+    const std::string folder = makeTempFolder();
+    std::ofstream(folder + "/deck.txt") << kDeck;
+    const ProgramRun quiet = runProgram("deck.txt w", folder);
+    const ProgramRun forced = runProgram("deck.txt w --progress", folder);
+    EXPECT_EQ(withoutElapsedTime(forced.out), withoutElapsedTime(quiet.out));
+    EXPECT_EQ(quiet.err, "");
+    for (const std::string& shown : {forced.err, stderrOnATerminal("deck.txt w", folder)}) {
+        EXPECT_TRUE(std::regex_match(shown, std::regex("\rinductance fill +\\d+%  elapsed 0:\\d\\d  remaining [^\r]+(\r[^\r]+)*"
+                                                       "\r *\r\rsweep +\\d+%[^\r]*(\r[^\r]+)*\r *\r")))
+            << shown;
+    }
+    // Reading induc back has no fill to show.
+    EXPECT_EQ(stderrOnATerminal("deck.txt r", folder).find("inductance fill"), std::string::npos);
+    EXPECT_EQ(stderrOnATerminal("--no-progress deck.txt w", folder), "");
+}
+
+TEST(RunExports, CsvIsNamedAfterTheDeckAndCarriesTheReport)
+{
+    const std::string folder = makeTempFolder();
+    std::ofstream(folder + "/bus.deck") << kDeck;
+    for (const std::string mode : {"w", "r"}) {
+        const ProgramRun run = runProgram("--export csv bus.deck " + mode, folder);
+        ASSERT_EQ(run.status, 0) << run.out;
+        expectCsvCarriesTheReport(run.file("bus.csv"), run.file("Zs"), kDeck);
+    }
+}
+
+TEST(RunExports, RefusedBeforeAnyWorkWhenTheyCannotBeMade)
+{
+    const std::string folder = makeTempFolder();
+    std::ofstream(folder + "/bus.deck") << kDeck;
+    for (const std::string args : {"--export rlgc", "--export csv,touchstone --length 1000"}) {
+        const ProgramRun run = runProgram(args + " bus.deck w", folder);
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_NE(run.out.find("\nERROR: " + std::string(args.find("rlgc") != std::string::npos ? "rlgc" : "touchstone") +
+                               " needs the capacitance: add .capacitance yes\n"),
+                  std::string::npos)
+            << run.out;
+        for (const std::string file : {"Zs", "induc", "plate", "bus.csv"}) EXPECT_FALSE(run.has(file)) << args << file;
+    }
+    ASSERT_EQ(mkdir((folder + "/bus.csv").c_str(), 0755), 0);
+    const ProgramRun blocked = runProgram("--export csv bus.deck w", folder);
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_NE(blocked.out.find("ERROR: cannot open bus.csv for writing: Is a directory\n"), std::string::npos) << blocked.out;
+    EXPECT_FALSE(blocked.has("induc"));
+}
+
+TEST(Examples, RunWithTheCsvExport)
+{
+    int decks = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(XSRL_SOURCE_DIR "/examples")) {
+        if (entry.path().extension() != ".deck") continue;
+        ++decks;
+        const ProgramRun run = runProgram("--export csv '" + entry.path().string() + "' w");
+        EXPECT_EQ(run.status, 0) << entry.path();
+        EXPECT_EQ(run.err, "") << entry.path();
+        const std::string csv = run.file(entry.path().stem().string() + ".csv");
+        ASSERT_FALSE(csv.empty()) << entry.path();
+        expectCsvCarriesTheReport(csv, run.file("Zs"), readFile(entry.path().string()));
+    }
+    EXPECT_GE(decks, 5);
+}
