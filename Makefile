@@ -1,19 +1,21 @@
 # Quick start: `make run` builds the solver and runs it on the example deck; `make test` runs the tests.
+# Every target first installs the Debian packages it needs that are missing: tools/need-packages
+# runs apt-get install -y for them as root (through sudo -n otherwise).
 BUILD_DIR := build
-PACKAGES := g++ cmake make libgtest-dev
-INSTALL_HINT := apt-get install $(PACKAGES)
+SANITIZE_DIR := build-sanitize
+FUZZ_DIR := build-fuzz
+FUZZ_SECONDS := 180
+PACKAGES := g++ cmake make libgtest-dev libopenblas-dev
+CLANG_PACKAGES := $(PACKAGES) clang libclang-rt-14-dev
+SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+CLANG_CONFIG := -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++
 
-.PHONY: all build run test bench clean deps
+.PHONY: all build run test test-sanitize fuzz bench clean
 
 all: build
 
-deps:
-	@for tool in g++ cmake; do \
-	  command -v $$tool >/dev/null 2>&1 || { echo "$$tool is missing: run '$(INSTALL_HINT)'"; exit 1; }; \
-	done
-	@test -f /usr/include/gtest/gtest.h || { echo "GoogleTest is missing: run '$(INSTALL_HINT)'"; exit 1; }
-
-build: deps
+build:
+	@tools/need-packages $(PACKAGES)
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD_DIR) -j2
 
@@ -25,11 +27,34 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2
 
-bench: build
-	@test -f /usr/include/benchmark/benchmark.h || { echo "Google Benchmark is missing: run 'apt-get install libbenchmark-dev'"; exit 1; }
-	@cmake -S . -B $(BUILD_DIR) >/dev/null
-	@cmake --build $(BUILD_DIR) --target xsrl_bench -j2
+# Library, program and tests built with clang++ and the address and undefined-behaviour
+# sanitizers; then the whole test suite and every example deck.
+test-sanitize:
+	@tools/need-packages $(CLANG_PACKAGES)
+	@cmake -S . -B $(SANITIZE_DIR) $(CLANG_CONFIG) -DXSRL_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j2
+	cd $(SANITIZE_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j2
+	$(SANITIZER_ENV) tools/run-examples $(SANITIZE_DIR)/xsrl
+
+# One libFuzzer process for FUZZ_SECONDS, run in $(FUZZ_DIR) (where the pipeline writes its
+# scratch file), on a copy there of the seeds (examples/*.deck and fuzz/corpus/); what it
+# finds goes to $(FUZZ_DIR)/findings/.
+fuzz:
+	@tools/need-packages $(CLANG_PACKAGES)
+	@cmake -S . -B $(FUZZ_DIR) $(CLANG_CONFIG) -DXSRL_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_DIR) --target xsrl_fuzz -j2
+	@mkdir -p $(FUZZ_DIR)/corpus $(FUZZ_DIR)/findings
+	@cp examples/*.deck fuzz/corpus/* $(FUZZ_DIR)/corpus/
+	cd $(FUZZ_DIR) && $(SANITIZER_ENV) ./xsrl_fuzz corpus -dict=$(CURDIR)/fuzz/deck.dict \
+	  -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -rss_limit_mb=4096 -timeout=25 \
+	  -close_fd_mask=1 -print_final_stats=1 -artifact_prefix=findings/
+
+bench:
+	@tools/need-packages $(PACKAGES) libbenchmark-dev
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD_DIR) --target xsrl xsrl_bench deck_runs -j2
 	$(BUILD_DIR)/xsrl_bench
+	$(BUILD_DIR)/deck_runs $(BUILD_DIR)/xsrl bench/bus-500.deck bench/bus-1000.deck bench/bus-2000.deck
 
 clean:
-	rm -rf $(BUILD_DIR) run
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) run

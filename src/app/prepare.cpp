@@ -12,33 +12,26 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
-#include <thread>
 
 #include "geometry/discretize.h"
 #include "geometry/plates.h"
 #include "kernels/inductance.h"
 #include "model/output_file.h"
 #include "model/run_error.h"
+#include "numerics/parallel.h"
 
-RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, unsigned threads)
+RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, int threads)
 {
     const int n = static_cast<int>(ribbons.size());
     RealMatrix inductance = squareMatrix(n);
-    // Rows are dealt out round-robin: row i holds n - i pairs, so neighbours balance.
-    auto fillRows = [&](unsigned first, unsigned stride) {
-        for (int i = static_cast<int>(first); i < n; i += static_cast<int>(stride)) {
-            for (int j = i; j < n; ++j) {
-                const double value = ribbonPairInductance(*ribbons[i], *ribbons[j]);
-                inductance[i][j] = value;
-                inductance[j][i] = value;
-            }
+    // Each free thread takes the next row: row i holds n - i pairs, so the shares balance.
+    runInParallel(threads, n, [&](int, int i) {
+        for (int j = i; j < n; ++j) {
+            const double value = ribbonPairInductance(*ribbons[i], *ribbons[j]);
+            inductance[i][j] = value;
+            inductance[j][i] = value;
         }
-    };
-    threads = std::max(1u, threads);
-    std::vector<std::thread> workers;
-    for (unsigned t = 1; t < threads; ++t) workers.emplace_back(fillRows, t, threads);
-    fillRows(0, threads);
-    for (std::thread& worker : workers) worker.join();
+    });
     return inductance;
 }
 
@@ -191,7 +184,7 @@ PreparedStructure prepareRibbons(RecordPool& pool, const RunSettings& settings, 
 void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& settings, const std::string& mode)
 {
     if (!mode.empty() && mode[0] == 'w') {
-        prepared.partialInductance = computePartialInductance(prepared.ribbons, std::thread::hardware_concurrency());
+        prepared.partialInductance = computePartialInductance(prepared.ribbons, settings.threads);
         writeInduc("induc", prepared.partialInductance, settings.scale);
     } else {
         prepared.partialInductance = readInduc("induc", prepared.ribbonCount, settings.scale);

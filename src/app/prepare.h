@@ -39,7 +39,7 @@ void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& set
 
 // The upper triangle by ribbonPairInductance (lower-index ribbon first), mirrored below.
 // Pairs are shared out over `threads` workers; every value is the same as one thread's.
-RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, unsigned threads);
+RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, int threads);
 
 void writeInduc(const std::string& path, const RealMatrix& inductance, double scale);
 // Reads `induc` written for ribbonCount ribbons; refuses a file of another size, out of

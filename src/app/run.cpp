@@ -1,9 +1,11 @@
 #include "app/run.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "app/prepare.h"
 #include "app/sweep.h"
@@ -29,6 +31,7 @@ int runSolver(int argc, char** argv)
     std::printf("\n");
 
     readDeck(pool, head, settings, argv[1]);
+    settings.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     checkSweep(settings);
     checkDielectricBlocks(pool.dielectrics);
     PreparedStructure prepared = prepareRibbons(pool, settings, head, headRibbon);

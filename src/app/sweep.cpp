@@ -5,6 +5,7 @@
 
 #include "geometry/plates.h"
 #include "numerics/lu_solve.h"
+#include "numerics/parallel.h"
 #include "reduction/loop_reduction.h"
 
 double sweepOmega(const RunSettings& settings, int k)
@@ -19,18 +20,19 @@ double sweepOmega(const RunSettings& settings, int k)
 
 namespace {
 
-ComplexMatrix ribbonImpedance(const PreparedStructure& prepared, double omega)
+ComplexMatrix ribbonImpedance(const PreparedStructure& prepared, double omega, int threads)
 {
     const int n = static_cast<int>(prepared.ribbonCount);
     const RealMatrix& inductance = prepared.partialInductance;
     ComplexMatrix z = matrix(n, n);
-    for (int i = 0; i < n; ++i) {
+    // Row i writes the upper row i and its mirror column; no two rows write the same entry.
+    runInParallel(threads, n, [&](int, int i) {
         for (int j = i; j < n; ++j) {
             z[i][j] = Complex(0.0, omega * inductance[i][j]);
             z[j][i] = z[i][j];
         }
-    }
-    for (int i = 0; i < n; ++i) z[i][i] = z[i][i] + prepared.ribbons[i]->internalImpedance(omega);
+        z[i][i] = z[i][i] + prepared.ribbons[i]->internalImpedance(omega);
+    });
     return z;
 }
 
@@ -75,9 +77,9 @@ ComplexMatrix conductorImpedance(const RunSettings& settings, Conductor* head, c
                                  double omega)
 {
     ComplexMatrix g = settings.solver == Solver::Lu
-                          ? conductorAdmittanceByFactoring(prepared, ribbonImpedance(prepared, omega))
-                          : conductorAdmittance(prepared, invertMatrix(ribbonImpedance(prepared, omega)));
-    if (settings.partial != 0 || prepared.conductorCount == 1) return invertMatrix(std::move(g));
+                          ? conductorAdmittanceByFactoring(prepared, ribbonImpedance(prepared, omega, settings.threads))
+                          : conductorAdmittance(prepared, invertMatrix(ribbonImpedance(prepared, omega, settings.threads), settings.threads));
+    if (settings.partial != 0 || prepared.conductorCount == 1) return invertMatrix(std::move(g), settings.threads);
 
     const int signalCount = classifyConductors(head).signal;
     moveSignalsToFront(head, g);

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "electrostatics/dielectrics.h"
+#include "model/run_error.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ constexpr double FloorFraction = 1.0 / 1024.0;
 // Points closer than this fraction of the structure's extent touch: coordinates in other
 // units than metres leave rounding where exact numbers would meet.
 constexpr double TouchFraction = 1e-9;
+
+constexpr double MostPanelsAlongAStretch = 1e6;
 
 // A conductor's cross-section or a dielectric block, as the panels see it.
 struct Shape {
@@ -112,7 +115,8 @@ double closestApartOther(bool circle, Point a, Point b, Point centre, double rad
 }
 
 // Cut points 0 = s_0 < ... < s_m = length about size(s) apart: equal steps of the integral of
-// 1 / size, taken on a walk of quarter steps.
+// 1 / size, taken on a walk of quarter steps. Sizes too far apart for the numbers (or for the
+// memory) end the run instead of the walk.
 std::vector<double> gradedCuts(double length, const std::function<double(double)>& size)
 {
     std::vector<double> s{0.0};
@@ -124,6 +128,8 @@ std::vector<double> gradedCuts(double length, const std::function<double(double)
         count.push_back(count.back() + 0.5 * (density + nextDensity) * (next - s.back()));
         s.push_back(next);
         density = nextDensity;
+        if (!(count.back() <= MostPanelsAlongAStretch))
+            throw errorLine("the capacitance panels cannot be cut: the sizes of the structure are too far apart");
     }
     const int panels = std::max(1, static_cast<int>(std::ceil(count.back() - 1e-9)));
     std::vector<double> cuts{0.0};
@@ -395,7 +401,9 @@ void addCirclePanels(const Shape& circle, const Boundary& boundary, std::vector<
 std::vector<Panel> buildPanels(const Conductor* head, const std::vector<DielectricBlock>& blocks, int panelsPerSide)
 {
     Boundary boundary{blocks, panelsPerSide, shapesOf(head, blocks), {}, {}, 0.0};
-    boundary.touch = TouchFraction * extentOf(boundary.shapes);
+    const double extent = extentOf(boundary.shapes);
+    if (!std::isfinite(extent)) throw errorLine("the capacitance panels cannot be cut: the structure is too large for the numbers");
+    boundary.touch = TouchFraction * extent;
     for (const Shape& s : boundary.shapes) {
         Obstacle o;
         o.object = s.conductor;

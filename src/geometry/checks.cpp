@@ -61,7 +61,8 @@ void checkConductorGeometry(const Conductor* head)
         if (c->shape == ShapeCircle) {
             if (std::isnan(c->rad)) throw errorLine(conductorName(position, *c) + " has no rad");
             if (!(c->rad > 0.0)) throw errorLine(conductorName(position, *c) + " has rad <= 0");
-            if (c->nr < 1) throw errorLine(conductorName(position, *c) + " has nr < 1");
+            // One or two chords enclose no area: the wire would be a flat strip or a point.
+            if (c->nr < 3) throw badValue(position, *c, "nr", std::to_string(c->nr), "at least 3");
         } else {
             if (!(c->x1 < c->x2)) throw errorLine(conductorName(position, *c) + " has x2 <= x1");
             if (!(c->y1 < c->y2)) throw errorLine(conductorName(position, *c) + " has y2 <= y1");

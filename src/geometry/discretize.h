@@ -7,7 +7,7 @@
 // Fills ribbons from `current` on (appending a fresh empty record after each), adds one to
 // `ribbonCount` per ribbon and returns the empty record after the last one filled.
 // `plateOrdinal` is the conductor's 1-based position among the plates (plates only).
-// A line must have nx, ny >= 1 (checkLineCuts); a circle nr >= 1 (checkConductorGeometry).
+// A line must have nx, ny >= 1 (checkLineCuts); a circle nr >= 3 (checkConductorGeometry).
 Ribbon* discretizeConductor(RecordPool& pool, const RunSettings& settings, Conductor& conductor,
                             Ribbon* current, long& ribbonCount, int plateOrdinal);
 

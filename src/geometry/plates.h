@@ -6,7 +6,7 @@
 
 #include "model/structure.h"
 
-// Circles need rad > 0 and nr >= 1; lines and plates need x1 < x2 and y1 < y2; no two
+// Circles need rad > 0 and nr >= 3; lines and plates need x1 < x2 and y1 < y2; no two
 // conductors may overlap with positive area (touching edges and tangents are allowed).
 // Errors name the conductor by its position in deck order and its block word.
 void checkConductorGeometry(const Conductor* head);

@@ -46,6 +46,7 @@ struct RunSettings {
     double scale = 1.0;           // metres per deck length unit
     bool freqGiven = false;       // the header had ".freq"
     Solver solver = Solver::Exact; // ".solver exact|lu"
+    int threads = 1;              // worker threads of the fill and the solves, from the top level
     bool capacitance = false;     // compute C and G and write Cs: ".capacitance yes" or a dielectric block
     std::int32_t capacitancePanels = 12; // ".cpanels N": panels along a side with nothing near it
 };

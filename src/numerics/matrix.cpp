@@ -2,23 +2,28 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <exception>
 #include <new>
 #include <stdexcept>
 #include <string>
-#include <system_error>
-#include <thread>
-#include <utility>
 #include <vector>
 
 #include "model/run_error.h"
+#include "numerics/inversion_kernels.h"
+#include "numerics/parallel.h"
 
 // The inversion is the hot spot of a run, so the elimination and the back substitution are
-// organised for the cache and for several cores. Every element still receives the operations
-// of the textbook loops, with the same operands in the same order, so the results are the
-// same to the bit; only the order across independent elements changes.
+// organised for the cache, for several cores and for vector instructions. Every element still
+// receives the operations of the textbook loops, with the same operands in the same order, so
+// the results are the same to the bit; only the order across independent elements changes.
+//
+// The elimination goes by panels of PanelWidth columns. Within a panel each step pivots,
+// exchanges whole rows and updates the columns of its half (down to LeafWidth columns) at once;
+// the columns further right take the steps afterwards, in step order, from the multipliers kept
+// for each row: a product of the multipliers and the rows of the steps, tiled in registers by
+// the kernels. The rest of each row (A right of the panel, and B) takes a panel's steps so,
+// shared out over the threads.
+// The back substitution solves SolveWidth columns at a time, each row's sum in ascending order.
 
 namespace {
 
@@ -39,84 +44,24 @@ Matrix<Element> allocate(int rows, int cols, const char* label)
 
 // Columns eliminated together before the rest of each row is brought up to date.
 const int PanelWidth = 32;
-// Row elements updated together, small enough to stay in the first-level cache.
-const int ChunkWidth = 256;
-// Right-hand sides solved together in the back substitution.
-const int SolveWidth = 16;
-// Below this many complex multiply-adds a piece of work is not split over threads.
-const double ThreadingThreshold = 4e6;
+// Within a panel, columns eliminated step by step; wider ranges are split in halves.
+const int LeafWidth = 8;
+// Columns whose packed panel rows (PanelWidth * ChunkWidth * 16 bytes) stay in the
+// second-level cache while the rows below are brought up to date.
+const int ChunkWidth = 128;
+// Below this many complex multiply-adds per thread (a quarter of a millisecond or so) a piece
+// of work is not split further: starting a thread costs tens of microseconds.
+const double ThreadingThreshold = 1e6;
 
-// Runs work(begin, end) over the items [first, last), split into contiguous ranges over the
-// available cores when the whole costs more than ThreadingThreshold. A range whose thread
-// cannot be started runs here; an exception from any range is passed on to the caller.
-template <class Work>
-void parallelFor(int first, int last, double costPerItem, const Work& work)
+const InversionKernels& kernelsFor(InnerLoops loops)
 {
-    const int count = last - first;
-    if (count <= 0) return;
-    int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    if (count * costPerItem < ThreadingThreshold) threads = 1;
-    threads = std::min(threads, count);
-    std::vector<std::exception_ptr> failures(threads);
-    auto run = [&](int t) {
-        const int begin = first + static_cast<int>(static_cast<long long>(count) * t / threads);
-        const int end = first + static_cast<int>(static_cast<long long>(count) * (t + 1) / threads);
-        try {
-            work(begin, end);
-        } catch (...) {
-            failures[t] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < threads; ++t) {
-        try {
-            helpers.emplace_back(run, t);
-        } catch (const std::system_error&) {
-            run(t);
-        }
-    }
-    run(0);
-    for (std::thread& helper : helpers) helper.join();
-    for (const std::exception_ptr& failure : failures)
-        if (failure) std::rethrow_exception(failure);
+    return loops == InnerLoops::Plain ? plainKernels() : fastestKernels();
 }
 
-// target[j] = target[j] - f*source[j] for j in [0, length).
-void subtractMultiple(Complex* target, const Complex* source, Complex f, int length)
+// Threads worth using for `cost` complex multiply-adds, at least one.
+int threadsFor(int threads, double cost)
 {
-    for (int j = 0; j < length; ++j) target[j] = target[j] - f * source[j];
-}
-
-// Four such subtractions in a row, f[0]*source[0] first, each element loaded and stored once.
-void subtractFourMultiples(Complex* target, const Complex* const* source, const Complex* f, int length)
-{
-    const Complex* s0 = source[0];
-    const Complex* s1 = source[1];
-    const Complex* s2 = source[2];
-    const Complex* s3 = source[3];
-    const Complex f0 = f[0], f1 = f[1], f2 = f[2], f3 = f[3];
-    for (int j = 0; j < length; ++j) {
-        Complex t = target[j];
-        t = t - f0 * s0[j];
-        t = t - f1 * s1[j];
-        t = t - f2 * s2[j];
-        t = t - f3 * s3[j];
-        target[j] = t;
-    }
-}
-
-// sum[q] = sum[q] + x[j][q]*a[j] for j = 0 to 3 in turn, the rows x[j] being SolveWidth apart.
-void addFourProducts(Complex* sum, const Complex* x, const Complex* a, int width)
-{
-    const Complex a0 = a[0], a1 = a[1], a2 = a[2], a3 = a[3];
-    for (int q = 0; q < width; ++q) {
-        Complex t = sum[q];
-        t = t + x[q] * a0;
-        t = t + x[q + SolveWidth] * a1;
-        t = t + x[q + 2 * SolveWidth] * a2;
-        t = t + x[q + 3 * SolveWidth] * a3;
-        sum[q] = t;
-    }
+    return std::max(1, static_cast<int>(std::min(static_cast<double>(threads), cost / ThreadingThreshold)));
 }
 
 // The state of an elimination. The columns of a panel are eliminated at once; the rest of
@@ -124,87 +69,130 @@ void addFourProducts(Complex* sum, const Complex* x, const Complex* a, int width
 struct Elimination {
     ComplexMatrix& a;
     ComplexMatrix& b;
+    const InversionKernels& kernels;
+    int threads;
     int first = 0;  // first step (column) of the current panel
     int end = 0;    // one past its last column
     // multipliers[i][k - first]: the factor by which row k is subtracted from row i at step k.
     ComplexMatrix multipliers;
 };
 
-// Subtracts the multiples of rows k (steps first to last - 1) from row, over the columns
-// [from, to).
-void applySteps(Complex* row, const Complex* f, int first, int last, const ComplexMatrix& source, int from, int to)
+// Applies the steps [first, last) of the panel to `width` columns starting at column0 (row 0's
+// element, rows `stride` apart). The rows of those steps go one after the other, each packed
+// once it is up to date since it is a source for the rows below; then all the rows below.
+void catchUpColumns(const Elimination& e, int first, int last, Complex* column0, std::ptrdiff_t stride, int width,
+                    double* packed)
 {
-    for (int c = from; c < to; c += ChunkWidth) {
-        const int length = std::min(ChunkWidth, to - c);
-        int k = first;
-        for (; k + 4 <= last; k += 4) {
-            const Complex* sources[4] = {source[k] + c, source[k + 1] + c, source[k + 2] + c, source[k + 3] + c};
-            subtractFourMultiples(row + c, sources, f + (k - first), length);
-        }
-        for (; k < last; ++k) subtractMultiple(row + c, source[k] + c, f[k - first], length);
+    const int n = e.a.rows();
+    const int offset = first - e.first;
+    for (int i = first; i < last; ++i) {
+        Complex* row = column0 + i * stride;
+        e.kernels.subtractSteps(packed, PanelWidth, i - first, width, row, stride, e.multipliers[i] + offset,
+                                PanelWidth, 1);
+        packSourceRow(packed, PanelWidth, i - first, row, width);
     }
+    e.kernels.subtractSteps(packed, PanelWidth, last - first, width, column0 + last * stride, stride,
+                            e.multipliers[last] + offset, PanelWidth, n - last);
 }
 
-// Applies the pending steps [first, min(i, steps)) to row i; the rows of those steps must
-// already be up to date.
-void catchUpRow(Elimination& e, int steps, int i)
-{
-    const int last = std::min(i, steps);
-    const Complex* f = e.multipliers[i];
-    const int n = e.a.rows();
-    applySteps(e.a[i], f, e.first, last, e.a, e.end, n);
-    applySteps(e.b[i], f, e.first, last, e.b, 0, e.b.cols());
-}
-
-// Brings every row up to date with the steps [first, steps): the panel's own rows one after
-// the other (each is a source for the rows below it), then all rows below in parallel.
-void catchUp(Elimination& e, int steps)
+// Brings every row up to date with the steps [first, last): A from column `end` on and all of
+// B, ChunkWidth columns at a time shared out over the threads.
+void catchUp(const Elimination& e, int last)
 {
     const int n = e.a.rows();
-    for (int i = e.first + 1; i < steps; ++i) catchUpRow(e, steps, i);
-    const double cost = static_cast<double>(steps - e.first) * (n - e.end + e.b.cols());
-    parallelFor(steps, n, cost, [&e, steps](int begin, int end) {
-        for (int i = begin; i < end; ++i) catchUpRow(e, steps, i);
+    const int m = e.b.cols();
+    const int right = n - e.end;
+    const int chunksOfA = (right + ChunkWidth - 1) / ChunkWidth;
+    const int chunks = chunksOfA + (m + ChunkWidth - 1) / ChunkWidth;
+    const int threads = threadsFor(e.threads, static_cast<double>(last - e.first) * (n - e.first) * (right + m));
+    std::vector<std::vector<double>> packed(threads);
+    runInParallel(threads, chunks, [&](int thread, int chunk) {
+        if (packed[thread].empty()) packed[thread].resize(packedDoubles(PanelWidth, ChunkWidth));
+        const bool inA = chunk < chunksOfA;
+        const int c = (inA ? chunk : chunk - chunksOfA) * ChunkWidth;
+        const int width = std::min(ChunkWidth, (inA ? right : m) - c);
+        if (inA)
+            catchUpColumns(e, e.first, last, e.a[0] + e.end + c, n, width, packed[thread].data());
+        else
+            catchUpColumns(e, e.first, last, e.b[0] + c, m, width, packed[thread].data());
     });
 }
 
-}  // namespace
+// For each column q: X[n-1][q] = B[n-1][q]/A[n-1][n-1], then upwards
+// X[r][q] = (B[r][q] - s)/A[r][r] with s the sum of X[j][q]*A[r][j] over ascending j > r
+// (for r = n-1, B - 0 is B to the bit). Columns are solved SolveWidth at a time, shared out
+// over the threads, their solved rows kept in a compact copy, and written over B.
+void backSubstitute(const ComplexMatrix& a, ComplexMatrix& b, const InversionKernels& kernels, int threads)
+{
+    const int n = a.rows();
+    const int m = b.cols();
+    const int blocks = (m + SolveWidth - 1) / SolveWidth;
+    threads = threadsFor(threads, 0.5 * n * n * m);
+    std::vector<std::vector<double>> solved(threads);
+    runInParallel(threads, blocks, [&](int thread, int block) {
+        if (solved[thread].empty()) solved[thread].resize(static_cast<std::size_t>(SolveRowDoubles) * n);
+        const int q0 = block * SolveWidth;
+        for (int r = n - 1; r >= 0; --r) {
+            double* row = solved[thread].data() + static_cast<std::ptrdiff_t>(r) * SolveRowDoubles;
+            kernels.solveRow(row, row + SolveRowDoubles, a[r] + r + 1, n - r - 1, a[r][r], b[r] + q0,
+                             std::min(SolveWidth, m - q0));
+        }
+    });
+}
 
 // Column k: pivot on the first row of largest modulus from row k down, exchange rows k and p
 // (A from column k on, all of B), subtract f = A[i][k]/A[k][k] times row k from every row
 // below (A from column k on, leaving the rounding residue in column k, and every element of B).
-void gaussEliminate(ComplexMatrix& a, ComplexMatrix& b)
+// Here the subtraction reaches the columns [k, to) only; the columns right of `to` take the
+// step from the multipliers later. Returns the step whose column is singular, or `to`.
+int eliminateColumns(Elimination& e, int from, int to, double* packed)
 {
+    ComplexMatrix& a = e.a;
     const int n = a.rows();
-    const int m = b.cols();
-    Elimination e{a, b, 0, 0, matrix(n, PanelWidth)};
-    for (e.first = 0; e.first < n; e.first = e.end) {
-        e.end = std::min(e.first + PanelWidth, n);
-        for (int k = e.first; k < e.end; ++k) {
-            double max = 0.0;
-            int p = k;
-            for (int i = k; i < n; ++i) {
-                if (abs(a[i][k]) > max) {
-                    max = abs(a[i][k]);
-                    p = i;
-                }
-            }
-            if (max == 0.0) {
-                catchUp(e, k);
-                std::perror("\nSingular Matrix Error **\n");
-                return;
-            }
-            // Rows that are not yet up to date travel with their pending multipliers.
-            std::swap_ranges(a[k] + k, a[k] + n, a[p] + k);
-            std::swap_ranges(b[k], b[k] + m, b[p]);
-            std::swap_ranges(e.multipliers[k], e.multipliers[k] + (k - e.first), e.multipliers[p]);
-            for (int i = k + 1; i < n; ++i) {
-                const Complex f = a[i][k] / a[k][k];
-                e.multipliers[i][k - e.first] = f;
-                subtractMultiple(a[i] + k, a[k] + k, f, e.end - k);
+    if (to - from > LeafWidth) {
+        // The left half first; then the right half takes the left half's steps and goes on.
+        const int mid = (from + to) / 2;
+        const int stop = eliminateColumns(e, from, mid, packed);
+        catchUpColumns(e, from, stop, a[0] + mid, n, to - mid, packed);
+        return stop < mid ? stop : eliminateColumns(e, mid, to, packed);
+    }
+    for (int k = from; k < to; ++k) {
+        double max = 0.0;
+        int p = k;
+        for (int i = k; i < n; ++i) {
+            if (abs(a[i][k]) > max) {
+                max = abs(a[i][k]);
+                p = i;
             }
         }
-        catchUp(e, e.end);
+        if (max == 0.0) return k;
+        // Rows that are not yet up to date travel with their pending multipliers.
+        std::swap_ranges(a[k] + k, a[k] + n, a[p] + k);
+        std::swap_ranges(e.b[k], e.b[k] + e.b.cols(), e.b[p]);
+        std::swap_ranges(e.multipliers[k], e.multipliers[k] + (k - e.first), e.multipliers[p]);
+        for (int i = k + 1; i < n; ++i) e.multipliers[i][k - e.first] = a[i][k] / a[k][k];
+        packSourceRow(packed, 1, 0, a[k] + k, to - k);
+        e.kernels.subtractSteps(packed, 1, 1, to - k, a[k + 1] + k, n, e.multipliers[k + 1] + (k - e.first),
+                                PanelWidth, n - k - 1);
+    }
+    return to;
+}
+
+}  // namespace
+
+void gaussEliminate(ComplexMatrix& a, ComplexMatrix& b, int threads, InnerLoops loops)
+{
+    const int n = a.rows();
+    Elimination e{a, b, kernelsFor(loops), threads, 0, 0, matrix(n, PanelWidth)};
+    std::vector<double> packed(packedDoubles(PanelWidth, PanelWidth));
+    for (e.first = 0; e.first < n; e.first = e.end) {
+        e.end = std::min(e.first + PanelWidth, n);
+        const int stop = eliminateColumns(e, e.first, e.end, packed.data());
+        catchUp(e, stop);
+        if (stop < e.end) {
+            std::perror("\nSingular Matrix Error **\n");
+            return;
+        }
     }
 }
 
@@ -214,48 +202,12 @@ RealMatrix dmatrix(int rows, int cols) { return allocate<double>(rows, cols, "dm
 
 ComplexMatrix matrix(int rows, int cols) { return allocate<Complex>(rows, cols, "matrix"); }
 
-// For each column q: X[n-1][q] = B[n-1][q]/A[n-1][n-1], then upwards
-// X[r][q] = (B[r][q] - s)/A[r][r] with s the sum of X[j][q]*A[r][j] over ascending j > r.
-// Columns are solved SolveWidth at a time from a compact copy and written over B.
-ComplexMatrix backSubstitute(const ComplexMatrix& a, ComplexMatrix b)
+ComplexMatrix invertMatrix(ComplexMatrix a, int threads, InnerLoops loops)
 {
     const int n = a.rows();
-    const int m = b.cols();
-    if (n == 0) return b;
-    const int blocks = (m + SolveWidth - 1) / SolveWidth;
-    const double cost = 0.5 * n * n * SolveWidth;
-    parallelFor(0, blocks, cost, [&a, &b, n, m](int firstBlock, int endBlock) {
-        ComplexMatrix x = matrix(n, SolveWidth);
-        Complex s[SolveWidth];
-        for (int block = firstBlock; block < endBlock; ++block) {
-            const int q0 = block * SolveWidth;
-            const int width = std::min(SolveWidth, m - q0);
-            for (int r = n - 1; r >= 0; --r) {
-                Complex* xr = x[r];
-                if (r == n - 1) {
-                    for (int q = 0; q < width; ++q) xr[q] = b[r][q0 + q] / a[r][r];
-                } else {
-                    for (int q = 0; q < width; ++q) s[q] = Complex(0.0, 0.0);
-                    const Complex* ar = a[r];
-                    int j = r + 1;
-                    for (; j + 4 <= n; j += 4) addFourProducts(s, x[j], ar + j, width);
-                    for (; j < n; ++j) {
-                        for (int q = 0; q < width; ++q) s[q] = s[q] + x[j][q] * ar[j];
-                    }
-                    for (int q = 0; q < width; ++q) xr[q] = (b[r][q0 + q] - s[q]) / a[r][r];
-                }
-                for (int q = 0; q < width; ++q) b[r][q0 + q] = xr[q];
-            }
-        }
-    });
-    return b;
-}
-
-ComplexMatrix invertMatrix(ComplexMatrix a)
-{
-    const int n = a.rows();
-    ComplexMatrix identity = matrix(n, n);
-    for (int i = 0; i < n; ++i) identity[i][i] = Complex(1.0, 0.0);
-    gaussEliminate(a, identity);
-    return backSubstitute(a, std::move(identity));
+    ComplexMatrix inverse = matrix(n, n);
+    for (int i = 0; i < n; ++i) inverse[i][i] = Complex(1.0, 0.0);
+    gaussEliminate(a, inverse, threads, loops);
+    backSubstitute(a, inverse, kernelsFor(loops), threads);
+    return inverse;
 }

@@ -54,13 +54,16 @@ RealMatrix squareMatrix(int n);
 RealMatrix dmatrix(int rows, int cols);
 ComplexMatrix matrix(int rows, int cols);
 
+// Which inner loops the inversion runs: the fastest this processor has (AVX2 vectors where it
+// has them) or plain scalar code. Both give the same bits; Plain is there for the tests.
+enum class InnerLoops { Fastest, Plain };
+
 // Reduces the square matrix a to upper-triangular form and applies the same row operations
-// to b (same row count as a). A pivot column of zero modulus is reported on standard error
-// ("Singular Matrix Error") and the elimination stops there; the run goes on.
-void gaussEliminate(ComplexMatrix& a, ComplexMatrix& b);
+// to b (same row count as a), every element exactly as the textbook loops do, over `threads`
+// threads. A pivot column of zero modulus is reported on standard error ("Singular Matrix
+// Error") and the elimination stops there; the run goes on.
+void gaussEliminate(ComplexMatrix& a, ComplexMatrix& b, int threads, InnerLoops loops = InnerLoops::Fastest);
 
-// Solves a*x = b for upper-triangular a; consumes b.
-ComplexMatrix backSubstitute(const ComplexMatrix& a, ComplexMatrix b);
-
-// The inverse of the square matrix a; consumes a.
-ComplexMatrix invertMatrix(ComplexMatrix a);
+// The inverse of the square matrix a (consumed): the elimination of [a | I], then the back
+// substitution of every column, over `threads` threads.
+ComplexMatrix invertMatrix(ComplexMatrix a, int threads, InnerLoops loops = InnerLoops::Fastest);

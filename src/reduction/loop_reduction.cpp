@@ -76,5 +76,5 @@ ComplexMatrix loopReduce(const Conductor* head, int signalCount, const ComplexMa
     for (int p = 0; p <= e; ++p)
         for (int q = 0; q < l; ++q) kTransposed[q][p] = k[p][q];
 
-    return invertMatrix(multiply(multiply(k, g), kTransposed));
+    return invertMatrix(multiply(multiply(k, g), kTransposed), 1);  // ports by ports: small
 }

@@ -1,56 +1,41 @@
-// The LAPACK solver against the exact inversion, compared at full precision.
+// The sweep's solvers compared at full precision: the LAPACK solver against the exact
+// inversion, and the exact path at different thread counts.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
-#include "app/prepare.h"
-#include "app/sweep.h"
-#include "deck/deck.h"
+#include "app/solver_agreement.h"
 #include "numerics/lu_solve.h"
 #include "run_deck.h"
 
 namespace {
 
-// Largest relative difference between the R and L of the two solvers over the sweep's ends.
-double largestSolverDifference(const std::string& deckPath)
+std::vector<std::string> exampleDecks()
 {
-    RecordPool pool;
-    RunSettings settings;
-    Conductor* head = newConductor(pool, nullptr);
-    Ribbon* headRibbon = newRibbon(pool, nullptr);
-    readDeck(pool, head, settings, deckPath);
-    PreparedStructure prepared = prepareRibbons(pool, settings, head, headRibbon);
-    prepared.partialInductance = computePartialInductance(prepared.ribbons, 2);
-    double largest = 0.0;
-    for (const int k : {0, settings.npoints}) {
-        const double omega = sweepOmega(settings, k);
-        settings.solver = Solver::Exact;
-        const ComplexMatrix exact = conductorImpedance(settings, head, prepared, omega);
-        settings.solver = Solver::Lu;
-        const ComplexMatrix factored = conductorImpedance(settings, head, prepared, omega);
-        for (int p = 0; p < exact.rows(); ++p) {
-            for (int q = 0; q < exact.cols(); ++q) {
-                const Complex a = exact[p][q];
-                const Complex b = factored[p][q];
-                largest = std::max(largest, std::fabs(a.re - b.re) / std::fabs(a.re));
-                largest = std::max(largest, std::fabs(a.im - b.im) / std::fabs(a.im));
-            }
-        }
-    }
-    return largest;
+    std::vector<std::string> paths;
+    for (const auto& entry : std::filesystem::directory_iterator(XSRL_SOURCE_DIR "/examples"))
+        paths.push_back(entry.path().string());
+    return paths;
 }
 
 } // namespace
 
 TEST(Solver, FactoringAgreesWithTheExactInversionOnEveryExample)
 {
-    const std::filesystem::path here = std::filesystem::current_path();
-    std::filesystem::current_path(makeTempFolder());
-    for (const auto& entry : std::filesystem::directory_iterator(XSRL_SOURCE_DIR "/examples")) {
-        EXPECT_LE(largestSolverDifference(entry.path().string()), 1e-9) << entry.path();
+    for (const std::string& path : exampleDecks()) {
+        PreparedDeck deck(path, makeTempFolder());
+        EXPECT_LE(largestSolverDifference(deck), 1e-9) << path;
     }
-    std::filesystem::current_path(here);
+}
+
+TEST(Solver, ExactPathIsTheSameToTheBitAtAnyThreadCount)
+{
+    PreparedDeck deck(XSRL_SOURCE_DIR "/examples/two-strips-over-plate.deck", makeTempFolder());
+    const ComplexMatrix one = deck.impedance(0, Solver::Exact, 1);
+    const ComplexMatrix three = deck.impedance(0, Solver::Exact, 3);
+    EXPECT_EQ(std::memcmp(one[0], three[0], sizeof(Complex) * one.rows() * one.cols()), 0);
 }
 
 TEST(Solver, LuSolvesRowMajorSystemsAndReportsSingularOnes)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/run_error.h"
 #include "structures.h"
 
 namespace {
@@ -141,4 +142,12 @@ TEST(CapacitancePanels, SameStructureInAnyUnitGivesTheSamePanelCount)
         counts.push_back(s.panels().size());
     }
     for (const std::size_t count : counts) EXPECT_EQ(count, counts.front());
+}
+
+// Coordinates near the largest double overflow the sizes: an error, not an endless walk.
+TEST(CapacitancePanels, SizesBeyondTheNumbersAreAnError)
+{
+    Structure s;
+    s.rectangle(-1e308, 0, 1e308, 1);
+    EXPECT_THROW(s.panels(), RunError);
 }

@@ -15,8 +15,8 @@ TEST(GeometryChecks, ConductorGeometry)
     Conductor& circle = deck.circle(0, 5, 1, 8);
     const auto error = [&] { return errorOf([&] { checkConductorGeometry(deck.head); }); };
     EXPECT_EQ(error(), "");
-    circle.nr = 0;
-    EXPECT_EQ(error(), "ERROR: conductor 3 (circle) has nr < 1\n");
+    circle.nr = 2;
+    EXPECT_EQ(error(), "ERROR: conductor 3 (circle) has nr = 2; nr must be at least 3\n");
     circle.rad = 0.0;
     EXPECT_EQ(error(), "ERROR: conductor 3 (circle) has rad <= 0\n");
     circle.rad = NAN; // the deck gave no rad

@@ -2,12 +2,17 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "model/run_error.h"
+#include "numerics/inversion_kernels.h"
 #include "numerics/matrix.h"
+#include "numerics/textbook_inverse.h"
 
 namespace {
 
@@ -40,47 +45,23 @@ bool sameBits(const ComplexMatrix& x, const ComplexMatrix& y)
            (x.rows() == 0 || std::memcmp(x[0], y[0], sizeof(Complex) * x.rows() * x.cols()) == 0);
 }
 
-// The textbook elimination and back substitution, one element after another: the order of
-// operations every element must reproduce to the bit.
-void textbookEliminate(ComplexMatrix& a, ComplexMatrix& b)
+// The same bits, or NaN both: of two NaN operands, the processor passes on the first, and the
+// compiler may exchange the operands of a sum or product (IEEE 754 leaves the choice open).
+bool sameValue(double x, double y)
 {
-    const int n = a.rows();
-    for (int k = 0; k < n; ++k) {
-        double max = 0.0;
-        int p = k;
-        for (int i = k; i < n; ++i) {
-            if (abs(a[i][k]) > max) {
-                max = abs(a[i][k]);
-                p = i;
-            }
-        }
-        if (max == 0.0) return;
-        for (int j = k; j < n; ++j) std::swap(a[k][j], a[p][j]);
-        for (int j = 0; j < b.cols(); ++j) std::swap(b[k][j], b[p][j]);
-        for (int i = k + 1; i < n; ++i) {
-            const Complex f = a[i][k] / a[k][k];
-            for (int j = k; j < n; ++j) a[i][j] = a[i][j] - f * a[k][j];
-            for (int j = 0; j < b.cols(); ++j) b[i][j] = b[i][j] - f * b[k][j];
-        }
-    }
+    return std::memcmp(&x, &y, sizeof x) == 0 || (std::isnan(x) && std::isnan(y));
 }
 
-ComplexMatrix textbookInverse(ComplexMatrix a)
+// The inversion by either inner loops, on one thread or on three.
+struct Way {
+    InnerLoops loops;
+    int threads;
+};
+const Way EveryWay[] = {{InnerLoops::Fastest, 1}, {InnerLoops::Fastest, 3}, {InnerLoops::Plain, 1}, {InnerLoops::Plain, 3}};
+
+std::ostream& operator<<(std::ostream& out, const Way& way)
 {
-    const int n = a.rows();
-    ComplexMatrix b = matrix(n, n);
-    for (int i = 0; i < n; ++i) b[i][i] = Complex(1.0, 0.0);
-    textbookEliminate(a, b);
-    ComplexMatrix x = matrix(n, n);
-    for (int q = 0; q < n; ++q) {
-        x[n - 1][q] = b[n - 1][q] / a[n - 1][n - 1];
-        for (int r = n - 2; r >= 0; --r) {
-            Complex s(0.0, 0.0);
-            for (int j = r + 1; j < n; ++j) s = s + x[j][q] * a[r][j];
-            x[r][q] = (b[r][q] - s) / a[r][r];
-        }
-    }
-    return x;
+    return out << (way.loops == InnerLoops::Plain ? " plain, " : " fastest, ") << way.threads << " threads";
 }
 
 void expectExactly(const ComplexMatrix& m, int i, int j, Complex value)
@@ -109,13 +90,13 @@ TEST(NumericsMatrix, AllocationSizesAndFailure)
 
 TEST(NumericsMatrix, SmallKnownInverses)
 {
-    ComplexMatrix two = invertMatrix(fromRows({{Complex(2, 0)}}));
+    ComplexMatrix two = invertMatrix(fromRows({{Complex(2, 0)}}), 1);
     expectExactly(two, 0, 0, Complex(0.5, 0));
-    ComplexMatrix unit = invertMatrix(fromRows({{Complex(0, 1)}}));
+    ComplexMatrix unit = invertMatrix(fromRows({{Complex(0, 1)}}), 1);
     expectExactly(unit, 0, 0, Complex(0, -1));
 
     // A zero in the first pivot position takes one row exchange.
-    ComplexMatrix exchange = invertMatrix(fromRows({{Complex(0, 0), Complex(1, 0)}, {Complex(1, 0), Complex(0, 0)}}));
+    ComplexMatrix exchange = invertMatrix(fromRows({{Complex(0, 0), Complex(1, 0)}, {Complex(1, 0), Complex(0, 0)}}), 1);
     expectExactly(exchange, 0, 0, Complex(0, 0));
     expectExactly(exchange, 0, 1, Complex(1, 0));
     expectExactly(exchange, 1, 0, Complex(1, 0));
@@ -127,7 +108,7 @@ TEST(NumericsMatrix, PivotIsTheFirstRowOfStrictlyLargestModulus)
     // Equal moduli: row 0 stays the pivot row, so B's rows are not exchanged.
     ComplexMatrix a = fromRows({{Complex(1, 0), Complex(2, 0)}, {Complex(0, 1), Complex(3, 0)}});
     ComplexMatrix b = fromRows({{Complex(1, 0), Complex(0, 0)}, {Complex(0, 0), Complex(1, 0)}});
-    gaussEliminate(a, b);
+    gaussEliminate(a, b, 1);
     expectExactly(b, 0, 0, Complex(1, 0));
     expectExactly(a, 0, 1, Complex(2, 0));
 
@@ -136,7 +117,7 @@ TEST(NumericsMatrix, PivotIsTheFirstRowOfStrictlyLargestModulus)
                   {Complex(0, 2), Complex(2, 0), Complex(0, 0)},
                   {Complex(2, 0), Complex(3, 0), Complex(1, 0)}});
     b = fromRows({{Complex(1, 0)}, {Complex(2, 0)}, {Complex(3, 0)}});
-    gaussEliminate(a, b);
+    gaussEliminate(a, b, 1);
     expectExactly(b, 0, 0, Complex(2, 0));
     expectExactly(a, 0, 1, Complex(2, 0));
 }
@@ -145,7 +126,7 @@ TEST(NumericsMatrix, RandomMatrixTimesInverseIsIdentity)
 {
     const int n = 60;
     const ComplexMatrix a = randomMatrix(n, 7, 4.0);
-    const ComplexMatrix x = invertMatrix(ComplexMatrix(a));
+    const ComplexMatrix x = invertMatrix(ComplexMatrix(a), 1);
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
             Complex sum(0.0, 0.0);
@@ -158,18 +139,25 @@ TEST(NumericsMatrix, RandomMatrixTimesInverseIsIdentity)
 
 TEST(NumericsMatrix, InverseMatchesTheTextbookOrderToTheBit)
 {
-    // Sizes across the panel and chunk widths, and large enough to be split over threads.
-    for (int n : {1, 2, 31, 33, 70, 300}) {
+    // 531 leaves a tail at every blocking: a last panel of 19 columns, an odd row below a pair,
+    // columns past the chunk, the strip and the solve width; and it is work enough for three
+    // threads.
+    for (int n : {1, 2, 31, 33, 70, 300, 531}) {
         const ComplexMatrix a = randomMatrix(n, 100 + n, n % 2 == 0 ? 0.0 : 1.5);
-        EXPECT_TRUE(sameBits(invertMatrix(ComplexMatrix(a)), textbookInverse(a))) << n;
+        const ComplexMatrix reference = textbookInverse(a);
+        for (const Way& way : EveryWay)
+            EXPECT_TRUE(sameBits(invertMatrix(ComplexMatrix(a), way.threads, way.loops), reference)) << n << way;
     }
     // A pivot so small that its squared modulus underflows: the multipliers are not finite,
     // the NaNs must spread exactly as in the textbook loops, and the next column is singular.
     ComplexMatrix tiny = randomMatrix(40, 5, 0.0);
     for (int i = 0; i < 40; ++i) tiny[i][3] = Complex(1e-170 * tiny[i][3].re, 0.0);
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(sameBits(invertMatrix(ComplexMatrix(tiny)), textbookInverse(tiny)));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("Singular"), std::string::npos);
+    const ComplexMatrix reference = textbookInverse(tiny);
+    for (const Way& way : EveryWay) {
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(sameBits(invertMatrix(ComplexMatrix(tiny), way.threads, way.loops), reference)) << way;
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("Singular"), std::string::npos) << way;
+    }
 }
 
 TEST(NumericsMatrix, EliminationOfAnyRightHandSideMatchesTheTextbookOrder)
@@ -181,34 +169,93 @@ TEST(NumericsMatrix, EliminationOfAnyRightHandSideMatchesTheTextbookOrder)
         for (int j = 0; j < 5; ++j) b[i][j] = Complex(i - j, i * j);
     ComplexMatrix textbookA = a;
     ComplexMatrix textbookB = b;
-    gaussEliminate(a, b);
     textbookEliminate(textbookA, textbookB);
-    EXPECT_TRUE(sameBits(a, textbookA));
-    EXPECT_TRUE(sameBits(b, textbookB));
+    for (const Way& way : EveryWay) {
+        ComplexMatrix eliminatedA = a;
+        ComplexMatrix eliminatedB = b;
+        gaussEliminate(eliminatedA, eliminatedB, way.threads, way.loops);
+        EXPECT_TRUE(sameBits(eliminatedA, textbookA)) << way;
+        EXPECT_TRUE(sameBits(eliminatedB, textbookB)) << way;
+    }
 }
 
 TEST(NumericsMatrix, SingularColumnIsReportedOnceAndTheRunGoesOn)
 {
-    for (int zeroColumn : {0, 40}) {
+    // Columns in the first and in the last panel, at several depths of the halving within them.
+    for (int zeroColumn : {0, 13, 40, 47}) {
         const int n = 50;
         ComplexMatrix a = randomMatrix(n, 3, 2.0);
         for (int i = 0; i < n; ++i) a[i][zeroColumn] = Complex(0.0, 0.0);
-        const ComplexMatrix copy = a;
-        testing::internal::CaptureStderr();
-        const ComplexMatrix x = invertMatrix(std::move(a));
-        const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(err.rfind("\nSingular Matrix Error **\n: ", 0), 0u) << err;
-        EXPECT_EQ(err.find("Singular", 1), err.rfind("Singular"));
-        EXPECT_TRUE(std::isnan(real(x[0][0])));
-        // A column found singular inside a panel leaves the rows as the textbook loops do.
-        EXPECT_TRUE(sameBits(x, textbookInverse(copy)));
+        const ComplexMatrix reference = textbookInverse(a);
+        for (const Way& way : EveryWay) {
+            testing::internal::CaptureStderr();
+            const ComplexMatrix x = invertMatrix(ComplexMatrix(a), way.threads, way.loops);
+            const std::string err = testing::internal::GetCapturedStderr();
+            EXPECT_EQ(err.rfind("\nSingular Matrix Error **\n: ", 0), 0u) << err;
+            EXPECT_EQ(err.find("Singular", 1), err.rfind("Singular"));
+            EXPECT_TRUE(std::isnan(real(x[0][0])));
+            // A column found singular inside a panel leaves the rows as the textbook loops do.
+            EXPECT_TRUE(sameBits(x, reference)) << zeroColumn << way;
+        }
+    }
+}
+
+TEST(NumericsMatrix, InnerLoopsAgreeOnSignedZerosInfinitiesAndNaNs)
+{
+    EXPECT_EQ(&fastestKernels() != &plainKernels(), __builtin_cpu_supports("avx2") != 0);
+    const double inf = std::numeric_limits<double>::infinity();
+    const double values[] = {0.0, -0.0, 1.0, -2.5, inf, -inf, std::nan(""), 1e-300, -1e300, 3.0, 0.5};
+    auto value = [&values](int i) { return values[i % 11]; };
+
+    // Seven rows of eleven elements, five steps: a tail in both the rows and the strips.
+    const int rows = 7, width = 11, steps = 5;
+    std::vector<double> packed(packedDoubles(steps, width));
+    for (int k = 0; k < steps; ++k) {
+        std::vector<Complex> source(width);
+        for (int j = 0; j < width; ++j) source[j] = Complex(value(3 * k + j), value(5 * k + 2 * j + 1));
+        packSourceRow(packed.data(), steps, k, source.data(), width);
+    }
+    ComplexMatrix f = matrix(rows, steps);
+    ComplexMatrix target = matrix(rows, width);
+    for (int r = 0; r < rows; ++r) {
+        for (int k = 0; k < steps; ++k) f[r][k] = Complex(value(r + 7 * k), value(2 * r + k + 4));
+        for (int j = 0; j < width; ++j) target[r][j] = Complex(value(r * j + 1), value(r + j));
+    }
+    ComplexMatrix plain = target;
+    plainKernels().subtractSteps(packed.data(), steps, steps, width, plain[0], width, f[0], steps, rows);
+    fastestKernels().subtractSteps(packed.data(), steps, steps, width, target[0], width, f[0], steps, rows);
+    for (int r = 0; r < rows; ++r) {
+        for (int j = 0; j < width; ++j) {
+            EXPECT_TRUE(sameValue(plain[r][j].re, target[r][j].re)) << r << "," << j;
+            EXPECT_TRUE(sameValue(plain[r][j].im, target[r][j].im)) << r << "," << j;
+        }
+    }
+
+    // A row of the back substitution, over the full solve width and a narrower one; the rows it
+    // keeps for the rows above are checked by the inversions.
+    const int count = 13;
+    std::vector<double> below(SolveRowDoubles * count);
+    for (std::size_t i = 0; i < below.size(); ++i) below[i] = value(static_cast<int>(i * 7 + 3));
+    for (int solveWidth : {SolveWidth, 5}) {
+        for (Complex diagonal : {Complex(0.5, -3.0), Complex(0.0, 0.0), Complex(1e-170, 0.0)}) {
+            ComplexMatrix b = matrix(2, SolveWidth);
+            for (int q = 0; q < SolveWidth; ++q) b[0][q] = b[1][q] = Complex(value(q), value(q + 4));
+            double plainSolved[SolveRowDoubles];
+            double fastestSolved[SolveRowDoubles];
+            plainKernels().solveRow(plainSolved, below.data(), f[0], count, diagonal, b[0], solveWidth);
+            fastestKernels().solveRow(fastestSolved, below.data(), f[0], count, diagonal, b[1], solveWidth);
+            for (int q = 0; q < SolveWidth; ++q) {
+                EXPECT_TRUE(sameValue(b[0][q].re, b[1][q].re)) << solveWidth << "," << q;
+                EXPECT_TRUE(sameValue(b[0][q].im, b[1][q].im)) << solveWidth << "," << q;
+            }
+        }
     }
 }
 
 TEST(NumericsMatrix, InversionConsumesItsArgument)
 {
     ComplexMatrix a = fromRows({{Complex(2, 0)}});
-    const ComplexMatrix x = invertMatrix(std::move(a));
+    const ComplexMatrix x = invertMatrix(std::move(a), 1);
     EXPECT_EQ(a.rows(), 0);  // NOLINT: checking the moved-from state on purpose
     EXPECT_EQ(x.rows(), 1);
 }

@@ -17,7 +17,7 @@ ComplexMatrix admittance(int l, unsigned seed)
     ComplexMatrix z = matrix(l, l);
     for (int i = 0; i < l; ++i)
         for (int j = i; j < l; ++j) z[i][j] = z[j][i] = Complex(u(gen), u(gen) + (i == j ? 3.0 : 0.0));
-    return invertMatrix(std::move(z));
+    return invertMatrix(std::move(z), 1);
 }
 
 // Loop impedances computed independently: ground conductors share one voltage and all
@@ -34,7 +34,7 @@ ComplexMatrix expectedLoopImpedance(const ComplexMatrix& g, const std::vector<in
     for (int p = 0; p < e; ++p)
         for (int q = 0; q < e; ++q)
             y[p][q] = g[signals[p]][signals[q]] - rowSum(signals[p]) * columnSum(signals[q]) / total;
-    return invertMatrix(std::move(y));
+    return invertMatrix(std::move(y), 1);
 }
 
 std::vector<Conductor> chain(const std::vector<int>& isSignal)
@@ -64,7 +64,7 @@ void expectNear(Complex actual, Complex expected)
 TEST(LoopReduction, OneSignalOneGroundGivesTheLoopOfTheConductorImpedances)
 {
     const ComplexMatrix g = admittance(2, 1);
-    const ComplexMatrix z = invertMatrix(ComplexMatrix(g));
+    const ComplexMatrix z = invertMatrix(ComplexMatrix(g), 1);
     std::vector<Conductor> conductors = chain({1, 0});
     const ComplexMatrix loop = reduce(conductors, g, 1);
     ASSERT_EQ(loop.rows(), 2);

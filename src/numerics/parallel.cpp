@@ -1,0 +1,44 @@
+#include "numerics/parallel.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+void runInParallel(int threads, int items, const std::function<void(int thread, int item)>& work)
+{
+    if (items <= 0) return;
+    threads = std::max(1, std::min(threads, items));
+    std::atomic<int> nextItem{0};
+    std::atomic<bool> failed{false};
+    // Per thread: the item that failed and its exception.
+    std::vector<int> failedItem(threads, items);
+    std::vector<std::exception_ptr> failure(threads);
+    auto run = [&](int thread) {
+        for (int item = nextItem++; item < items && !failed; item = nextItem++) {
+            try {
+                work(thread, item);
+            } catch (...) {
+                failedItem[thread] = item;
+                failure[thread] = std::current_exception();
+                failed = true;
+            }
+        }
+    };
+    // Reserved before any thread starts, so that only a thread's start can fail below.
+    std::vector<std::thread> helpers;
+    helpers.reserve(threads);
+    for (int thread = 1; thread < threads; ++thread) {
+        try {
+            helpers.emplace_back(run, thread);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    run(0);
+    for (std::thread& helper : helpers) helper.join();
+    const auto first = std::min_element(failedItem.begin(), failedItem.end());
+    if (*first < items) std::rethrow_exception(failure[first - failedItem.begin()]);
+}

@@ -1,0 +1,57 @@
+// The two solvers of the sweep compared at full precision on a whole deck; shared by the
+// tests (small decks) and the benchmarks (large ones).
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "app/prepare.h"
+#include "app/sweep.h"
+#include "deck/deck.h"
+
+// A deck read and prepared in a scratch folder (the plate cuts go to the current folder).
+struct PreparedDeck {
+    RecordPool pool;
+    RunSettings settings;
+    Conductor* head = newConductor(pool, nullptr);
+    PreparedStructure prepared;
+
+    PreparedDeck(const std::string& path, const std::string& scratchFolder)
+    {
+        const std::filesystem::path here = std::filesystem::current_path();
+        std::filesystem::current_path(scratchFolder);
+        readDeck(pool, head, settings, path);
+        prepared = prepareRibbons(pool, settings, head, newRibbon(pool, nullptr));
+        std::filesystem::current_path(here);
+        prepared.partialInductance = computePartialInductance(prepared.ribbons, 2);
+    }
+
+    ComplexMatrix impedance(int k, Solver solver, int threads)
+    {
+        settings.solver = solver;
+        settings.threads = threads;
+        return conductorImpedance(settings, head, prepared, sweepOmega(settings, k));
+    }
+};
+
+// Largest relative difference between the R and L of the two solvers over the sweep's ends.
+inline double largestSolverDifference(PreparedDeck& deck)
+{
+    double largest = 0.0;
+    for (const int k : {0, deck.settings.npoints}) {
+        const ComplexMatrix exact = deck.impedance(k, Solver::Exact, 2);
+        const ComplexMatrix factored = deck.impedance(k, Solver::Lu, 2);
+        for (int p = 0; p < exact.rows(); ++p) {
+            for (int q = 0; q < exact.cols(); ++q) {
+                const Complex a = exact[p][q];
+                const Complex b = factored[p][q];
+                largest = std::max(largest, std::fabs(a.re - b.re) / std::fabs(a.re));
+                largest = std::max(largest, std::fabs(a.im - b.im) / std::fabs(a.im));
+            }
+        }
+    }
+    return largest;
+}
+

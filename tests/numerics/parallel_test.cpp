@@ -1,0 +1,46 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "numerics/parallel.h"
+
+TEST(NumericsParallel, EveryItemRunsOnceOnOneOfTheThreads)
+{
+    for (int threads : {1, 3, 8}) {
+        std::vector<std::atomic<int>> runs(50);
+        std::atomic<bool> threadInRange{true};
+        std::atomic<bool> threadZeroIsTheCaller{true};
+        const std::thread::id caller = std::this_thread::get_id();
+        runInParallel(threads, 50, [&](int thread, int item) {
+            ++runs[item];
+            if (thread < 0 || thread >= threads) threadInRange = false;
+            if (thread == 0 && std::this_thread::get_id() != caller) threadZeroIsTheCaller = false;
+        });
+        for (const std::atomic<int>& count : runs) EXPECT_EQ(count.load(), 1) << threads;
+        EXPECT_TRUE(threadInRange) << threads;
+        EXPECT_TRUE(threadZeroIsTheCaller) << threads;
+    }
+    int calls = 0;
+    runInParallel(2, 0, [&](int, int) { ++calls; });
+    runInParallel(0, 3, [&](int, int) { ++calls; });  // no thread count: the caller does it all
+    EXPECT_EQ(calls, 3);
+}
+
+TEST(NumericsParallel, TheLowestFailedItemsExceptionReachesTheCaller)
+{
+    for (int threads : {1, 3}) {
+        try {
+            // Item 2 is taken before item 3: it fails whether or not item 3 starts.
+            runInParallel(threads, 6, [&](int, int item) {
+                if (item >= 2) throw std::runtime_error("item " + std::to_string(item));
+            });
+            ADD_FAILURE() << "no exception";
+        } catch (const std::runtime_error& error) {
+            EXPECT_STREQ(error.what(), "item 2") << threads;
+        }
+    }
+}
