@@ -90,17 +90,23 @@ ComplexMatrix conductorImpedance(const RunSettings& settings, Conductor* head, c
     return loop;
 }
 
-bool writeImpedanceBlock(OutputFile& report, const ComplexMatrix& z, double omega, double scale)
+namespace {
+
+// One frequency block: "<title> n x n matrix <pair names> at f=... Hz", then the pairs that
+// `pair` makes of the entries, row by row; true when every value written is finite.
+template <class Pair>
+bool writeMatrixBlock(OutputFile& report, const char* title, const char* names, const ComplexMatrix& m, double omega,
+                      Pair pair)
 {
-    const long size = z.rows();
+    const long size = m.rows();
     bool finite = true;
-    report.print("\nImpedance %ld x %ld matrix (R,L) at f=%10.4le Hz\n", size, size, omega / 2.0 / 3.141592653589793);
+    report.print("\n%s %ld x %ld matrix %s at f=%10.4le Hz\n", title, size, size, names,
+                 omega / 2.0 / 3.141592653589793);
     for (int p = 0; p < size; ++p) {
         for (int q = 0; q < size; ++q) {
-            const double r = real(z[p][q]) * scale;
-            const double l = imag(z[p][q]) / omega * scale;
-            finite = finite && std::isfinite(r) && std::isfinite(l);
-            report.print("(%11.4le,%11.4le)  ", r, l);
+            const auto [first, second] = pair(m[p][q]);
+            finite = finite && std::isfinite(first) && std::isfinite(second);
+            report.print("(%11.4le,%11.4le)  ", first, second);
         }
         report.print("\n");
     }
@@ -108,8 +114,24 @@ bool writeImpedanceBlock(OutputFile& report, const ComplexMatrix& z, double omeg
     return finite;
 }
 
+} // namespace
+
+bool writeImpedanceBlock(OutputFile& report, const ComplexMatrix& z, double omega, double scale)
+{
+    return writeMatrixBlock(report, "Impedance", "(R,L)", z, omega, [&](Complex entry) {
+        return std::pair<double, double>(real(entry) * scale, imag(entry) / omega * scale);
+    });
+}
+
+bool writeCapacitanceBlock(OutputFile& report, const ComplexMatrix& c, double omega, double scale)
+{
+    return writeMatrixBlock(report, "Capacitance", "(C,G)", c, omega, [&](Complex entry) {
+        return std::pair<double, double>(real(entry) * scale, -omega * imag(entry) * scale);
+    });
+}
+
 SweepOutcome runSweep(const RunSettings& settings, Conductor* head, const PreparedStructure& prepared,
-                      OutputFile& report)
+                      OutputFile& report, const ComplexMatrix& capacitance, OutputFile* capacitanceReport)
 {
     SweepOutcome outcome;
     for (int k = 0; k <= settings.npoints; ++k) {
@@ -122,6 +144,7 @@ SweepOutcome runSweep(const RunSettings& settings, Conductor* head, const Prepar
         const bool finite =
             writeImpedanceBlock(report, conductorImpedance(settings, head, prepared, omega), omega, settings.scale);
         if (!finite && outcome.firstNonFiniteOmega == 0.0) outcome.firstNonFiniteOmega = omega;
+        if (capacitanceReport) writeCapacitanceBlock(*capacitanceReport, capacitance, omega, settings.scale);
     }
     return outcome;
 }

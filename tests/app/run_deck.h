@@ -72,15 +72,16 @@ struct ReportBlock {
     std::vector<double> l;
 };
 
-inline std::vector<ReportBlock> parseReport(const std::string& text)
+// `heading` reads a block's first line; with that of Cs the (C, G) pairs land in r and l.
+inline std::vector<ReportBlock> parseReport(const std::string& text,
+                                            const char* heading = "Impedance %d x %*d matrix (R,L) at f=%le Hz")
 {
     std::vector<ReportBlock> blocks;
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
         ReportBlock block;
-        if (std::sscanf(line.c_str(), "Impedance %d x %*d matrix (R,L) at f=%le Hz", &block.size, &block.frequency) != 2)
-            continue;
+        if (std::sscanf(line.c_str(), heading, &block.size, &block.frequency) != 2) continue;
         for (int row = 0; row < block.size && std::getline(in, line); ++row) {
             std::istringstream entries(line);
             char open, comma, close;
