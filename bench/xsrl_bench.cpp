@@ -1,13 +1,19 @@
-// Benchmarks of the three costly steps of a run: the partial-inductance fill, the inversion
-// of the ribbon impedance matrix, and the internal impedances of all ribbons at one frequency.
+// Benchmarks of the three costly steps of a run: the partial-inductance fill, the solve of
+// the ribbon impedance matrix (the textbook loops, the exact inversion, the LU solve, and
+// OpenBLAS's own inversion for reference), and the internal impedances of all ribbons at one
+// frequency. After the runs, a table compares the solves at each size.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <map>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "app/prepare.h"
 #include "geometry/discretize.h"
+#include "numerics/lu_solve.h"
 #include "numerics/matrix.h"
 // The textbook loops the inversion reproduces to the bit, as the tests use them.
 #include "../tests/numerics/textbook_inverse.h"
@@ -94,6 +100,42 @@ void textbookInversion(benchmark::State& state)
 }
 BENCHMARK(textbookInversion)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The solve of the LU option for a bus of 40 conductors: factor, then 40 right-hand sides.
+void luSolve(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const ComplexMatrix a = benchmarkMatrix(n);
+    ComplexMatrix incidence = matrix(n, 40);
+    for (int i = 0; i < n; ++i) incidence[i][i * 40 / n] = Complex(1.0, 0.0);
+    for (auto _ : state) benchmark::DoNotOptimize(solveByLu(a, incidence));
+    countInversionFlops(state, n);
+}
+BENCHMARK(luSolve)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+extern "C" {
+void zgetrf_(const int* m, const int* n, Complex* a, const int* lda, int* ipiv, int* info);
+void zgetri_(const int* n, Complex* a, const int* lda, const int* ipiv, Complex* work, const int* lwork, int* info);
+}
+
+// OpenBLAS's inversion (LU, then the inverse from the factors), with fused multiply-adds.
+void openblasInversion(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const ComplexMatrix a = benchmarkMatrix(n);
+    std::vector<int> pivots(n);
+    std::vector<Complex> work(static_cast<std::size_t>(n) * 64);
+    const int lwork = static_cast<int>(work.size());
+    for (auto _ : state) {
+        ComplexMatrix inverse = a;
+        int info = 0;
+        zgetrf_(&n, &n, inverse[0], &n, pivots.data(), &info);
+        zgetri_(&n, inverse[0], &n, pivots.data(), work.data(), &lwork, &info);
+        benchmark::DoNotOptimize(inverse);
+    }
+    countInversionFlops(state, n);
+}
+BENCHMARK(openblasInversion)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void internalImpedances(benchmark::State& state)
 {
     const Bus bus(16, 10, 4);
@@ -103,6 +145,50 @@ void internalImpedances(benchmark::State& state)
 }
 BENCHMARK(internalImpedances)->Unit(benchmark::kMicrosecond);
 
+// Prints the usual console lines and keeps each run's real time for the table.
+class TableReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, std::map<long, double>> seconds; // benchmark name -> n -> seconds
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const std::string name = run.benchmark_name();
+            const std::size_t slash = name.find('/');
+            if (slash == std::string::npos || run.iterations == 0) continue;
+            seconds[name.substr(0, slash)][std::stol(name.substr(slash + 1))] =
+                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        }
+    }
+};
+
+void printSolveTable(const TableReporter& reporter)
+{
+    const auto& s = reporter.seconds;
+    if (!s.count("inversion") || !s.count("textbookInversion") || !s.count("luSolve")) return;
+    std::printf("\n| n | textbook | exact | lu | OpenBLAS inverse | exact vs textbook | lu vs exact | exact GFLOP/s |\n"
+                "|---|---|---|---|---|---|---|---|\n");
+    for (const auto& [n, exact] : s.at("inversion")) {
+        const double textbook = s.at("textbookInversion").count(n) ? s.at("textbookInversion").at(n) : 0.0;
+        const double lu = s.at("luSolve").count(n) ? s.at("luSolve").at(n) : 0.0;
+        const double reference = s.count("openblasInversion") && s.at("openblasInversion").count(n)
+                                     ? s.at("openblasInversion").at(n)
+                                     : 0.0;
+        const double flop = 8.0 * 4.0 / 3.0 * n * n * static_cast<double>(n);
+        std::printf("| %ld | %.3f s | %.3f s | %.3f s | %.3f s | %.1fx | %.1fx | %.1f |\n", n, textbook, exact, lu,
+                    reference, textbook / exact, exact / lu, flop / exact * 1e-9);
+    }
+}
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    TableReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printSolveTable(reporter);
+    benchmark::Shutdown();
+    return 0;
+}

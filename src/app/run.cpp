@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -13,6 +14,8 @@
 #include "app/progress.h"
 #include "app/sweep.h"
 #include "deck/deck.h"
+#include "electrostatics/capacitance.h"
+#include "electrostatics/dielectrics.h"
 #include "export/exports.h"
 #include "model/output_file.h"
 #include "model/run_error.h"
@@ -41,27 +44,36 @@ int runSolver(int argc, char** argv)
     std::printf("\n");
 
     readDeck(pool, head, settings, line.deck);
-    checkCapacitanceFor(line.exports, false);
     settings.threads = line.threads > 0 ? line.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     checkSweep(settings);
+    checkDielectricBlocks(pool.dielectrics);
+    checkCapacitanceFor(line.exports, settings.capacitance);
     PreparedStructure prepared = prepareRibbons(pool, settings, head, headRibbon);
     checkWritable("Zs", "Zs");
+    if (settings.capacitance) checkWritable("Cs", "Cs");
+    const int portCount = static_cast<int>(reportedPorts(settings, prepared).size());
     for (const ExportFormat format : line.exports) {
-        const std::string path = exportFileName(line.deck, format, static_cast<int>(reportedPorts(settings, prepared).size()));
+        const std::string path = exportFileName(line.deck, format, portCount);
         checkWritable(path, path);
     }
+    ComplexMatrix capacitance;
+    if (settings.capacitance) capacitance = solveCapacitance(settings, head, pool.dielectrics, availableMemoryBytes());
     obtainPartialInductance(prepared, settings, line.mode, progressStream);
 
     OutputFile report("Zs", "Zs");
+    std::optional<OutputFile> capacitanceReport;
+    if (settings.capacitance) capacitanceReport.emplace("Cs", "Cs");
     double firstNonFiniteFrequency = 0.0;
     ProgressLine progress(progressStream, "sweep", settings.npoints == 1 ? 1 : settings.npoints + 1);
-    const SweepResult result = runSweep(settings, prepared, [&](const FrequencyPoint& point) {
+    const SweepResult result = runSweep(settings, prepared, capacitance, [&](const FrequencyPoint& point) {
         const bool finite = writeImpedanceBlock(report, point, settings.scale);
         if (!finite && firstNonFiniteFrequency == 0.0) firstNonFiniteFrequency = point.frequency;
+        if (capacitanceReport) writeCapacitanceBlock(*capacitanceReport, point, settings.scale);
         progress.advance(1);
     });
     progress.finish();
     report.close();
+    if (capacitanceReport) capacitanceReport->close();
     if (firstNonFiniteFrequency != 0.0) {
         char text[120];
         std::snprintf(text, sizeof text, "Zs holds values that are not finite, first at f=%.4e Hz", firstNonFiniteFrequency);

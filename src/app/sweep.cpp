@@ -100,23 +100,51 @@ std::vector<Port> reportedPorts(const RunSettings& settings, const PreparedStruc
 
 namespace {
 
-// R = Re Z and L = Im Z / omega, per metre.
-FrequencyPoint impedancePoint(const ComplexMatrix& z, double omega)
+// The point at omega: R = Re z and L = Im z / omega; C = Re c and G = -omega Im c when c is
+// given; all per metre.
+FrequencyPoint sweepPoint(const ComplexMatrix& z, const ComplexMatrix& c, double omega)
 {
-    const int n = z.rows();
-    FrequencyPoint point{omega / 2.0 / 3.141592653589793, dmatrix(n, n), dmatrix(n, n), RealMatrix(), RealMatrix()};
-    for (int p = 0; p < n; ++p) {
-        for (int q = 0; q < n; ++q) {
+    FrequencyPoint point{omega / 2.0 / 3.141592653589793, dmatrix(z.rows(), z.rows()), dmatrix(z.rows(), z.rows()),
+                         dmatrix(c.rows(), c.rows()), dmatrix(c.rows(), c.rows())};
+    for (int p = 0; p < z.rows(); ++p) {
+        for (int q = 0; q < z.rows(); ++q) {
             point.r[p][q] = real(z[p][q]);
             point.l[p][q] = imag(z[p][q]) / omega;
+        }
+    }
+    for (int p = 0; p < c.rows(); ++p) {
+        for (int q = 0; q < c.rows(); ++q) {
+            point.c[p][q] = real(c[p][q]);
+            point.g[p][q] = -omega * imag(c[p][q]);
         }
     }
     return point;
 }
 
+// One frequency block: "<title> n x n matrix <pair names> at f=... Hz", then the pairs
+// (first, second) times `scale`, row by row; true when every value written is finite.
+bool writeMatrixBlock(OutputFile& report, const char* title, const char* names, double frequency,
+                      const RealMatrix& first, const RealMatrix& second, double scale)
+{
+    const long size = first.rows();
+    bool finite = true;
+    report.print("\n%s %ld x %ld matrix %s at f=%10.4le Hz\n", title, size, size, names, frequency);
+    for (int p = 0; p < size; ++p) {
+        for (int q = 0; q < size; ++q) {
+            const double a = first[p][q] * scale;
+            const double b = second[p][q] * scale;
+            finite = finite && std::isfinite(a) && std::isfinite(b);
+            report.print("(%11.4le,%11.4le)  ", a, b);
+        }
+        report.print("\n");
+    }
+    report.flush();
+    return finite;
+}
+
 } // namespace
 
-SweepResult runSweep(const RunSettings& settings, const PreparedStructure& prepared,
+SweepResult runSweep(const RunSettings& settings, const PreparedStructure& prepared, const ComplexMatrix& capacitance,
                      const std::function<void(const FrequencyPoint&)>& pointDone)
 {
     SweepResult result;
@@ -125,7 +153,7 @@ SweepResult runSweep(const RunSettings& settings, const PreparedStructure& prepa
     const int last = settings.npoints == 1 ? 0 : settings.npoints;
     for (int k = 0; k <= last; ++k) {
         const double omega = sweepOmega(settings, k);
-        result.points.push_back(impedancePoint(conductorImpedance(settings, prepared, omega), omega));
+        result.points.push_back(sweepPoint(conductorImpedance(settings, prepared, omega), capacitance, omega));
         pointDone(result.points.back());
     }
     return result;
@@ -133,18 +161,10 @@ SweepResult runSweep(const RunSettings& settings, const PreparedStructure& prepa
 
 bool writeImpedanceBlock(OutputFile& report, const FrequencyPoint& point, double scale)
 {
-    const long size = point.r.rows();
-    bool finite = true;
-    report.print("\nImpedance %ld x %ld matrix (R,L) at f=%10.4le Hz\n", size, size, point.frequency);
-    for (int p = 0; p < size; ++p) {
-        for (int q = 0; q < size; ++q) {
-            const double r = point.r[p][q] * scale;
-            const double l = point.l[p][q] * scale;
-            finite = finite && std::isfinite(r) && std::isfinite(l);
-            report.print("(%11.4le,%11.4le)  ", r, l);
-        }
-        report.print("\n");
-    }
-    report.flush();
-    return finite;
+    return writeMatrixBlock(report, "Impedance", "(R,L)", point.frequency, point.r, point.l, scale);
+}
+
+bool writeCapacitanceBlock(OutputFile& report, const FrequencyPoint& point, double scale)
+{
+    return writeMatrixBlock(report, "Capacitance", "(C,G)", point.frequency, point.c, point.g, scale);
 }

@@ -1,5 +1,6 @@
 // The frequency sweep: at each frequency the ribbon impedance matrix, its inverse, the
-// conductor admittances and the reported impedance matrix, gathered into a SweepResult.
+// conductor admittances and the reported impedance matrix, gathered with the capacitance and
+// conductance into a SweepResult; and the report blocks of Zs and Cs written from it.
 #pragma once
 
 #include <functional>
@@ -22,10 +23,15 @@ ComplexMatrix conductorImpedance(const RunSettings& settings, const PreparedStru
 std::vector<Port> reportedPorts(const RunSettings& settings, const PreparedStructure& prepared);
 
 // Every frequency of the sweep (fmin alone for a one-point sweep); `pointDone` is told of each
-// point as soon as it is in the result.
-SweepResult runSweep(const RunSettings& settings, const PreparedStructure& prepared,
+// point as soon as it is in the result. `capacitance` is the reported complex capacitance
+// matrix (F/m, see solveCapacitance), or empty when it was not computed: each point then gets
+// C = Re c and G = -omega Im c.
+SweepResult runSweep(const RunSettings& settings, const PreparedStructure& prepared, const ComplexMatrix& capacitance,
                      const std::function<void(const FrequencyPoint&)>& pointDone);
 
-// Appends the point's block to the report Zs, R and L per deck length unit (`scale` metres);
+// Appends the point's block to the report Zs: R and L per deck length unit (`scale` metres);
 // true when every value written is finite.
 bool writeImpedanceBlock(OutputFile& report, const FrequencyPoint& point, double scale);
+
+// Appends the point's block to the report Cs in the layout of Zs: C and G per deck length unit.
+bool writeCapacitanceBlock(OutputFile& report, const FrequencyPoint& point, double scale);

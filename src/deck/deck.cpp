@@ -10,6 +10,7 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <vector>
 
 #include "model/run_error.h"
 
@@ -173,6 +174,25 @@ double sweepFrequency(DeckText& text, const char* name)
     missingSweepNumber(text);
 }
 
+// The panel count of ".cpanels": a whole number from 1 to MaxCapacitancePanels.
+constexpr long MaxCapacitancePanels = 1000;
+
+void readCapacitancePanels(DeckText& text, RunSettings& settings)
+{
+    long panels = 0;
+    if (!extractNumber(text, panels)) {
+        const std::string what = found(text);
+        throw errorLine(deckLine(text) + ": .cpanels needs a number of panels; found " + what);
+    }
+    if (goesOnAsNumber(text.in.peek()))
+        throw errorLine(deckLine(text) + ": .cpanels must be a whole number; found '" +
+                        leadingNumber(tokenAtNumber(text)).text + "'");
+    if (panels < 1 || panels > MaxCapacitancePanels)
+        throw errorLine(deckLine(text) + ": .cpanels " + std::to_string(panels) + " is out of range (1 to " +
+                        std::to_string(MaxCapacitancePanels) + ")");
+    settings.capacitancePanels = static_cast<std::int32_t>(panels);
+}
+
 void readSweep(DeckText& text, RunSettings& settings)
 {
     const double fmin = sweepFrequency(text, "fmin");
@@ -199,6 +219,8 @@ void readHeader(RunSettings& settings, const std::string& deck)
     settings.partial = 0;
     settings.freqGiven = false;
     settings.solver = Solver::Exact;
+    settings.capacitance = false;
+    settings.capacitancePanels = RunSettings().capacitancePanels;
     std::string token;
     for (;;) {
         headerToken(text, token);
@@ -212,6 +234,13 @@ void readHeader(RunSettings& settings, const std::string& deck)
             if (token == "exact") settings.solver = Solver::Exact;
             else if (token == "lu") settings.solver = Solver::Lu;
             else throw errorLine(deckLine(text) + ": .solver takes exact or lu; found '" + token + "'");
+        } else if (token == ".capacitance") {
+            headerToken(text, token);
+            if (token == "yes" || token == "y") settings.capacitance = true;
+            else if (token == "no" || token == "n") settings.capacitance = false;
+            else throw errorLine(deckLine(text) + ": .capacitance takes yes or no; found '" + token + "'");
+        } else if (token == ".cpanels") {
+            readCapacitancePanels(text, settings);
         } else if (token == ".partial") {
             headerToken(text, token);
             if (token == "yes" || token == "y") settings.partial = 1;
@@ -221,18 +250,20 @@ void readHeader(RunSettings& settings, const std::string& deck)
     }
 }
 
-// ---- Conductor blocks ----
+// ---- Blocks ----
 
 struct BlockWord {
     const char* bare;   // followed by a "{" token
     const char* glued;  // carries its own brace
+    bool conductor;     // a conductor of `shape`, else a dielectric block
     std::int32_t shape;
 };
 
 constexpr BlockWord blockWords[] = {
-    {"line", "line{", ShapeLine},
-    {"circle", "circle{", ShapeCircle},
-    {"plate", "plate{", ShapePlate},
+    {"line", "line{", true, ShapeLine},
+    {"circle", "circle{", true, ShapeCircle},
+    {"plate", "plate{", true, ShapePlate},
+    {"dielectric", "dielectric{", false, 0},
 };
 
 const BlockWord* findBlockWord(const std::string& token)
@@ -244,44 +275,66 @@ const BlockWord* findBlockWord(const std::string& token)
 
 enum class Scaling { AsRead, Length, Conductivity };
 
+// What a stored value must be besides finite.
+enum class Bound { Any, Positive, AtLeastOne, NotNegative };
+
+// A keyword and the field of the block's record it fills.
 struct NumericKey {
     const char* name;
-    double Conductor::*real;          // field of a real-valued key, else null
-    std::int32_t Conductor::*whole;   // field of an integer key, else null
+    double* real;          // field of a real-valued key, else null
+    std::int32_t* whole;   // field of an integer key, else null
     Scaling scaling;
+    Bound bound = Bound::Any;
 };
 
-// A token names at most one key, whole or as a glued "key=" prefix, so the order of the
-// table does not decide between keys.
-const NumericKey numericKeys[] = {
-    {"rx", &Conductor::rx, nullptr, Scaling::AsRead},
-    {"ry", &Conductor::ry, nullptr, Scaling::AsRead},
-    {"x1", &Conductor::x1, nullptr, Scaling::Length},
-    {"x2", &Conductor::x2, nullptr, Scaling::Length},
-    {"y1", &Conductor::y1, nullptr, Scaling::Length},
-    {"y2", &Conductor::y2, nullptr, Scaling::Length},
-    {"xc", &Conductor::xc, nullptr, Scaling::Length},
-    {"yc", &Conductor::yc, nullptr, Scaling::Length},
-    {"rad", &Conductor::rad, nullptr, Scaling::Length},
-    {"v", &Conductor::v, nullptr, Scaling::AsRead},
-    {"sigma", &Conductor::sigma, nullptr, Scaling::Conductivity},
-    {"nx", nullptr, &Conductor::nx, Scaling::AsRead},
-    {"ny", nullptr, &Conductor::ny, Scaling::AsRead},
-    {"nr", nullptr, &Conductor::nr, Scaling::AsRead},
-};
+// In each table a token names at most one key, whole or as a glued "key=" prefix, so the
+// order of the table does not decide between keys.
+std::vector<NumericKey> conductorKeys(Conductor& c)
+{
+    return {
+        {"rx", &c.rx, nullptr, Scaling::AsRead},
+        {"ry", &c.ry, nullptr, Scaling::AsRead},
+        {"x1", &c.x1, nullptr, Scaling::Length},
+        {"x2", &c.x2, nullptr, Scaling::Length},
+        {"y1", &c.y1, nullptr, Scaling::Length},
+        {"y2", &c.y2, nullptr, Scaling::Length},
+        {"xc", &c.xc, nullptr, Scaling::Length},
+        {"yc", &c.yc, nullptr, Scaling::Length},
+        {"rad", &c.rad, nullptr, Scaling::Length},
+        {"v", &c.v, nullptr, Scaling::AsRead},
+        {"sigma", &c.sigma, nullptr, Scaling::Conductivity, Bound::Positive},
+        {"nx", nullptr, &c.nx, Scaling::AsRead},
+        {"ny", nullptr, &c.ny, Scaling::AsRead},
+        {"nr", nullptr, &c.nr, Scaling::AsRead},
+    };
+}
+
+std::vector<NumericKey> dielectricKeys(DielectricBlock& d)
+{
+    return {
+        {"x1", &d.x1, nullptr, Scaling::Length},
+        {"x2", &d.x2, nullptr, Scaling::Length},
+        {"y1", &d.y1, nullptr, Scaling::Length},
+        {"y2", &d.y2, nullptr, Scaling::Length},
+        {"er", &d.er, nullptr, Scaling::AsRead, Bound::AtLeastOne},
+        {"tand", &d.tand, nullptr, Scaling::AsRead, Bound::NotNegative},
+    };
+}
 
 struct Block {
     DeckText& text;
     const RunSettings& settings;
-    Conductor& conductor;
-    int number;           // position in deck order, from 1
-    bool closing = false; // the last token read ended in "}"
+    const char* word;              // the block word, for messages
+    std::vector<NumericKey> keys;
+    Conductor* conductor;          // takes "type"; null in a dielectric block
+    int number;                    // position in deck order, from 1
+    bool closing = false;          // the last token read ended in "}"
 };
 
 // "block 3 (circle)": the position in deck order, from 1, and the block word.
 std::string blockName(const Block& block)
 {
-    return "block " + std::to_string(block.number) + " (" + shapeWord(block.conductor.shape) + ")";
+    return "block " + std::to_string(block.number) + " (" + block.word + ")";
 }
 
 std::string blockPlace(const Block& block) { return deckLine(block.text) + ", " + blockName(block); }
@@ -335,23 +388,28 @@ std::string valueToken(Block& block, const char* key, bool lower)
 }
 
 // Stores the value scaled by the deck's unit. Returns what the stored value fails to be, or
-// null: scaling can make a large value infinite, and a conductivity must be positive.
+// null: scaling can make a large value infinite, and some keys have bounds.
 const char* storeReal(Block& block, const NumericKey& key, double value)
 {
-    double& field = block.conductor.*key.real;
+    double& field = *key.real;
     switch (key.scaling) {
     case Scaling::AsRead: field = value; break;
     case Scaling::Length: field = value * block.settings.scale; break;
     case Scaling::Conductivity: field = value / block.settings.scale; break;
     }
     if (!std::isfinite(field)) return "a finite number";
-    if (key.scaling == Scaling::Conductivity && field <= 0) return "positive";
+    switch (key.bound) {
+    case Bound::Any: break;
+    case Bound::Positive: return field > 0 ? nullptr : "positive";
+    case Bound::AtLeastOne: return field >= 1 ? nullptr : "at least 1";
+    case Bound::NotNegative: return field >= 0 ? nullptr : "zero or more";
+    }
     return nullptr;
 }
 
 void storeWhole(Block& block, const NumericKey& key, long value)
 {
-    if (!toInt32(value, block.conductor.*key.whole))
+    if (!toInt32(value, *key.whole))
         throw errorLine(blockPlace(block) + ": " + key.name + " " + std::to_string(value) + " is out of range");
 }
 
@@ -415,14 +473,16 @@ void setModel(Conductor& conductor, const std::string& word)
 
 bool applyModelKeyword(Block& block, const std::string& token)
 {
+    if (!block.conductor) return false;
+    Conductor& conductor = *block.conductor;
     if (token == "type=") {
-        setModel(block.conductor, valueToken(block, "type", true));
+        setModel(conductor, valueToken(block, "type", true));
     } else if (token == "type") {
         const std::string next = valueToken(block, "type", true);
-        if (next == "=") setModel(block.conductor, valueToken(block, "type", true));
-        else if (next[0] == '=') setModel(block.conductor, next.substr(1));
+        if (next == "=") setModel(conductor, valueToken(block, "type", true));
+        else if (next[0] == '=') setModel(conductor, next.substr(1));
     } else if (token == "type=tl" || token == "type=pw" || token == "type=vf") {
-        setModel(block.conductor, token.substr(5));
+        setModel(conductor, token.substr(5));
     } else {
         return false;
     }
@@ -433,12 +493,12 @@ bool applyModelKeyword(Block& block, const std::string& token)
 void applyKeyword(Block& block, const std::string& token)
 {
     if (applyModelKeyword(block, token)) return;
-    for (const NumericKey& key : numericKeys) {
+    for (const NumericKey& key : block.keys) {
         const std::string name = key.name;
         if (token == name + "=") return streamValue(block, key);
         if (token == name) return bareKeyValue(block, key);
     }
-    for (const NumericKey& key : numericKeys) {
+    for (const NumericKey& key : block.keys) {
         const std::string prefix = std::string(key.name) + "=";
         if (token.compare(0, prefix.size(), prefix) == 0) return tokenValue(block, key, token, prefix.size());
     }
@@ -449,15 +509,30 @@ void applyKeyword(Block& block, const std::string& token)
 struct Body {
     RecordPool& pool;
     DeckText& text;
-    Conductor* current;
-    int blocks = 1;           // blocks opened so far, the head's included
+    Conductor* head;
+    Conductor* current = nullptr;  // the last conductor opened; null before the first
+    const BlockWord* open = nullptr; // the word of the block being read
+    int blocks = 0;           // blocks opened so far
     std::int32_t plates = 0;
     std::int32_t lines = 0;   // lines and circles
 };
 
-void countBlock(Body& body, std::int32_t shape)
+// Makes the record of a new block: the head for the first conductor, then conductors linked
+// after it, or a dielectric block.
+void startBlock(Body& body, const BlockWord& word, long line)
 {
-    if (shape == ShapePlate) ++body.plates;
+    body.open = &word;
+    ++body.blocks;
+    if (!word.conductor) {
+        DielectricBlock block;
+        block.blockNumber = body.blocks;
+        block.deckLine = line;
+        body.pool.dielectrics.push_back(block);
+        return;
+    }
+    body.current = body.current ? newConductor(body.pool, body.current) : body.head;
+    body.current->shape = word.shape;
+    if (word.shape == ShapePlate) ++body.plates;
     else ++body.lines;
 }
 
@@ -480,8 +555,7 @@ void openFirstBlock(Body& body)
         if (token == "{") braceWithoutBlockWord(body.text);
         const BlockWord* word = findBlockWord(token);
         if (!word) continue;
-        body.current->shape = word->shape;
-        countBlock(body, word->shape);
+        startBlock(body, *word, body.text.line);
         if (token == word->glued) return;
         std::string brace;
         if (!readToken(body.text, brace) || brace != "{") {
@@ -503,11 +577,8 @@ std::string bodyToken(Body& body)
 // A bare block word takes the next token as its brace without looking at it.
 void openBlock(Body& body, const BlockWord& word, bool bare)
 {
-    body.current = newConductor(body.pool, body.current);
-    body.current->shape = word.shape;
+    startBlock(body, word, body.text.line);
     if (bare) bodyToken(body);
-    countBlock(body, word.shape);
-    ++body.blocks;
 }
 
 // After a block's "}": opens the next block (true) or reaches the final "end" (false).
@@ -533,17 +604,10 @@ bool openNextBlock(Body& body)
     }
 }
 
-} // namespace
-
-void lowercaseInPlace(std::string& token)
+// Reads keywords up to and including the block's closing "}".
+void readBlock(Block& block)
 {
-    for (char& c : token) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
-void readConductorBlock(const RunSettings& settings, Conductor& conductor, DeckText& text, int blockNumber)
-{
-    setConductorDefaults(conductor);
-    Block block{text, settings, conductor, blockNumber};
+    DeckText& text = block.text;
     for (;;) {
         std::string token = blockToken(block, true);
         if (token == "}") return;
@@ -558,6 +622,26 @@ void readConductorBlock(const RunSettings& settings, Conductor& conductor, DeckT
         applyKeyword(block, token);
         if (block.closing) return;
     }
+}
+
+void readDielectricBlock(const RunSettings& settings, DielectricBlock& dielectric, DeckText& text)
+{
+    Block block{text, settings, "dielectric", dielectricKeys(dielectric), nullptr, dielectric.blockNumber};
+    readBlock(block);
+}
+
+} // namespace
+
+void lowercaseInPlace(std::string& token)
+{
+    for (char& c : token) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+void readConductorBlock(const RunSettings& settings, Conductor& conductor, DeckText& text, int blockNumber)
+{
+    setConductorDefaults(conductor);
+    Block block{text, settings, shapeWord(conductor.shape), conductorKeys(conductor), &conductor, blockNumber};
+    readBlock(block);
 }
 
 std::string readDeckFile(const std::string& path)
@@ -581,6 +665,7 @@ void readDeck(RecordPool& pool, Conductor* head, RunSettings& settings, const st
 void readDeckText(RecordPool& pool, Conductor* head, RunSettings& settings, const std::string& deck)
 {
     readHeader(settings, deck);
+    pool.dielectrics.clear();
     if (!settings.freqGiven) std::printf(".freq is missing!\n");
 
     std::istringstream in(deck);
@@ -588,10 +673,13 @@ void readDeckText(RecordPool& pool, Conductor* head, RunSettings& settings, cons
     Body body{pool, text, head};
     openFirstBlock(body);
     do {
-        readConductorBlock(settings, *body.current, text, body.blocks);
+        if (body.open->conductor) readConductorBlock(settings, *body.current, text, body.blocks);
+        else readDielectricBlock(settings, pool.dielectrics.back(), text);
     } while (openNextBlock(body));
+    if (!body.current) throw errorLine("the deck has no conductor block");
     settings.plateCount = body.plates;
     settings.lineCount = body.lines;
+    if (!pool.dielectrics.empty()) settings.capacitance = true;
 }
 
 void checkSweep(const RunSettings& settings)

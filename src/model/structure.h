@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <vector>
 
 #include "numerics/complex.h"
 
@@ -46,6 +47,20 @@ struct RunSettings {
     bool freqGiven = false;       // the header had ".freq"
     Solver solver = Solver::Exact; // ".solver exact|lu"
     int threads = 1;              // worker threads of the fill and the solves, from the top level
+    bool capacitance = false;     // compute C and G and write Cs: ".capacitance yes" or a dielectric block
+    std::int32_t capacitancePanels = 12; // ".cpanels N": panels along a side with nothing near it
+};
+
+// A rectangle of dielectric from a `dielectric` block; everything outside the blocks is vacuum.
+struct DielectricBlock {
+    double x1 = 0.0;              // corners, metres
+    double y1 = 0.0;
+    double x2 = 0.0;
+    double y2 = 0.0;
+    double er = 1.0;              // relative permittivity
+    double tand = 0.0;            // loss tangent
+    int blockNumber = 0;          // position among all blocks of the deck, from 1
+    long deckLine = 0;            // deck line of its block word, for messages
 };
 
 struct Ribbon;
@@ -89,10 +104,11 @@ struct Ribbon {
     Complex internalImpedance(double omega) const;
 };
 
-// Owns the records of one run; records never move once created.
+// Owns the records of one run; conductors and ribbons never move once created.
 struct RecordPool {
     std::deque<Conductor> conductors;
     std::deque<Ribbon> ribbons;
+    std::vector<DielectricBlock> dielectrics; // in deck order; nothing links to them
 };
 
 // Creates a record, links it after `last` (when not null) and returns it.

@@ -2,19 +2,11 @@
 // same design writes for the same decks.
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "run_deck.h"
 
 namespace {
 
 const std::string kFidelity = std::string(XSRL_SOURCE_DIR) + "/../shared/fidelity/";
-
-// The elapsed time is the one line that may differ between runs.
-std::string withoutElapsedTime(const std::string& out)
-{
-    return std::regex_replace(out, std::regex("Elapsed time=\\d+ Seconds"), "Elapsed time=0 Seconds");
-}
 
 void expectSameAsReference(const std::string& name)
 {

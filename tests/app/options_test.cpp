@@ -8,10 +8,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <regex>
 #include <thread>
 
 #include "app/command_line.h"
+#include "export/touchstone.h"
 #include "deck/deck.h"
 #include "run_deck.h"
 
@@ -23,37 +25,39 @@ const std::string kDeck = ".freq 1e6 1e9 3\n.unit um\nend\n"
                           "line{ x1=10 x2=60 y1=100 y2=110 nx=3 ny=1 }\n"
                           "end\n";
 
-std::string withoutElapsedTime(const std::string& out)
-{
-    return std::regex_replace(out, std::regex("Elapsed time=\\d+ Seconds"), "Elapsed time=0 Seconds");
-}
 
-// The table holds what the report holds, per metre instead of per deck unit, at full precision.
-void expectCsvCarriesTheReport(const std::string& csv, const std::string& report, const std::string& deck)
+// The table holds what the reports hold (Zs, and Cs when there is one), per metre instead of per
+// deck unit, at full precision.
+void expectCsvCarriesTheReports(const ProgramRun& run, const std::string& csvName, const std::string& deck)
 {
     RecordPool pool;
     RunSettings settings;
     readDeckText(pool, newConductor(pool, nullptr), settings, deck);
-    const std::vector<ReportBlock> blocks = parseReport(report);
-    std::istringstream rows(csv);
+    const std::vector<ReportBlock> impedance = parseReport(run.file("Zs"));
+    const std::vector<ReportBlock> capacitance = parseReport(run.file("Cs"), CsHeading);
+    ASSERT_EQ(capacitance.empty(), !run.has("Cs"));
+    std::istringstream rows(run.file(csvName));
     std::string row, cell;
     std::getline(rows, row); // the header
-    // A value as the report prints it, per deck unit.
+    // A value as the reports print it, per deck unit.
     auto printed = [](double value, double scale) {
         char text[40];
         std::snprintf(text, sizeof text, "%10.4le", value * scale);
         return std::strtod(text, nullptr);
     };
-    for (const ReportBlock& block : blocks) {
+    for (size_t k = 0; k < impedance.size(); ++k) {
         ASSERT_TRUE(std::getline(rows, row));
         std::vector<double> values;
         for (std::istringstream cells(row); std::getline(cells, cell, ',');) values.push_back(std::strtod(cell.c_str(), nullptr));
-        const size_t entries = block.r.size();
-        ASSERT_EQ(values.size(), 1 + 2 * entries);
-        EXPECT_EQ(printed(values[0], 1.0), block.frequency);
+        const size_t entries = impedance[k].r.size();
+        ASSERT_EQ(values.size(), 1 + (capacitance.empty() ? 2 : 4) * entries);
+        EXPECT_EQ(printed(values[0], 1.0), impedance[k].frequency);
         for (size_t e = 0; e < entries; ++e) {
-            EXPECT_EQ(printed(values[1 + e], settings.scale), block.r[e]);
-            EXPECT_EQ(printed(values[1 + entries + e], settings.scale), block.l[e]);
+            EXPECT_EQ(printed(values[1 + e], settings.scale), impedance[k].r[e]);
+            EXPECT_EQ(printed(values[1 + entries + e], settings.scale), impedance[k].l[e]);
+            if (capacitance.empty()) continue;
+            EXPECT_EQ(printed(values[1 + 2 * entries + e], settings.scale), capacitance[k].r[e]);
+            EXPECT_EQ(printed(values[1 + 3 * entries + e], settings.scale), capacitance[k].l[e]);
         }
     }
     EXPECT_FALSE(std::getline(rows, row));
@@ -163,6 +167,44 @@ TEST(RunExports, RefusedBeforeAnyWorkWhenTheyCannotBeMade)
     EXPECT_FALSE(blocked.has("induc"));
 }
 
+TEST(RunExports, LineModelsAreBuiltFromTheSameSweepAsTheTable)
+{
+    const std::string folder = makeTempFolder();
+    std::ofstream(folder + "/bus.deck") << ".capacitance yes\n" + kDeck;
+    const ProgramRun run = runProgram("--export touchstone,rlgc,csv --length 1e5 --z0 40 bus.deck w", folder);
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(run.has("Cs") && run.has("bus.rlgc"));
+
+    // The table at full precision gives back every S-parameter of the 10 cm line bit for bit.
+    const double micrometre = 1e-6; // the scale of ".unit um"
+    std::istringstream rows(run.file("bus.csv")), touchstone(run.file("bus.s4p"));
+    std::string row, cell;
+    std::getline(rows, row);
+    std::vector<double> parameters;
+    for (std::string line; std::getline(touchstone, line);) {
+        if (line[0] == '#') {
+            EXPECT_EQ(line, "# Hz S RI R 40");
+        }
+        std::istringstream numbers(line[0] == '!' || line[0] == '#' ? "" : line);
+        parameters.insert(parameters.end(), std::istream_iterator<double>(numbers), std::istream_iterator<double>());
+    }
+    auto next = parameters.begin();
+    while (std::getline(rows, row)) {
+        std::vector<double> values;
+        for (std::istringstream cells(row); std::getline(cells, cell, ',');) values.push_back(std::strtod(cell.c_str(), nullptr));
+        ASSERT_EQ(values.size(), 17u);
+        FrequencyPoint point{values[0], dmatrix(2, 2), dmatrix(2, 2), dmatrix(2, 2), dmatrix(2, 2)};
+        for (int i = 0; i < 16; ++i) (i < 4 ? point.r : i < 8 ? point.l : i < 12 ? point.c : point.g)[i % 4 / 2][i % 2] = values[1 + i];
+        const ComplexMatrix s = lineScattering(point, 1e5 * micrometre, 40);
+        ASSERT_EQ(*next++, point.frequency);
+        for (int i = 0; i < 16; ++i) {
+            EXPECT_EQ(*next++, s[i / 4][i % 4].re);
+            EXPECT_EQ(*next++, s[i / 4][i % 4].im);
+        }
+    }
+    EXPECT_EQ(next, parameters.end());
+}
+
 TEST(Examples, RunWithTheCsvExport)
 {
     int decks = 0;
@@ -172,9 +214,7 @@ TEST(Examples, RunWithTheCsvExport)
         const ProgramRun run = runProgram("--export csv '" + entry.path().string() + "' w");
         EXPECT_EQ(run.status, 0) << entry.path();
         EXPECT_EQ(run.err, "") << entry.path();
-        const std::string csv = run.file(entry.path().stem().string() + ".csv");
-        ASSERT_FALSE(csv.empty()) << entry.path();
-        expectCsvCarriesTheReport(csv, run.file("Zs"), readFile(entry.path().string()));
+        expectCsvCarriesTheReports(run, entry.path().stem().string() + ".csv", readFile(entry.path().string()));
     }
     EXPECT_GE(decks, 5);
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -64,6 +65,12 @@ inline ProgramRun runDeck(const std::string& deck, const std::string& mode = "w"
     return runProgram("deck.txt " + mode, folder);
 }
 
+// The elapsed time is the one line that may differ between runs.
+inline std::string withoutElapsedTime(const std::string& out)
+{
+    return std::regex_replace(out, std::regex("Elapsed time=\\d+ Seconds"), "Elapsed time=0 Seconds");
+}
+
 // One frequency block of the report: the frequency and the (R, L) pairs row by row.
 struct ReportBlock {
     double frequency = 0.0;
@@ -72,15 +79,19 @@ struct ReportBlock {
     std::vector<double> l;
 };
 
-inline std::vector<ReportBlock> parseReport(const std::string& text)
+// The first line of a block of Cs, for parseReport.
+inline const char* const CsHeading = "Capacitance %d x %*d matrix (C,G) at f=%le Hz";
+
+// `heading` reads a block's first line; with that of Cs the (C, G) pairs land in r and l.
+inline std::vector<ReportBlock> parseReport(const std::string& text,
+                                            const char* heading = "Impedance %d x %*d matrix (R,L) at f=%le Hz")
 {
     std::vector<ReportBlock> blocks;
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
         ReportBlock block;
-        if (std::sscanf(line.c_str(), "Impedance %d x %*d matrix (R,L) at f=%le Hz", &block.size, &block.frequency) != 2)
-            continue;
+        if (std::sscanf(line.c_str(), heading, &block.size, &block.frequency) != 2) continue;
         for (int row = 0; row < block.size && std::getline(in, line); ++row) {
             std::istringstream entries(line);
             char open, comma, close;

@@ -428,3 +428,70 @@ TEST_F(DeckReader, SolverDirective)
     EXPECT_EQ(settings.solver, Solver::Lu);
     EXPECT_EQ(errorOf(".freq 1 2 3\n.solver fast end line{ } end"), "ERROR: deck line 2: .solver takes exact or lu; found 'fast'\n");
 }
+
+TEST_F(DeckReader, ReadsDielectricBlocksBesideTheConductors)
+{
+    const auto c = read(".unit mm\n" + std::string(Header) +  // lines 1 to 3
+                        "dielectric{ x1=-1 x2 = 1 y1= 0 y2 =2 er=4.3 tand = 0.02 }  * FR-4\n"
+                        "line{ x1=0 x2=1 y1=2 y2=3 }\n"
+                        "dielectric {\n  x1 =5 x2=6 * the value forms of every block\n y1=0 y2=1 er= 2 type=pw }\n"
+                        "DIELECTRIC{ X1=10 X2=11 Y1=0 Y2=1}\n"
+                        "end\n");
+    ASSERT_EQ(c.size(), 1u);  // the chain holds conductors only
+    EXPECT_EQ(settings.plateCount, 0);
+    EXPECT_EQ(settings.lineCount, 1);
+    EXPECT_TRUE(settings.capacitance);
+    const std::vector<DielectricBlock>& d = pool.dielectrics;
+    ASSERT_EQ(d.size(), 3u);
+    EXPECT_EQ(d[0].x1, -1 * 0.001);
+    EXPECT_EQ(d[0].y2, 2 * 0.001);
+    EXPECT_EQ(d[0].er, 4.3);
+    EXPECT_EQ(d[0].tand, 0.02);
+    EXPECT_EQ(d[1].x1, 5 * 0.001);
+    EXPECT_EQ(d[1].er, 2.0);
+    EXPECT_EQ(d[2].x2, 11 * 0.001);
+    EXPECT_EQ(d[2].er, 1.0);  // defaults
+    EXPECT_EQ(d[2].tand, 0.0);
+    EXPECT_EQ(d[0].blockNumber, 1);
+    EXPECT_EQ(d[1].blockNumber, 3);
+    EXPECT_EQ(d[2].blockNumber, 4);
+    EXPECT_EQ(d[0].deckLine, 4);
+    EXPECT_EQ(d[1].deckLine, 6);
+    EXPECT_EQ(d[2].deckLine, 9);
+    read(std::string(Header) + "line{ } end");
+    EXPECT_TRUE(pool.dielectrics.empty());
+    EXPECT_FALSE(settings.capacitance);
+}
+
+TEST_F(DeckReader, CapacitanceDirectives)
+{
+    read(".freq 1 2 3 end line{ } end");
+    EXPECT_FALSE(settings.capacitance);
+    EXPECT_EQ(settings.capacitancePanels, 12);
+    read(".capacitance YES .cpanels 20 .freq 1 2 3 end line{ } end");
+    EXPECT_TRUE(settings.capacitance);
+    EXPECT_EQ(settings.capacitancePanels, 20);
+    read(".capacitance n .freq 1 2 3 end line{ } end");
+    EXPECT_FALSE(settings.capacitance);
+    const std::string at = "ERROR: deck line 2: ";
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.capacitance maybe end line{ } end"),
+              at + ".capacitance takes yes or no; found 'maybe'\n");
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels many end line{ } end"), at + ".cpanels needs a number of panels; found 'many'\n");
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 5.5 end line{ } end"), at + ".cpanels must be a whole number; found '5.5'\n");
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 0 end line{ } end"), at + ".cpanels 0 is out of range (1 to 1000)\n");
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 1001 end line{ } end"), at + ".cpanels 1001 is out of range (1 to 1000)\n");
+}
+
+TEST_F(DeckReader, RefusesBadDielectricValues)
+{
+    const std::string h = std::string(Header) + "line{ }\n";  // block 1 on line 3
+    const std::string at = "ERROR: deck line 4, block 2 (dielectric): ";
+    EXPECT_EQ(errorOf(h + "dielectric{ er=0.5 }\nend\n"), at + "er must be at least 1; found '0.5'\n");
+    EXPECT_EQ(errorOf(h + "dielectric{ tand = -0.01 }\nend\n"), at + "tand must be zero or more; found '-0.01'\n");
+    EXPECT_EQ(errorOf(h + "dielectric{ er= inf }\nend\n"), at + "er must be a finite number; found 'inf'\n");
+    EXPECT_EQ(errorOf(h + "dielectric{ x1=1e400 }\nend\n"), at + "x1 must be a finite number; found '1e400'\n");
+    EXPECT_EQ(errorOf(h + "dielectric{ y2 = abc }\nend\n"), at + "y2 needs a number; found 'abc'\n");
+    EXPECT_EQ(errorOf(h + "dielectric{ er=2\nline{ }\nend\n"),
+              "ERROR: deck line 5, block 2 (dielectric): missing } before 'line{'\n");
+    EXPECT_EQ(errorOf(std::string(Header) + "dielectric{ er=2 }\nend\n"), "ERROR: the deck has no conductor block\n");
+}

@@ -1,0 +1,122 @@
+#include "electrostatics/capacitance.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "geometry/plates.h"
+#include "model/run_error.h"
+#include "numerics/lu_solve.h"
+
+namespace {
+
+constexpr double Pi = 3.141592653589793;
+constexpr double Epsilon0 = 8.8541878128e-12; // F/m
+
+Point middleOf(const Panel& p) { return {0.5 * (p.a.x + p.b.x), 0.5 * (p.a.y + p.b.y)}; }
+
+double lengthOf(const Panel& p) { return std::hypot(p.b.x - p.a.x, p.b.y - p.a.y); }
+
+// The unit normal, on the right of a -> b.
+Point normalOf(const Panel& p)
+{
+    const double length = lengthOf(p);
+    return {(p.b.y - p.a.y) / length, -(p.b.x - p.a.x) / length};
+}
+
+// The panel system for the unknowns Q_j = (charge of panel j) / (2 pi eps0) and the constant.
+// A conductor row: the potential at the panel's middle, -sum_j Q_j (integral of ln r over j) / L_j,
+// minus the constant. An interface row, from the jump of the normal field across a charged
+// panel, times L_i / (er+ + er-): pi Q_i + (er+ - er-) / (er+ + er-) L_i sum_j E_n(j) Q_j / L_j.
+// The last row sums the charges.
+ComplexMatrix panelSystem(const std::vector<Panel>& panels)
+{
+    const int n = static_cast<int>(panels.size());
+    ComplexMatrix a = matrix(n + 1, n + 1);
+    std::vector<double> lengths(n);
+    for (int j = 0; j < n; ++j) lengths[j] = lengthOf(panels[j]);
+    for (int i = 0; i < n; ++i) {
+        const Panel& row = panels[i];
+        const Point at = middleOf(row);
+        if (row.conductor >= 0) {
+            for (int j = 0; j < n; ++j)
+                a[i][j] = Complex(-logIntegral(panels[j].a, panels[j].b, at) / lengths[j], 0.0);
+            a[i][n] = Complex(-1.0, 0.0);
+        } else {
+            const Point normal = normalOf(row);
+            const Complex contrast = (row.erOutside - row.erInside) / (row.erOutside + row.erInside);
+            for (int j = 0; j < n; ++j) {
+                const Point field = logIntegralGradient(panels[j].a, panels[j].b, at);
+                a[i][j] = contrast * ((field.x * normal.x + field.y * normal.y) * lengths[i] / lengths[j]);
+            }
+            // The panel's own field at its middle: only the jump, never the +-pi that rounding
+            // puts on either side of a slanted panel.
+            a[i][i] = Complex(Pi, 0.0);
+        }
+        a[n][i] = Complex(1.0, 0.0);
+    }
+    return a;
+}
+
+// Refuses, before the panel matrix is made, a solve that cannot fit in `availableBytes`: the
+// complex panel matrix, its right-hand sides and the solution.
+void checkPanelMemoryFits(std::size_t panelCount, int conductorCount, double availableBytes)
+{
+    const double unknowns = static_cast<double>(panelCount) + 1.0;
+    const double needed = 16.0 * unknowns * (unknowns + 3.0 * conductorCount);
+    if (needed <= availableBytes) return;
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "the capacitance solve on %zu panels needs %.3g bytes of memory; %.3g bytes are available",
+                  panelCount, needed, availableBytes);
+    throw errorLine(text);
+}
+
+} // namespace
+
+ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount)
+{
+    const int n = static_cast<int>(panels.size());
+    ComplexMatrix potentials = matrix(n + 1, conductorCount);
+    for (int i = 0; i < n; ++i)
+        if (panels[i].conductor >= 0) potentials[i][panels[i].conductor] = Complex(1.0, 0.0);
+    const ComplexMatrix charges = solveByLu(panelSystem(panels), potentials);
+
+    ComplexMatrix c = matrix(conductorCount, conductorCount);
+    for (int j = 0; j < n; ++j) {
+        const int m = panels[j].conductor;
+        if (m < 0) continue;
+        for (int k = 0; k < conductorCount; ++k)
+            c[m][k] = c[m][k] + panels[j].erOutside * charges[j][k] * (2.0 * Pi * Epsilon0);
+    }
+    for (int m = 0; m < conductorCount; ++m)
+        for (int k = 0; k < conductorCount; ++k)
+            if (!std::isfinite(c[m][k].re) || !std::isfinite(c[m][k].im))
+                throw errorLine("the capacitance panel system is singular");
+    return c;
+}
+
+ComplexMatrix reportedCapacitance(const RunSettings& settings, const Conductor* head, const ComplexMatrix& maxwell)
+{
+    const int count = maxwell.rows();
+    if (settings.partial != 0 || count == 1) return maxwell;
+    std::vector<int> signals;
+    int position = 0;
+    for (const Conductor* c = head; c; c = c->next, ++position)
+        if (isSignalConductor(*c)) signals.push_back(position);
+    const int n = static_cast<int>(signals.size());
+    ComplexMatrix block = matrix(n, n);
+    for (int p = 0; p < n; ++p)
+        for (int q = 0; q < n; ++q) block[p][q] = maxwell[signals[p]][signals[q]];
+    return block;
+}
+
+ComplexMatrix solveCapacitance(const RunSettings& settings, const Conductor* head,
+                               const std::vector<DielectricBlock>& blocks, double availableBytes)
+{
+    const int conductorCount = settings.plateCount + settings.lineCount;
+    const std::vector<Panel> panels = buildPanels(head, blocks, settings.capacitancePanels);
+    std::printf("Total %zu panels for the capacitance\n", panels.size());
+    std::fflush(stdout);
+    checkPanelMemoryFits(panels.size(), conductorCount, availableBytes);
+    return reportedCapacitance(settings, head, maxwellCapacitance(panels, conductorCount));
+}

@@ -1,0 +1,31 @@
+// Per-unit-length capacitance and conductance by boundary elements (quasi-static, 2D).
+//
+// The unknowns are the total charges (free plus polarization) of the panels of every
+// conductor outline and every interface, with one common unknown potential constant. A
+// conductor panel sits at its conductor's potential plus the constant; across an interface
+// panel the normal displacement is continuous; the charges sum to zero, which is the 2D
+// reference at infinity. The free charge of a conductor panel is its total charge times the
+// permittivity of the medium touching it. Lossy media enter with er (1 - j tand), so the one
+// complex solve gives C as the real part and G(f) = -omega times the imaginary part.
+#pragma once
+
+#include <vector>
+
+#include "electrostatics/panels.h"
+#include "model/structure.h"
+#include "numerics/matrix.h"
+
+// The complex Maxwell matrix in F/m: column k holds the free charges with conductor k at 1 V
+// and every other conductor at 0 V.
+ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount);
+
+// What Cs reports, with the choice of Zs: the whole Maxwell matrix for ".partial yes" or a
+// single conductor, else its block of the signal conductors (every ground held at 0 V), the
+// signals in deck order (see isSignalConductor).
+ComplexMatrix reportedCapacitance(const RunSettings& settings, const Conductor* head, const ComplexMatrix& maxwell);
+
+// The matrix Cs reports for the conductors and dielectric blocks of a deck (conductors checked
+// and classified): builds the panels and prints their count, refuses a panel system that cannot
+// fit in `availableBytes`, solves it and chooses as reportedCapacitance.
+ComplexMatrix solveCapacitance(const RunSettings& settings, const Conductor* head,
+                               const std::vector<DielectricBlock>& blocks, double availableBytes);

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/run_error.h"
+#include "structures.h"
+
+namespace {
+
+double lengthOf(const Panel& p) { return std::hypot(p.b.x - p.a.x, p.b.y - p.a.y); }
+
+Point middleOf(const Panel& p) { return {0.5 * (p.a.x + p.b.x), 0.5 * (p.a.y + p.b.y)}; }
+
+// A point a little way out on the panel's normal side.
+Point beside(const Panel& p, double step)
+{
+    const double l = lengthOf(p);
+    const Point m = middleOf(p);
+    return {m.x + step * (p.b.y - p.a.y) / l, m.y - step * (p.b.x - p.a.x) / l};
+}
+
+double totalLength(const std::vector<Panel>& panels, int conductor)
+{
+    double sum = 0.0;
+    for (const Panel& p : panels)
+        if (p.conductor == conductor) sum += lengthOf(p);
+    return sum;
+}
+
+} // namespace
+
+TEST(CapacitancePanels, RectangleOutlineIsClosedGradedAndFacesOutward)
+{
+    Structure s;
+    s.rectangle(-1, 0, 1, 0.5);
+    const std::vector<Panel> panels = s.panels();
+    EXPECT_NEAR(totalLength(panels, 0), 5.0, 1e-12);
+    double smallest = 1.0, largest = 0.0;
+    for (const Panel& p : panels) {
+        const Point out = beside(p, 1e-3);
+        EXPECT_FALSE(std::fabs(out.x) < 1 && out.y > 0 && out.y < 0.5) << "normal points inward";
+        EXPECT_EQ(p.erOutside.re, 1.0);
+        smallest = std::min(smallest, lengthOf(p));
+        largest = std::max(largest, lengthOf(p));
+    }
+    EXPECT_LT(smallest, largest / 100);  // graded toward the corners
+    EXPECT_LE(largest, 2.0 / RunSettings().capacitancePanels * 1.000001);
+    // A finer discretization has about proportionally more panels.
+    const double ratio = static_cast<double>(s.panels(24).size()) / static_cast<double>(panels.size());
+    EXPECT_GT(ratio, 1.6);
+    EXPECT_LT(ratio, 2.4);
+}
+
+// Each chord has the area of its sector, so the polygon has the circle's area.
+TEST(CapacitancePanels, CircleChordsKeepTheCircleArea)
+{
+    Structure s;
+    s.circle(0.5, -0.25, 0.1);
+    const std::vector<Panel> panels = s.panels();
+    EXPECT_GE(panels.size(), 4u * RunSettings().capacitancePanels);
+    double area = 0.0;  // by the shoelace formula, counter-clockwise
+    for (const Panel& p : panels) area += 0.5 * ((p.a.x - 0.5) * (p.b.y + 0.25) - (p.b.x - 0.5) * (p.a.y + 0.25));
+    EXPECT_NEAR(area, M_PI * 0.01, 1e-15);
+}
+
+// A trace on a substrate on a plate: the substrate edges covered by the plate and the trace
+// carry no panels, the trace's bottom touches the substrate and its top vacuum, and every
+// interface panel has the substrate on its inner side.
+TEST(CapacitancePanels, InterfacesStopAtConductorsAndKnowTheirMedia)
+{
+    Structure s;
+    s.rectangle(-10, -0.5, 10, 0, 0.0, ShapePlate).rectangle(-1, 1, 1, 1.01).dielectric(-10, 0, 10, 1, 4.3, 0.02);
+    const std::vector<Panel> panels = s.panels();
+    double interface = 0.0;
+    for (const Panel& p : panels) {
+        const Point m = middleOf(p);
+        if (p.conductor == 1) {
+            EXPECT_EQ(p.erOutside.re, m.y == 1.0 ? 4.3 : 1.0);
+        }
+        if (p.conductor == 0 && m.y == 0.0) {
+            EXPECT_EQ(p.erOutside.re, 4.3);
+            EXPECT_NEAR(p.erOutside.im, -4.3 * 0.02, 1e-15);
+        }
+        if (p.conductor >= 0) continue;
+        interface += lengthOf(p);
+        EXPECT_FALSE(m.y == 0.0 || (m.y == 1.0 && std::fabs(m.x) <= 1.0)) << "interface under a conductor";
+        EXPECT_EQ(p.erInside.re, 4.3);
+        EXPECT_EQ(p.erOutside.re, 1.0);
+        const Point out = beside(p, 1e-6);
+        EXPECT_FALSE(std::fabs(out.x) < 10 && out.y > 0 && out.y < 1) << "normal points into the substrate";
+    }
+    EXPECT_NEAR(interface, 18.0 + 2.0, 1e-12);  // the top less the trace, and the two sides
+}
+
+// Two blocks that share an edge: the edge is one interface between their permittivities, and
+// none at all when they are the same material.
+TEST(CapacitancePanels, SharedEdgeOfTwoBlocksIsOneInterfaceOrNone)
+{
+    for (const double lower : {2.0, 3.0}) {
+        Structure s;
+        s.circle(0, 5, 0.5).dielectric(-2, -1, 2, 0, lower).dielectric(-2, 0, 2, 1, 3.0);
+        double shared = 0.0;
+        for (const Panel& p : s.panels()) {
+            if (p.conductor >= 0 || middleOf(p).y != 0.0) continue;
+            shared += lengthOf(p);
+            EXPECT_EQ(std::min(p.erInside.re, p.erOutside.re), lower);
+            EXPECT_EQ(std::max(p.erInside.re, p.erOutside.re), 3.0);
+        }
+        EXPECT_NEAR(shared, lower == 3.0 ? 0.0 : 4.0, 1e-12) << lower;
+    }
+}
+
+// A circle crossed by an interface is cut there, each side with its medium.
+TEST(CapacitancePanels, CircleCrossingAnInterfaceTakesEachSidesMedium)
+{
+    Structure s;
+    s.circle(0, 0, 1).dielectric(-5, -5, 5, 0, 4.0);
+    for (const Panel& p : s.panels()) {
+        if (p.conductor < 0) {
+            if (middleOf(p).y == 0.0) {
+                EXPECT_GE(std::fabs(middleOf(p).x), 1.0) << "an interface inside the wire";
+            }
+            continue;
+        }
+        const double y = middleOf(p).y;
+        EXPECT_EQ(p.erOutside.re, y < 0 ? 4.0 : 1.0) << y;
+        EXPECT_FALSE(p.a.y < -1e-12 && p.b.y > 1e-12) << "a chord straddles the interface";
+    }
+}
+
+// Coordinates that are not whole numbers in metres (a deck in micrometres) leave rounding
+// where edges meet; the panels must not notice.
+TEST(CapacitancePanels, SameStructureInAnyUnitGivesTheSamePanelCount)
+{
+    std::vector<std::size_t> counts;
+    for (const double unit : {1.0, 1e-3, 1e-6, 2.54e-5}) {
+        Structure s;
+        s.rectangle(-1000 * unit, -35 * unit, 1000 * unit, 0, 0.0, ShapePlate)
+            .rectangle(-95 * unit, 100 * unit, 95 * unit, 118 * unit)
+            .dielectric(-1000 * unit, 0, 1000 * unit, 100 * unit, 4.3);
+        counts.push_back(s.panels().size());
+    }
+    for (const std::size_t count : counts) EXPECT_EQ(count, counts.front());
+}
+
+// Coordinates near the largest double overflow the sizes: an error, not an endless walk.
+TEST(CapacitancePanels, SizesBeyondTheNumbersAreAnError)
+{
+    Structure s;
+    s.rectangle(-1e308, 0, 1e308, 1);
+    EXPECT_THROW(s.panels(), RunError);
+}

@@ -1,0 +1,60 @@
+// Cross-sections built in code for the electrostatic tests, in metres.
+#pragma once
+
+#include <vector>
+
+#include "electrostatics/capacitance.h"
+#include "electrostatics/panels.h"
+#include "model/structure.h"
+
+constexpr double Epsilon0 = 8.8541878128e-12;
+constexpr double LightSpeed = 299792458.0;
+
+struct Structure {
+    RecordPool pool;
+    Conductor* head = nullptr;
+    Conductor* last = nullptr;
+    int conductors = 0;
+
+    // A rectangle (`shape` ShapePlate or ShapeLine); v = 0 makes it a ground.
+    Structure& rectangle(double x1, double y1, double x2, double y2, double v = 1.0, std::int32_t shape = ShapeLine)
+    {
+        Conductor& c = add(shape, v);
+        c.x1 = x1, c.y1 = y1, c.x2 = x2, c.y2 = y2;
+        return *this;
+    }
+
+    Structure& circle(double xc, double yc, double rad, double v = 1.0)
+    {
+        Conductor& c = add(ShapeCircle, v);
+        c.xc = xc, c.yc = yc, c.rad = rad;
+        return *this;
+    }
+
+    Structure& dielectric(double x1, double y1, double x2, double y2, double er, double tand = 0.0)
+    {
+        DielectricBlock b;
+        b.x1 = x1, b.y1 = y1, b.x2 = x2, b.y2 = y2, b.er = er, b.tand = tand;
+        pool.dielectrics.push_back(b);
+        return *this;
+    }
+
+    std::vector<Panel> panels(int panelsPerSide = RunSettings().capacitancePanels) const
+    {
+        return buildPanels(head, pool.dielectrics, panelsPerSide);
+    }
+
+    // The complex Maxwell matrix, F/m, at the default discretization.
+    ComplexMatrix maxwell() const { return maxwellCapacitance(panels(), conductors); }
+
+private:
+    Conductor& add(std::int32_t shape, double v)
+    {
+        last = newConductor(pool, last);
+        if (!head) head = last;
+        last->shape = shape;
+        last->v = v;
+        ++conductors;
+        return *last;
+    }
+};
