@@ -78,7 +78,7 @@ void writeTouchstone(const std::string& path, const std::string& deckPath, const
     if (!result.hasCapacitance()) throw missingCapacitance(ExportFormat::Touchstone);
     OutputFile file(path, path);
     const int n = static_cast<int>(result.ports.size());
-    file.print("! S-parameters of a uniform line %.17g m long, from the deck %s\n", lengthMetres, deckPath.c_str());
+    file.print("! S-parameters of a uniform line %.9g m long, from the deck %s\n", lengthMetres, deckPath.c_str());
     for (int end = 0; end < 2; ++end)
         for (int k = 0; k < n; ++k)
             file.print("! port %d: %s, %s end\n", end * n + k + 1, portDescription(result.ports[k]).c_str(),
