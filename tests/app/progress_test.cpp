@@ -80,7 +80,7 @@ TEST(Progress, RedrawnAtMostTenTimesASecondFromManyThreads)
         for (std::thread& worker : workers) worker.join();
     }
     const std::vector<std::string> drawn = capture.drawings();
-    EXPECT_GE(drawn.size(), 20u);
+    // A thread that finds another drawing skips its turn, so only the upper bound is sure.
     EXPECT_LE(drawn.size(), 1u + 40u + 1u); // the first drawing, ten a second, the erasure
 }
 
