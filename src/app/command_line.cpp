@@ -22,7 +22,8 @@ std::string helpText(const std::string& program)
 R"(
 Computes the per-unit-length resistance and inductance matrices R(f) and L(f) of the
 cross-section of multiconductor interconnect described in a deck, over a frequency sweep, with
-skin and proximity effect, and writes them to the report Zs.
+skin and proximity effect, and writes them to the report Zs; for a deck with dielectric blocks
+or .capacitance yes, also the capacitance and conductance matrices C and G, to Cs.
 
 Arguments:
   <input file>        the deck: sweep, units, report options and conductors (see README.md)
@@ -42,7 +43,7 @@ Options (before, between or after the arguments; -- ends them):
 
 Files written in the current folder:
   Zs                  the report: R and L per deck unit, a matrix per frequency
-  Cs                  C and G per deck unit, when the deck asks for them (.capacitance yes)
+  Cs                  C and G per deck unit, when the deck asks for them
   induc               the partial inductances (mode w)
   plate               the cut points of plate faces (decks with plates)
   DECK.csv            --export csv: frequency, R, L (C, G) per metre, full precision
