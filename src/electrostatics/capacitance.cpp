@@ -27,7 +27,8 @@ Point normalOf(const Panel& p)
 // A conductor row: the potential at the panel's middle, -sum_j Q_j (integral of ln r over j) / L_j,
 // minus the constant. An interface row, from the jump of the normal field across a charged
 // panel, times L_i / (er+ + er-): pi Q_i + (er+ - er-) / (er+ + er-) L_i sum_j E_n(j) Q_j / L_j.
-// The last row sums the charges.
+// The last row sums the free charges (er of the touching medium times a conductor panel's
+// charge): zero in all, the reference at infinity, so every column of C sums to zero.
 ComplexMatrix panelSystem(const std::vector<Panel>& panels)
 {
     const int n = static_cast<int>(panels.size());
@@ -52,7 +53,7 @@ ComplexMatrix panelSystem(const std::vector<Panel>& panels)
             // puts on either side of a slanted panel.
             a[i][i] = Complex(Pi, 0.0);
         }
-        a[n][i] = Complex(1.0, 0.0);
+        if (row.conductor >= 0) a[n][i] = row.erOutside;
     }
     return a;
 }

@@ -6,12 +6,13 @@
 
 namespace {
 
-const std::string kFidelity = std::string(XSRL_SOURCE_DIR) + "/../shared/fidelity/";
+// Reference outputs kept with the tests, so that the comparison runs in every clone.
+const std::string kFidelity = std::string(XSRL_SOURCE_DIR) + "/tests/data/";
 
 void expectSameAsReference(const std::string& name)
 {
     const std::string reference = kFidelity + name + "/";
-    if (!fileExists(reference + name + ".deck")) GTEST_SKIP() << "reference outputs not found at " << reference;
+    ASSERT_TRUE(fileExists(reference + name + ".deck")) << "reference outputs not found at " << reference;
 
     const ProgramRun run = runDeck(readFile(reference + name + ".deck"), "w");
     EXPECT_EQ(std::to_string(run.status) + "\n", readFile(reference + "status"));
