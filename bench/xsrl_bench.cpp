@@ -37,7 +37,7 @@ struct Bus {
         for (int i = 0; i < lines; ++i) {
             Conductor* c = newConductor(pool, last);
             last = c;
-            c->shape = ShapeLine;
+            c->shape = ConductorShape::Line;
             c->nx = nx;
             c->ny = ny;
             c->rx = c->ry = 1.2;

@@ -13,7 +13,7 @@
 #include "deck/deck.h"
 #include "electrostatics/capacitance.h"
 #include "electrostatics/dielectrics.h"
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 inline void exerciseDeck(const std::string& deckText)
 {

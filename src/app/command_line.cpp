@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 #ifndef XSRL_VERSION
 #define XSRL_VERSION "unknown"

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "app/run.h"
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 int main(int argc, char** argv)
 {

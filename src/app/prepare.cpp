@@ -13,12 +13,14 @@
 #include <fstream>
 #include <limits>
 
+#include "geometry/checks.h"
 #include "geometry/discretize.h"
-#include "geometry/plates.h"
+#include "geometry/plate_cuts.h"
+#include "geometry/ribbon_index.h"
 #include "kernels/inductance.h"
 #include "model/output_file.h"
-#include "model/run_error.h"
 #include "numerics/parallel.h"
+#include "support/run_error.h"
 
 RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, int threads, ProgressLine* progress)
 {
@@ -150,7 +152,7 @@ void checkMemoryFits(const RunSettings& settings, const Conductor* head, double 
     double ribbons = 0.0;
     int plateOrdinal = 0;
     for (const Conductor* c = head; c; c = c->next) {
-        if (c->shape == ShapePlate) ++plateOrdinal;
+        if (c->shape == ConductorShape::Plate) ++plateOrdinal;
         ribbons += static_cast<double>(plannedRibbonCount(settings, *c, plateOrdinal));
     }
     const double needed = runMemoryBytes(ribbons);

@@ -18,7 +18,7 @@
 #include "electrostatics/dielectrics.h"
 #include "export/exports.h"
 #include "model/output_file.h"
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 int runSolver(int argc, char** argv)
 {

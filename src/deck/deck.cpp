@@ -12,7 +12,7 @@
 #include <sstream>
 #include <vector>
 
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 namespace {
 
@@ -256,14 +256,14 @@ struct BlockWord {
     const char* bare;   // followed by a "{" token
     const char* glued;  // carries its own brace
     bool conductor;     // a conductor of `shape`, else a dielectric block
-    std::int32_t shape;
+    ConductorShape shape;      // unused for a dielectric block
 };
 
 constexpr BlockWord blockWords[] = {
-    {"line", "line{", true, ShapeLine},
-    {"circle", "circle{", true, ShapeCircle},
-    {"plate", "plate{", true, ShapePlate},
-    {"dielectric", "dielectric{", false, 0},
+    {"line", "line{", true, ConductorShape::Line},
+    {"circle", "circle{", true, ConductorShape::Circle},
+    {"plate", "plate{", true, ConductorShape::Plate},
+    {"dielectric", "dielectric{", false, ConductorShape::Plate},
 };
 
 const BlockWord* findBlockWord(const std::string& token)
@@ -532,7 +532,7 @@ void startBlock(Body& body, const BlockWord& word, long line)
     }
     body.current = body.current ? newConductor(body.pool, body.current) : body.head;
     body.current->shape = word.shape;
-    if (word.shape == ShapePlate) ++body.plates;
+    if (word.shape == ConductorShape::Plate) ++body.plates;
     else ++body.lines;
 }
 

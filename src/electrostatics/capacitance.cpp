@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "geometry/plates.h"
-#include "model/run_error.h"
+#include "geometry/ribbon_index.h"
 #include "numerics/lu_solve.h"
+#include "support/run_error.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 namespace {
 

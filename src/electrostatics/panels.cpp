@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "electrostatics/dielectrics.h"
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 namespace {
 
@@ -185,7 +185,7 @@ std::vector<Shape> shapesOf(const Conductor* head, const std::vector<DielectricB
     for (const Conductor* c = head; c; c = c->next, ++position) {
         Shape s;
         s.conductor = position;
-        if (c->shape == ShapeCircle) {
+        if (c->shape == ConductorShape::Circle) {
             s.circle = true;
             s.centre = {c->xc, c->yc};
             s.radius = c->rad;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/sweep_result.h"
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 enum class ExportFormat { Csv, Rlgc, Touchstone };
 

@@ -1,12 +1,12 @@
-// Structure checks that refuse conductors the discretization cannot cut sensibly.
+#include "geometry/checks.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "geometry/discretize.h"
-#include "geometry/plates.h"
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 namespace {
 
@@ -34,15 +34,15 @@ std::string ratioText(double ratio)
 // are exact so that a tangent given in exact numbers counts as touching.
 bool crossSectionsOverlap(const Conductor& a, const Conductor& b)
 {
-    if (a.shape == ShapeCircle && b.shape == ShapeCircle) {
+    if (a.shape == ConductorShape::Circle && b.shape == ConductorShape::Circle) {
         const double dx = a.xc - b.xc;
         const double dy = a.yc - b.yc;
         const double reach = a.rad + b.rad;
         return dx * dx + dy * dy < reach * reach;
     }
-    if (a.shape == ShapeCircle || b.shape == ShapeCircle) {
-        const Conductor& circle = a.shape == ShapeCircle ? a : b;
-        const Conductor& box = a.shape == ShapeCircle ? b : a;
+    if (a.shape == ConductorShape::Circle || b.shape == ConductorShape::Circle) {
+        const Conductor& circle = a.shape == ConductorShape::Circle ? a : b;
+        const Conductor& box = a.shape == ConductorShape::Circle ? b : a;
         // From the centre to the nearest point of the rectangle: zero inside it.
         const double dx = circle.xc - std::clamp(circle.xc, box.x1, box.x2);
         const double dy = circle.yc - std::clamp(circle.yc, box.y1, box.y2);
@@ -58,7 +58,7 @@ void checkConductorGeometry(const Conductor* head)
     int position = 1;
     for (const Conductor* c = head; c; c = c->next, ++position) {
         // Negated comparisons so that NaN values are refused too.
-        if (c->shape == ShapeCircle) {
+        if (c->shape == ConductorShape::Circle) {
             if (std::isnan(c->rad)) throw errorLine(conductorName(position, *c) + " has no rad");
             if (!(c->rad > 0.0)) throw errorLine(conductorName(position, *c) + " has rad <= 0");
             // One or two chords enclose no area: the wire would be a flat strip or a point.
@@ -83,7 +83,7 @@ void checkLineCuts(const Conductor* head, const RunSettings& settings)
 {
     int position = 1;
     for (const Conductor* c = head; c; c = c->next, ++position) {
-        if (c->shape != ShapeLine || isFilamentLine(*c, settings)) continue;
+        if (c->shape != ConductorShape::Line || isFilamentLine(*c, settings)) continue;
         if (c->nx < 1) throw badValue(position, *c, "nx", std::to_string(c->nx), "at least 1");
         if (c->ny < 1) throw badValue(position, *c, "ny", std::to_string(c->ny), "at least 1");
         if (c->type == TypeVf) continue;

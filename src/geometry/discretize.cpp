@@ -5,12 +5,12 @@
 #include <cstring>
 #include <vector>
 
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 namespace {
 
 // Fills `current` as one ribbon of `owner` and returns the fresh empty record after it.
-Ribbon* fillRibbon(RecordPool& pool, Ribbon* current, long& ribbonCount, Conductor& owner, std::int32_t kind,
+Ribbon* fillRibbon(RecordPool& pool, Ribbon* current, long& ribbonCount, Conductor& owner, RibbonKind kind,
                    double x1, double y1, double x2, double y2)
 {
     current->x1 = x1;
@@ -50,7 +50,7 @@ PlateCuts readPlateCuts(int plateOrdinal)
 
 // Ribbons between neighbouring cut points of one plate face, from height y1 to y2.
 Ribbon* fillPlateFace(RecordPool& pool, Ribbon* current, long& ribbonCount, Conductor& plate,
-                      const std::vector<double>& points, std::int32_t kind, double y1, double y2)
+                      const std::vector<double>& points, RibbonKind kind, double y1, double y2)
 {
     for (std::size_t k = 0; k + 1 < points.size(); ++k)
         current = fillRibbon(pool, current, ribbonCount, plate, kind, points[k], y1, points[k + 1], y2);
@@ -63,8 +63,8 @@ Ribbon* discretizePlate(RecordPool& pool, const RunSettings& settings, Conductor
     PlateCuts cuts;
     if (settings.plateCount != 0) cuts = readPlateCuts(plateOrdinal);
     const double t = std::fabs(plate.x2 - plate.x1) * 1e-4;
-    const std::int32_t bottomKind = cuts.above.empty() ? KindPlateOneFace : KindPlateBothFaces;
-    const std::int32_t topKind = cuts.below.empty() ? KindPlateOneFace : KindPlateBothFaces;
+    const RibbonKind bottomKind = cuts.above.empty() ? RibbonKind::PlateOneFace : RibbonKind::PlateBothFaces;
+    const RibbonKind topKind = cuts.below.empty() ? RibbonKind::PlateOneFace : RibbonKind::PlateBothFaces;
     current = fillPlateFace(pool, current, ribbonCount, plate, cuts.below, bottomKind, plate.y1, plate.y1 + t);
     // Top-face ribbons lie inside the plate.
     return fillPlateFace(pool, current, ribbonCount, plate, cuts.above, topKind, plate.y2, plate.y2 - t);
@@ -79,7 +79,7 @@ Ribbon* discretizeFilamentGrid(RecordPool& pool, Conductor& line, Ribbon* curren
         for (int i = 0; i < line.nx; ++i) {
             const double x = line.x1 + i * dx;
             const double y = line.y1 + j * dy;
-            current = fillRibbon(pool, current, ribbonCount, line, KindFilament, x, y, x + dx, y + dy);
+            current = fillRibbon(pool, current, ribbonCount, line, RibbonKind::Filament, x, y, x + dx, y + dy);
         }
     }
     return current;
@@ -101,8 +101,8 @@ Ribbon* discretizeGradedLine(RecordPool& pool, Conductor& line, Ribbon* current,
 {
     const double t = std::fabs(line.x2 - line.x1) * 1e-4;
     const bool wholeFaces = line.nx == 1;
-    const std::int32_t kindX = wholeFaces ? KindWholeFaceX : KindFaceX;
-    const std::int32_t kindY = wholeFaces ? KindWholeFaceY : KindFaceY;
+    const RibbonKind kindX = wholeFaces ? RibbonKind::WholeFaceX : RibbonKind::FaceX;
+    const RibbonKind kindY = wholeFaces ? RibbonKind::WholeFaceY : RibbonKind::FaceY;
     const std::vector<double> xs = gradedEdges(line.nx, line.rx, line.x1, line.x2 - line.x1);
     const std::vector<double> ys = gradedEdges(line.ny, line.ry, line.y1, line.y2 - line.y1);
     const auto horizontalFace = [&](double y1, double y2) {
@@ -124,7 +124,7 @@ Ribbon* discretizeLine(RecordPool& pool, const RunSettings& settings, Conductor&
                        long& ribbonCount)
 {
     if (isFilamentLine(line, settings))
-        return fillRibbon(pool, current, ribbonCount, line, KindFilament, line.x1, line.y1, line.x2, line.y2);
+        return fillRibbon(pool, current, ribbonCount, line, RibbonKind::Filament, line.x1, line.y1, line.x2, line.y2);
     if (line.type == TypeVf) return discretizeFilamentGrid(pool, line, current, ribbonCount);
     return discretizeGradedLine(pool, line, current, ribbonCount);
 }
@@ -137,7 +137,7 @@ Ribbon* discretizeCircle(RecordPool& pool, Conductor& circle, Ribbon* current, l
         const double a1 = i * step;
         const double a2 = (i + 1) * step;
         Ribbon* chord = current;
-        current = fillRibbon(pool, current, ribbonCount, circle, KindChord, circle.xc + circle.rad * std::cos(a1),
+        current = fillRibbon(pool, current, ribbonCount, circle, RibbonKind::Chord, circle.xc + circle.rad * std::cos(a1),
                              circle.yc + circle.rad * std::sin(a1), circle.xc + circle.rad * std::cos(a2),
                              circle.yc + circle.rad * std::sin(a2));
         chord->segment = i;
@@ -176,8 +176,8 @@ bool isFilamentLine(const Conductor& line, const RunSettings& settings)
 
 long long plannedRibbonCount(const RunSettings& settings, const Conductor& conductor, int plateOrdinal)
 {
-    if (conductor.shape == ShapeCircle) return conductor.nr;
-    if (conductor.shape == ShapePlate) {
+    if (conductor.shape == ConductorShape::Circle) return conductor.nr;
+    if (conductor.shape == ConductorShape::Plate) {
         if (settings.plateCount == 0) return 0;
         const PlateCuts cuts = readPlateCuts(plateOrdinal);
         const auto ribbonsOn = [](const std::vector<double>& points) {
@@ -194,9 +194,9 @@ Ribbon* discretizeConductor(RecordPool& pool, const RunSettings& settings, Condu
                             long& ribbonCount, int plateOrdinal)
 {
     switch (conductor.shape) {
-    case ShapePlate:
+    case ConductorShape::Plate:
         return discretizePlate(pool, settings, conductor, current, ribbonCount, plateOrdinal);
-    case ShapeLine:
+    case ConductorShape::Line:
         return discretizeLine(pool, settings, conductor, current, ribbonCount);
     default:
         return discretizeCircle(pool, conductor, current, ribbonCount);

@@ -71,8 +71,8 @@ double ribbonPairInductance(const Ribbon& a, const Ribbon& b)
     // A chord is a segment: its bounding rectangle is no model of it, and a level or upright
     // chord spans a rectangle of (nearly) zero height or width, so the closed form would give
     // an infinite or meaningless value next to a filament.
-    if (a.owner->shape == ShapeCircle || b.owner->shape == ShapeCircle) return segmentInductance(a, b);
-    if (a.kind == KindFilament || b.kind == KindFilament) return rectangleInductance(a, b);
+    if (a.owner->shape == ConductorShape::Circle || b.owner->shape == ConductorShape::Circle) return segmentInductance(a, b);
+    if (a.kind == RibbonKind::Filament || b.kind == RibbonKind::Filament) return rectangleInductance(a, b);
 
     const double dx = a.x1 - b.x1;
     const double dy = a.y1 - b.y1;

@@ -16,21 +16,21 @@ Complex Ribbon::internalImpedance(double omega) const
     // Extent along the conductor's face; the other side is the ribbon's small thickness.
     const double width = std::max(std::fabs(x2 - x1), std::fabs(y2 - y1));
 
-    if (kind == KindChord) {
+    if (kind == RibbonKind::Chord) {
         // A chord carries the surface current of the arc it stands for.
         const double arc = 6.283185307179586 * c.rad / static_cast<double>(c.nr);
         return wireSurfaceImpedance(omega, c.rad, c.sigma) / arc;
     }
-    if (kind == KindFilament) return Complex(1.0 / ((x2 - x1) * c.sigma * (y2 - y1)), 0.0);
-    if (kind == KindWholeFaceX || kind == KindWholeFaceY)
+    if (kind == RibbonKind::Filament) return Complex(1.0 / ((x2 - x1) * c.sigma * (y2 - y1)), 0.0);
+    if (kind == RibbonKind::WholeFaceX || kind == RibbonKind::WholeFaceY)
         return wholeFaceImpedance(omega, c.sigma, c.x1, c.x2, c.y1, c.y2, kind);
     // Plates: the current of a face enters a slab of the whole thickness, or of half of it when
     // the other face carries ribbons too.
-    if (kind == KindPlateBothFaces)
+    if (kind == RibbonKind::PlateBothFaces)
         return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1) / 2.0, c.sigma) / width;
-    if (kind == KindPlateOneFace) return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1), c.sigma) / width;
+    if (kind == RibbonKind::PlateOneFace) return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1), c.sigma) / width;
     if (c.type == TypePw) {
-        const double faceExtent = kind == KindFaceX ? std::fabs(x2 - x1) : std::fabs(y2 - y1);
+        const double faceExtent = kind == RibbonKind::FaceX ? std::fabs(x2 - x1) : std::fabs(y2 - y1);
         return pwSurfaceImpedance(omega, c, x1, x2, y1, y2, kind) / faceExtent;
     }
     if (c.type == TypeTl) return tlRibbonImpedance(omega, c, x1, x2, y1, y2) / width;

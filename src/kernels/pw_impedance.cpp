@@ -18,7 +18,7 @@ Complex wavePattern(Complex reflection, Complex gamma, double s, double L, doubl
 } // namespace
 
 Complex pwSurfaceImpedance(double omega, const Conductor& conductor, double x1, double x2, double y1,
-                           double y2, std::int32_t kind)
+                           double y2, RibbonKind kind)
 {
     // The ribbon's centre, measured from the conductor's first corner, or from its second
     // corner for a ribbon stored right to left.
@@ -40,19 +40,19 @@ Complex pwSurfaceImpedance(double omega, const Conductor& conductor, double x1, 
     const double eta0 = std::sqrt(mu / eps);
     const Complex reflection = (Complex(eta0, 0.0) - eta) / (Complex(eta0, 0.0) + eta);
 
-    const bool bottomOrTop = kind == KindFaceX;
+    const bool bottomOrTop = kind == RibbonKind::FaceX;
     const double p = bottomOrTop ? xm : 0.0;
     const double q = bottomOrTop ? 0.0 : ym;
     return pwWaveImpedance(eta, reflection, gamma, W, T, p, q, kind);
 }
 
 Complex pwWaveImpedance(Complex eta, Complex reflection, Complex gamma, double W, double T, double p,
-                        double q, std::int32_t kind)
+                        double q, RibbonKind kind)
 {
     const Complex acrossThickness = wavePattern(reflection, gamma, q, T, -1.0);
     const Complex acrossWidth = wavePattern(reflection, gamma, p, W, -1.0);
     const Complex sumThickness = wavePattern(reflection, gamma, q, T, 1.0);
     const Complex sumWidth = wavePattern(reflection, gamma, p, W, 1.0);
     const Complex n = eta * (sumThickness + sumWidth);
-    return n / (kind == KindFaceX ? acrossThickness : acrossWidth);
+    return n / (kind == RibbonKind::FaceX ? acrossThickness : acrossWidth);
 }

@@ -59,11 +59,11 @@ Complex tubeHankelRatio(Complex zi, Complex zo)
 }
 
 Complex wholeFaceImpedance(double omega, double sigma, double x1, double x2, double y1, double y2,
-                           std::int32_t kind)
+                           RibbonKind kind)
 {
     const double W = std::fabs(x2 - x1);
     const double H = std::fabs(y2 - y1);
-    const bool alongX = kind == KindWholeFaceX;
+    const bool alongX = kind == RibbonKind::WholeFaceX;
     const double L = alongX ? W : H;
     const double M = alongX ? H : W;
     // The reference side is not the longer one (a square included): a solid wire of diameter L.

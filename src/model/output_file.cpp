@@ -7,7 +7,7 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 namespace {
 

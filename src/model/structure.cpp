@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 namespace {
 
@@ -25,10 +25,10 @@ Conductor* newConductor(RecordPool& pool, Conductor* last) { return appendRecord
 
 Ribbon* newRibbon(RecordPool& pool, Ribbon* last) { return appendRecord(pool.ribbons, last); }
 
-const char* shapeWord(std::int32_t shape)
+const char* shapeWord(ConductorShape shape)
 {
-    if (shape == ShapePlate) return "plate";
-    return shape == ShapeLine ? "line" : "circle";
+    if (shape == ConductorShape::Plate) return "plate";
+    return shape == ConductorShape::Line ? "line" : "circle";
 }
 
 void setConductorDefaults(Conductor& c)

@@ -11,10 +11,8 @@
 
 #include "numerics/complex.h"
 
-// Shape of a conductor, from its block word.
-constexpr std::int32_t ShapePlate = 0;
-constexpr std::int32_t ShapeLine = 1;
-constexpr std::int32_t ShapeCircle = 2;
+// ConductorShape of a conductor, from its block word.
+enum class ConductorShape : std::int32_t { Plate = 0, Line = 1, Circle = 2 };
 
 // Model of a conductor: how its face ribbons get their internal impedance.
 constexpr std::int32_t TypePw = 3;      // "pw": wave model of a rectangular line
@@ -23,14 +21,16 @@ constexpr std::int32_t TypeVf = 5;      // "vf": grid of volume filaments
 constexpr std::int32_t TypeCircle = 10; // given to circles when the deck has plates
 
 // Kind of a ribbon: what the internal-impedance dispatch switches on.
-constexpr std::int32_t KindFaceX = 0;          // one of nx ribbons of a bottom or top face
-constexpr std::int32_t KindFaceY = 1;          // one of ny ribbons of a left or right face
-constexpr std::int32_t KindPlateOneFace = 2;   // plate ribbon, only one face carries ribbons
-constexpr std::int32_t KindPlateBothFaces = 3; // plate ribbon, both faces carry ribbons
-constexpr std::int32_t KindWholeFaceX = 4;     // the single ribbon of a bottom or top face
-constexpr std::int32_t KindWholeFaceY = 5;     // side-face ribbon of a line with nx = 1
-constexpr std::int32_t KindChord = 10;         // chord of the polygon standing for a circle
-constexpr std::int32_t KindFilament = 20;      // rectangular volume filament
+enum class RibbonKind : std::int32_t {
+    FaceX = 0,          // one of nx ribbons of a bottom or top face
+    FaceY = 1,          // one of ny ribbons of a left or right face
+    PlateOneFace = 2,   // plate ribbon, only one face carries ribbons
+    PlateBothFaces = 3, // plate ribbon, both faces carry ribbons
+    WholeFaceX = 4,     // the single ribbon of a bottom or top face
+    WholeFaceY = 5,     // side-face ribbon of a line with nx = 1
+    Chord = 10,         // chord of the polygon standing for a circle
+    Filament = 20,      // rectangular volume filament
+};
 
 // How the ribbon impedance matrix is solved at each frequency: the exact inversion, whose
 // results are reproducible to the bit, or a LAPACK factorization, faster and as accurate.
@@ -69,7 +69,7 @@ struct Conductor {
     std::int32_t nx = 5;
     std::int32_t ny = 5;
     std::int32_t type = TypeTl;
-    std::int32_t shape = ShapeLine;
+    ConductorShape shape = ConductorShape::Line;
     std::int32_t nr = 10;
     std::int32_t firstRibbonIndex = 0;
     std::int32_t endRibbonIndex = 0;
@@ -94,7 +94,7 @@ struct Ribbon {
     double y1 = 0.0;
     double x2 = 0.0;
     double y2 = 0.0;
-    std::int32_t kind = 0;
+    RibbonKind kind = RibbonKind::FaceX;
     std::int32_t segment = 0;     // index of a chord around its circle
     Conductor* owner = nullptr;
     Ribbon* next = nullptr;
@@ -116,7 +116,7 @@ Conductor* newConductor(RecordPool& pool, Conductor* last);
 Ribbon* newRibbon(RecordPool& pool, Ribbon* last);
 
 // The block word of a shape: "plate", "line" or "circle".
-const char* shapeWord(std::int32_t shape);
+const char* shapeWord(ConductorShape shape);
 
 // Writes the block defaults; leaves shape, links, ribbon fields and rad alone.
 void setConductorDefaults(Conductor& conductor);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 extern "C" {
 void zgeev_(const char* jobvl, const char* jobvr, const int* n, Complex* a, const int* lda, Complex* w, Complex* vl,

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 // LAPACK's Fortran interface; Complex is laid out as Fortran's COMPLEX*16 (two doubles).
 // The general LU is used although the ribbon matrix is symmetric: the symmetric

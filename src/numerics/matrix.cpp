@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "model/run_error.h"
 #include "numerics/inversion_kernels.h"
 #include "numerics/parallel.h"
+#include "support/run_error.h"
 
 // The inversion is the hot spot of a run, so the elimination and the back substitution are
 // organised for the cache, for several cores and for vector instructions. Every element still

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 namespace {
 

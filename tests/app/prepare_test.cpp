@@ -18,11 +18,11 @@ struct Ribbons {
 
     Ribbons()
     {
-        circle.shape = ShapeCircle;
+        circle.shape = ConductorShape::Circle;
         for (int i = 0; i < 40; ++i) {
             Ribbon r;
             r.owner = &line;
-            r.kind = KindFaceX;
+            r.kind = RibbonKind::FaceX;
             r.x1 = 1e-6 * (i % 10) + (i < 20 ? 0.0 : 1e-3);
             r.x2 = r.x1 + 1e-6;
             r.y1 = 1e-6 * (i / 10);
@@ -32,7 +32,7 @@ struct Ribbons {
         for (int i = 0; i < 8; ++i) {
             Ribbon chord;
             chord.owner = &circle;
-            chord.kind = KindChord;
+            chord.kind = RibbonKind::Chord;
             chord.x1 = 2e-3 + 1e-5 * i;
             chord.y1 = 1e-5 * (i % 3);
             chord.x2 = chord.x1 + 1e-5;

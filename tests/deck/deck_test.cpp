@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "deck/deck.h"
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 namespace {
 
@@ -75,17 +75,17 @@ TEST_F(DeckReader, ReadsTheExampleDeck)
     EXPECT_EQ(settings.plateCount, 1);
     EXPECT_EQ(settings.lineCount, 3);
 
-    EXPECT_EQ(c[0]->shape, ShapePlate);
+    EXPECT_EQ(c[0]->shape, ConductorShape::Plate);
     EXPECT_EQ(c[0]->x1, -500.0 * 1e-06);
     EXPECT_EQ(c[0]->v, 0.0);
-    EXPECT_EQ(c[1]->shape, ShapeLine);
+    EXPECT_EQ(c[1]->shape, ConductorShape::Line);
     EXPECT_EQ(c[1]->type, TypeTl);
     EXPECT_EQ(c[1]->nx, 8);
     EXPECT_EQ(c[1]->ny, 2);
     EXPECT_EQ(c[1]->rx, 1.5);
     EXPECT_EQ(c[2]->x1, 10.0 * 1e-06);
     EXPECT_EQ(c[2]->sigma, 41.0 / 1e-06);
-    EXPECT_EQ(c[3]->shape, ShapeCircle);
+    EXPECT_EQ(c[3]->shape, ConductorShape::Circle);
     EXPECT_EQ(c[3]->rad, 25.0 * 1e-06);
     EXPECT_EQ(c[3]->nr, 16);
     EXPECT_EQ(c[3]->next, nullptr);
@@ -138,7 +138,7 @@ TEST_F(DeckReader, IgnoresCase)
     EXPECT_EQ(c[0]->sigma, 5.8e7 / 0.01);
     EXPECT_EQ(c[0]->type, TypePw);
     EXPECT_EQ(c[0]->nx, 3);
-    EXPECT_EQ(c[1]->shape, ShapePlate);
+    EXPECT_EQ(c[1]->shape, ConductorShape::Plate);
     EXPECT_EQ(c[1]->y2, 2 * 0.01);
 }
 
@@ -179,7 +179,7 @@ TEST_F(DeckReader, EveryBlockStartsFromTheDefaults)
                         "plate{ }\nend\n");
     ASSERT_EQ(c.size(), 2u);
     const Conductor& d = *c[1];
-    EXPECT_EQ(d.shape, ShapePlate);
+    EXPECT_EQ(d.shape, ConductorShape::Plate);
     EXPECT_EQ(d.x1, 0.0);
     EXPECT_EQ(d.y1, 1.0);
     EXPECT_EQ(d.x2, 0.0);
@@ -213,7 +213,7 @@ TEST_F(DeckReader, SkipsComments)
     EXPECT_EQ(c[0]->x1, 1.0);
     EXPECT_EQ(c[0]->y1, 1.0);
     EXPECT_EQ(c[0]->y2, 3.0);
-    EXPECT_EQ(c[1]->shape, ShapeCircle);
+    EXPECT_EQ(c[1]->shape, ConductorShape::Circle);
     EXPECT_EQ(c[1]->rad, 2.0);
 }
 
@@ -223,12 +223,12 @@ TEST_F(DeckReader, BlockWordsAndTheirBraces)
     const auto c = read(std::string(Header) + "line\n{ x1=1 }\nplate x1=5 y1=2 }\n* c\ncircle { rad=1 }\n"
                                               "* c\n stray words plate{ }\nend\n");
     ASSERT_EQ(c.size(), 4u);
-    EXPECT_EQ(c[0]->shape, ShapeLine);
-    EXPECT_EQ(c[1]->shape, ShapePlate);
+    EXPECT_EQ(c[0]->shape, ConductorShape::Line);
+    EXPECT_EQ(c[1]->shape, ConductorShape::Plate);
     EXPECT_EQ(c[1]->x1, 0.0);
     EXPECT_EQ(c[1]->y1, 2.0);
-    EXPECT_EQ(c[2]->shape, ShapeCircle);
-    EXPECT_EQ(c[3]->shape, ShapePlate);
+    EXPECT_EQ(c[2]->shape, ConductorShape::Circle);
+    EXPECT_EQ(c[3]->shape, ConductorShape::Plate);
     EXPECT_EQ(settings.plateCount, 2);
     EXPECT_EQ(settings.lineCount, 2);
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "electrostatics/dielectrics.h"
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/run_error.h"
+#include "support/run_error.h"
 #include "structures.h"
 
 namespace {
@@ -70,7 +70,7 @@ TEST(CapacitancePanels, CircleChordsKeepTheCircleArea)
 TEST(CapacitancePanels, InterfacesStopAtConductorsAndKnowTheirMedia)
 {
     Structure s;
-    s.rectangle(-10, -0.5, 10, 0, 0.0, ShapePlate).rectangle(-1, 1, 1, 1.01).dielectric(-10, 0, 10, 1, 4.3, 0.02);
+    s.rectangle(-10, -0.5, 10, 0, 0.0, ConductorShape::Plate).rectangle(-1, 1, 1, 1.01).dielectric(-10, 0, 10, 1, 4.3, 0.02);
     const std::vector<Panel> panels = s.panels();
     double interface = 0.0;
     for (const Panel& p : panels) {
@@ -136,7 +136,7 @@ TEST(CapacitancePanels, SameStructureInAnyUnitGivesTheSamePanelCount)
     std::vector<std::size_t> counts;
     for (const double unit : {1.0, 1e-3, 1e-6, 2.54e-5}) {
         Structure s;
-        s.rectangle(-1000 * unit, -35 * unit, 1000 * unit, 0, 0.0, ShapePlate)
+        s.rectangle(-1000 * unit, -35 * unit, 1000 * unit, 0, 0.0, ConductorShape::Plate)
             .rectangle(-95 * unit, 100 * unit, 95 * unit, 118 * unit)
             .dielectric(-1000 * unit, 0, 1000 * unit, 100 * unit, 4.3);
         counts.push_back(s.panels().size());

@@ -16,8 +16,8 @@ struct Structure {
     Conductor* last = nullptr;
     int conductors = 0;
 
-    // A rectangle (`shape` ShapePlate or ShapeLine); v = 0 makes it a ground.
-    Structure& rectangle(double x1, double y1, double x2, double y2, double v = 1.0, std::int32_t shape = ShapeLine)
+    // A rectangle (`shape` ConductorShape::Plate or ConductorShape::Line); v = 0 makes it a ground.
+    Structure& rectangle(double x1, double y1, double x2, double y2, double v = 1.0, ConductorShape shape = ConductorShape::Line)
     {
         Conductor& c = add(shape, v);
         c.x1 = x1, c.y1 = y1, c.x2 = x2, c.y2 = y2;
@@ -26,7 +26,7 @@ struct Structure {
 
     Structure& circle(double xc, double yc, double rad, double v = 1.0)
     {
-        Conductor& c = add(ShapeCircle, v);
+        Conductor& c = add(ConductorShape::Circle, v);
         c.xc = xc, c.yc = yc, c.rad = rad;
         return *this;
     }
@@ -48,7 +48,7 @@ struct Structure {
     ComplexMatrix maxwell() const { return maxwellCapacitance(panels(), conductors); }
 
 private:
-    Conductor& add(std::int32_t shape, double v)
+    Conductor& add(ConductorShape shape, double v)
     {
         last = newConductor(pool, last);
         if (!head) head = last;

@@ -76,7 +76,7 @@ TEST(CapacitanceValidation, WireOverGroundPlate)
     const double a = 1e-3;
     for (const double h : {1.5e-3, 5e-3}) {
         Structure s;
-        s.rectangle(-100 * h, -a, 100 * h, 0, 0.0, ShapePlate).circle(0, h, a);
+        s.rectangle(-100 * h, -a, 100 * h, 0, 0.0, ConductorShape::Plate).circle(0, h, a);
         RunSettings loop;
         const ComplexMatrix c = reportedCapacitance(loop, s.head, s.maxwell());
         ASSERT_EQ(c.rows(), 1);
@@ -116,8 +116,8 @@ TEST(CapacitanceValidation, StriplineBetweenWidePlates)
     for (const double w : {0.5e-3, 2e-3}) {
         const double t = w / 1000;
         Structure s;
-        s.rectangle(-20 * b, -0.2 * b, 20 * b, 0, 0.0, ShapePlate)
-            .rectangle(-20 * b, b, 20 * b, 1.2 * b, 0.0, ShapePlate)
+        s.rectangle(-20 * b, -0.2 * b, 20 * b, 0, 0.0, ConductorShape::Plate)
+            .rectangle(-20 * b, b, 20 * b, 1.2 * b, 0.0, ConductorShape::Plate)
             .rectangle(-w / 2, (b - t) / 2, w / 2, (b + t) / 2)
             .dielectric(-20 * b, 0, 20 * b, b, 4.0);
         const ComplexMatrix c = reportedCapacitance(RunSettings(), s.head, s.maxwell());
@@ -135,7 +135,7 @@ TEST(CapacitanceValidation, MicrostripAgreesWithHammerstadJensen)
     for (const double u : {1.0, 2.0, 3.0}) {
         const double w = u * h;
         auto build = [&](Structure& s) {
-            s.rectangle(-20 * h, -0.35 * h, 20 * h, 0, 0.0, ShapePlate).rectangle(-w / 2, h, w / 2, h + w / 1000);
+            s.rectangle(-20 * h, -0.35 * h, 20 * h, 0, 0.0, ConductorShape::Plate).rectangle(-w / 2, h, w / 2, h + w / 1000);
         };
         Structure substrate, air;
         build(substrate);
@@ -177,8 +177,8 @@ TEST(CapacitanceValidation, LossTangentOfOneDielectricGivesGEqualOmegaTandC)
 {
     const double b = 1e-3, tand = 0.02;
     Structure s;
-    s.rectangle(-20 * b, -0.2 * b, 20 * b, 0, 0.0, ShapePlate)
-        .rectangle(-20 * b, b, 20 * b, 1.2 * b, 0.0, ShapePlate)
+    s.rectangle(-20 * b, -0.2 * b, 20 * b, 0, 0.0, ConductorShape::Plate)
+        .rectangle(-20 * b, b, 20 * b, 1.2 * b, 0.0, ConductorShape::Plate)
         .rectangle(-0.6 * b, 0.4 * b, -0.2 * b, 0.45 * b)
         .rectangle(0.2 * b, 0.4 * b, 0.6 * b, 0.45 * b)
         .dielectric(-20 * b, 0, 20 * b, b, 4.0, tand);

@@ -3,15 +3,16 @@
 #include <cmath>
 
 #include "geometry/geometry_fixtures.h"
-#include "geometry/plates.h"
+#include "geometry/checks.h"
+#include "geometry/plate_cuts.h"
 
 using namespace geometry_test;
 
 TEST(GeometryChecks, ConductorGeometry)
 {
     Deck deck;
-    Conductor& plate = deck.add(ShapePlate, 0, 1, -2, -1);
-    Conductor& line = deck.add(ShapeLine, 0, 1, 0, 1);
+    Conductor& plate = deck.add(ConductorShape::Plate, 0, 1, -2, -1);
+    Conductor& line = deck.add(ConductorShape::Line, 0, 1, 0, 1);
     Conductor& circle = deck.circle(0, 5, 1, 8);
     const auto error = [&] { return errorOf([&] { checkConductorGeometry(deck.head); }); };
     EXPECT_EQ(error(), "");
@@ -31,13 +32,13 @@ namespace {
 
 // A line or plate from x1, x2, y1, y2, or a circle from xc, yc, rad.
 struct Piece {
-    std::int32_t shape;
+    ConductorShape shape;
     double a, b, c, d = 0.0;
 };
 
 void addPiece(Deck& deck, const Piece& p)
 {
-    if (p.shape == ShapeCircle)
+    if (p.shape == ConductorShape::Circle)
         deck.circle(p.a, p.b, p.c, 8);
     else
         deck.add(p.shape, p.a, p.b, p.c, p.d);
@@ -47,23 +48,23 @@ void addPiece(Deck& deck, const Piece& p)
 
 TEST(GeometryChecks, OverlapsRefusedTouchingAllowed)
 {
-    const Piece unit{ShapeLine, 0, 1, 0, 1};
-    const Piece plate{ShapePlate, -10, 10, -10, 10};
+    const Piece unit{ConductorShape::Line, 0, 1, 0, 1};
+    const Piece plate{ConductorShape::Plate, -10, 10, -10, 10};
     const struct {
         Piece first, second;
         bool overlap;
     } cases[] = {
         {unit, unit, true},
         {unit, plate, true},
-        {{ShapeLine, 0, 10, 0, 1}, {ShapeLine, 4, 5, -5, 5}, true}, // crossing
-        {{ShapeCircle, 0, 0, 1}, plate, true},
-        {{ShapeCircle, 0, 0, 1}, {ShapeCircle, 1.5, 0, 1}, true},
-        {{ShapeCircle, 0, 0, 1}, {ShapeLine, 0.5, 2, 0.5, 2}, true}, // over a corner
-        {unit, {ShapePlate, 1, 2, 0, 1}, false},                      // common edge
-        {unit, {ShapeLine, 1, 2, 1, 2}, false},                       // common corner
-        {{ShapeCircle, 0, 5, 1}, {ShapeLine, -1, 1, 0, 4}, false},     // tangent to an edge
-        {{ShapeCircle, 3, 4, 5}, {ShapePlate, -2, 0, -2, 0}, false},   // through a corner
-        {{ShapeCircle, 0, 0, 2}, {ShapeCircle, 3, 4, 3}, false},
+        {{ConductorShape::Line, 0, 10, 0, 1}, {ConductorShape::Line, 4, 5, -5, 5}, true}, // crossing
+        {{ConductorShape::Circle, 0, 0, 1}, plate, true},
+        {{ConductorShape::Circle, 0, 0, 1}, {ConductorShape::Circle, 1.5, 0, 1}, true},
+        {{ConductorShape::Circle, 0, 0, 1}, {ConductorShape::Line, 0.5, 2, 0.5, 2}, true}, // over a corner
+        {unit, {ConductorShape::Plate, 1, 2, 0, 1}, false},                      // common edge
+        {unit, {ConductorShape::Line, 1, 2, 1, 2}, false},                       // common corner
+        {{ConductorShape::Circle, 0, 5, 1}, {ConductorShape::Line, -1, 1, 0, 4}, false},     // tangent to an edge
+        {{ConductorShape::Circle, 3, 4, 5}, {ConductorShape::Plate, -2, 0, -2, 0}, false},   // through a corner
+        {{ConductorShape::Circle, 0, 0, 2}, {ConductorShape::Circle, 3, 4, 3}, false},
     };
     for (const auto& c : cases) {
         for (const bool swapped : {false, true}) {
@@ -76,9 +77,9 @@ TEST(GeometryChecks, OverlapsRefusedTouchingAllowed)
 
     // Both named, the lower position first; every conductor is checked on its own before any pair.
     Deck deck;
-    addPiece(deck, {ShapeCircle, 50, 50, 1});
+    addPiece(deck, {ConductorShape::Circle, 50, 50, 1});
     addPiece(deck, unit);
-    Conductor& inside = deck.add(ShapePlate, 0.25, 0.75, 0.25, 0.75);
+    Conductor& inside = deck.add(ConductorShape::Plate, 0.25, 0.75, 0.25, 0.75);
     EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.head); }), "ERROR: conductor 2 (line) overlaps conductor 3 (plate)\n");
     inside.y2 = inside.y1;
     EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.head); }), "ERROR: conductor 3 (plate) has y2 <= y1\n");
@@ -90,7 +91,7 @@ TEST(GeometryChecks, LineCuts)
     Deck deck;
     deck.settings.fmax = 1e6;
     deck.circle(0, 5, 1, 8).nx = 0; // circles have no face counts
-    Conductor& line = deck.add(ShapeLine, 0, 1, 0, 1);
+    Conductor& line = deck.add(ConductorShape::Line, 0, 1, 0, 1);
     const auto error = [&] { return errorOf([&] { checkLineCuts(deck.head, deck.settings); }); };
     EXPECT_EQ(error(), "");
     line.ry = -1.0;
@@ -112,7 +113,7 @@ TEST(GeometryChecks, LineCuts)
     // In a deck with plates the line is cut with nx = ny = 1, whatever the deck said.
     line.x2 = line.y2 = line.rx = line.ry = 1.0;
     line.type = TypeTl;
-    deck.add(ShapePlate, -10, 10, -2, -1);
+    deck.add(ConductorShape::Plate, -10, 10, -2, -1);
     EXPECT_NE(error(), "");
     placePlateCuts(deck.head);
     EXPECT_EQ(error(), "");

@@ -40,7 +40,7 @@ TEST(GeometryDiscretize, GradedWeights)
 TEST(GeometryDiscretize, GradedLineFacesAndKinds)
 {
     Deck deck;
-    Conductor& line = deck.add(ShapeLine, 0.0, 12.0, 0.0, 6.0);
+    Conductor& line = deck.add(ConductorShape::Line, 0.0, 12.0, 0.0, 6.0);
     line.nx = 4;
     line.ny = 2;
     line.rx = 2.0;
@@ -57,7 +57,7 @@ TEST(GeometryDiscretize, GradedLineFacesAndKinds)
 TEST(GeometryDiscretize, FilamentLines)
 {
     Deck deck;
-    Conductor& grid = deck.add(ShapeLine, 1.0, 4.0, 2.0, 6.0);
+    Conductor& grid = deck.add(ConductorShape::Line, 1.0, 4.0, 2.0, 6.0);
     grid.type = TypeVf;
     grid.nx = 3;
     grid.ny = 2;
@@ -68,7 +68,7 @@ TEST(GeometryDiscretize, FilamentLines)
     deck.settings.fmax = 1e6;
     const double delta = skinDepthAtFmax(1e6, 5.8e7);
     EXPECT_NEAR(delta, 66.09e-6, 0.01e-6);
-    Conductor& small = deck.add(ShapeLine, 0.0, 1e-6, 0.0, 1e-6);
+    Conductor& small = deck.add(ConductorShape::Line, 0.0, 1e-6, 0.0, 1e-6);
     small.nx = 0;
     EXPECT_EQ(cut(deck, small), (Ribbons{{20, 0, 0, 1e-6, 1e-6}}));
     small.x2 = delta;
@@ -86,7 +86,7 @@ TEST(GeometryDiscretize, CircleChords)
     const double px[] = {1, 0, -1, 0, 1}, py[] = {0, 1, 0, -1, 0};
     int i = 0;
     for (const Ribbon* r = head; i < 4; r = r->next, ++i) {
-        EXPECT_EQ(r->kind, KindChord);
+        EXPECT_EQ(r->kind, RibbonKind::Chord);
         EXPECT_EQ(r->segment, i);
         EXPECT_NEAR(std::hypot(r->x1 - px[i], r->y1 - py[i]), 0.0, 1e-15);
         EXPECT_NEAR(std::hypot(r->x2 - px[i + 1], r->y2 - py[i + 1]), 0.0, 1e-15);
@@ -98,7 +98,7 @@ TEST(GeometryDiscretize, PlateFacesFromThePlateFile)
 {
     ScratchDirectory dir;
     Deck deck;
-    Conductor& plate = deck.add(ShapePlate, 0.0, 3.0, 0.0, 1.0);
+    Conductor& plate = deck.add(ConductorShape::Plate, 0.0, 3.0, 0.0, 1.0);
     EXPECT_EQ(errorOf([&] { cut(deck, plate, 1); }), "ERROR: cannot open the file \"plate\" for reading\n");
     const double t = 3.0 * 1e-4;
     std::ofstream("plate") << "below 2 -7.0e+00\nbelow 1 0.0e+00\nbelow 1 1\nbelow 1 3\nabove 2 5\n";

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "model/run_error.h"
 #include "model/structure.h"
+#include "support/run_error.h"
 #include "test_support.h"
 
 namespace geometry_test {
@@ -52,7 +52,7 @@ struct Deck {
     Conductor* last = nullptr;
 
     Deck() { settings.fmax = 1e9; }
-    Conductor& add(std::int32_t shape, double x1, double x2, double y1, double y2)
+    Conductor& add(ConductorShape shape, double x1, double x2, double y1, double y2)
     {
         last = newConductor(pool, last);
         if (!head) head = last;
@@ -62,12 +62,12 @@ struct Deck {
         last->x2 = x2;
         last->y1 = y1;
         last->y2 = y2;
-        (shape == ShapePlate ? settings.plateCount : settings.lineCount) += 1;
+        (shape == ConductorShape::Plate ? settings.plateCount : settings.lineCount) += 1;
         return *last;
     }
     Conductor& circle(double xc, double yc, double rad, int nr)
     {
-        Conductor& c = add(ShapeCircle, 0, 0, 0, 0);
+        Conductor& c = add(ConductorShape::Circle, 0, 0, 0, 0);
         c.xc = xc;
         c.yc = yc;
         c.rad = rad;
@@ -81,7 +81,7 @@ using Ribbons = std::vector<std::array<double, 5>>;
 inline Ribbons ribbonsFrom(const Ribbon* first, const Ribbon* end = nullptr)
 {
     Ribbons ribbons;
-    for (const Ribbon* r = first; r != end; r = r->next) ribbons.push_back({double(r->kind), r->x1, r->y1, r->x2, r->y2});
+    for (const Ribbon* r = first; r != end; r = r->next) ribbons.push_back({static_cast<double>(r->kind), r->x1, r->y1, r->x2, r->y2});
     return ribbons;
 }
 

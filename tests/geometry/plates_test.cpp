@@ -1,4 +1,7 @@
-#include "geometry/plates.h"
+#include "geometry/plate_cuts.h"
+
+#include "geometry/checks.h"
+#include "geometry/ribbon_index.h"
 
 #include <gtest/gtest.h>
 
@@ -57,8 +60,8 @@ TEST(GeometryPlates, LineOverPlate)
 {
     ScratchDirectory dir;
     Deck deck;
-    Conductor& plate = deck.add(ShapePlate, -100.0, 100.0, -10.0, 0.0);
-    Conductor& line = deck.add(ShapeLine, -5.0, 5.0, 10.0, 20.0);
+    Conductor& plate = deck.add(ConductorShape::Plate, -100.0, 100.0, -10.0, 0.0);
+    Conductor& line = deck.add(ConductorShape::Line, -5.0, 5.0, 10.0, 20.0);
     Prepared p = prepare(deck);
     EXPECT_EQ(p.plateFile, plateLines("above", 1, {-100, -36, -5, 5, 36, 100}));
     EXPECT_EQ(plate.type, TypePw);
@@ -91,9 +94,9 @@ TEST(GeometryPlates, CutsBetweenTwoLines)
     ScratchDirectory dir;
     for (const Case& c : cases) {
         Deck deck;
-        deck.add(ShapePlate, -100.0, 100.0, c.plateY1, c.plateY1 + 10);
-        deck.add(ShapeLine, c.leftX1, c.leftX2, 10.0, 20.0);
-        deck.add(ShapeLine, c.rightX1, c.rightX2, c.rightY1, c.rightY1 + 10);
+        deck.add(ConductorShape::Plate, -100.0, 100.0, c.plateY1, c.plateY1 + 10);
+        deck.add(ConductorShape::Line, c.leftX1, c.leftX2, 10.0, 20.0);
+        deck.add(ConductorShape::Line, c.rightX1, c.rightX2, c.rightY1, c.rightY1 + 10);
         placePlateCuts(deck.head);
         EXPECT_EQ(readFile("plate"), c.file);
     }
@@ -105,8 +108,8 @@ TEST(GeometryPlates, PointsThatPrintAlikeWrittenOnce)
 {
     ScratchDirectory dir;
     Deck deck;
-    deck.add(ShapePlate, 0.0, 100.0, -10.0, 0.0);
-    deck.add(ShapeLine, 90.0, 99.9999999, 10.0, 20.0);
+    deck.add(ConductorShape::Plate, 0.0, 100.0, -10.0, 0.0);
+    deck.add(ConductorShape::Line, 90.0, 99.9999999, 10.0, 20.0);
     const Prepared p = prepare(deck);
     EXPECT_EQ(p.plateFile, plateLines("above", 1, {0, 59, 90, 100}));
     EXPECT_EQ(p.index, (std::vector<long>{0, 0, 3, 7}));
@@ -116,9 +119,9 @@ TEST(GeometryPlates, PlateOrdinalsAndHeightOrder)
 {
     ScratchDirectory dir;
     Deck deck;
-    deck.add(ShapePlate, -100.0, 100.0, -10.0, 0.0); // listed first, lies lowest
-    deck.add(ShapePlate, -50.0, 50.0, 30.0, 40.0);
-    deck.add(ShapeLine, -5.0, 5.0, 10.0, 20.0);
+    deck.add(ConductorShape::Plate, -100.0, 100.0, -10.0, 0.0); // listed first, lies lowest
+    deck.add(ConductorShape::Plate, -50.0, 50.0, 30.0, 40.0);
+    deck.add(ConductorShape::Line, -5.0, 5.0, 10.0, 20.0);
     const Prepared p = prepare(deck);
     EXPECT_EQ(p.plateFile, plateLines("below", 2, {-50, -36, -5, 5, 36, 50}) +
                                plateLines("above", 1, {-100, -36, -5, 5, 36, 100}));
@@ -127,9 +130,9 @@ TEST(GeometryPlates, PlateOrdinalsAndHeightOrder)
 
     // Plates of equal height in deck order: only the first faces the line; the other is refused.
     Deck twins;
-    twins.add(ShapePlate, -100.0, 100.0, -10.0, 0.0);
-    twins.add(ShapePlate, -100.0, 100.0, -10.0, 0.0);
-    twins.add(ShapeLine, -5.0, 5.0, 10.0, 20.0);
+    twins.add(ConductorShape::Plate, -100.0, 100.0, -10.0, 0.0);
+    twins.add(ConductorShape::Plate, -100.0, 100.0, -10.0, 0.0);
+    twins.add(ConductorShape::Line, -5.0, 5.0, 10.0, 20.0);
     const Prepared q = prepare(twins);
     EXPECT_EQ(q.plateFile, plateLines("above", 1, {-100, -36, -5, 5, 36, 100}));
     EXPECT_EQ(q.index, (std::vector<long>{0, 0, 5, 5, 9}));
@@ -140,9 +143,9 @@ TEST(GeometryPlates, PlateOrdinalsAndHeightOrder)
 TEST(GeometryPlates, Classification)
 {
     Deck deck;
-    deck.add(ShapeLine, 0, 1, 0, 1).v = 0.0;
+    deck.add(ConductorShape::Line, 0, 1, 0, 1).v = 0.0;
     EXPECT_EQ(classifyConductors(deck.head).ground, 1); // a single conductor passes
-    deck.add(ShapeLine, 0, 1, 0, 1).v = -0.99e-10;
+    deck.add(ConductorShape::Line, 0, 1, 0, 1).v = -0.99e-10;
     EXPECT_EQ(errorOf([&] { classifyConductors(deck.head); }), "ERROR: No signal line?\n\n\n");
     deck.head->v = 1e-10;
     deck.last->v = 1.0;
@@ -160,9 +163,9 @@ TEST(GeometryPlates, RibbonIndexAndChain)
     ScratchDirectory dir;
     std::ofstream("plate").close();
     Deck deck;
-    Conductor& line = deck.add(ShapeLine, 0.0, 10.0, 0.0, 10.0);
+    Conductor& line = deck.add(ConductorShape::Line, 0.0, 10.0, 0.0, 10.0);
     line.nx = line.ny = 1;
-    Conductor& plate = deck.add(ShapePlate, -100.0, 100.0, -20.0, -10.0);
+    Conductor& plate = deck.add(ConductorShape::Plate, -100.0, 100.0, -20.0, -10.0);
     Conductor& circle = deck.circle(0.0, 50.0, 1.0, 6);
     Ribbon* head = newRibbon(deck.pool, nullptr);
     std::vector<long> index;
@@ -173,7 +176,7 @@ TEST(GeometryPlates, RibbonIndexAndChain)
     closeRibbonChain(head);
     EXPECT_EQ(ribbonsFrom(head).size(), 10u);
     EXPECT_EQ(line.firstRibbon, head);
-    EXPECT_EQ(circle.firstRibbon->kind, KindChord);
+    EXPECT_EQ(circle.firstRibbon->kind, RibbonKind::Chord);
 
     Ribbon* empty = newRibbon(deck.pool, nullptr);
     closeRibbonChain(empty); // nothing to detach, and no crash

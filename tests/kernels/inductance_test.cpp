@@ -10,7 +10,7 @@ namespace {
 
 const double mu0Over2Pi = 2e-7;
 
-Ribbon ribbon(double x1, double y1, double x2, double y2, Conductor* owner, std::int32_t kind = KindFaceX)
+Ribbon ribbon(double x1, double y1, double x2, double y2, Conductor* owner, RibbonKind kind = RibbonKind::FaceX)
 {
     Ribbon r;
     r.x1 = x1;
@@ -22,7 +22,7 @@ Ribbon ribbon(double x1, double y1, double x2, double y2, Conductor* owner, std:
     return r;
 }
 
-Conductor conductorOfShape(std::int32_t shape)
+Conductor conductorOfShape(ConductorShape shape)
 {
     Conductor c;
     c.shape = shape;
@@ -36,7 +36,7 @@ void addChords(std::vector<Ribbon>& ribbons, Conductor* circle, double xc, doubl
     for (int i = 0; i < nr; ++i)
         ribbons.push_back(ribbon(xc + rad * std::cos(i * delta), yc + rad * std::sin(i * delta),
                                  xc + rad * std::cos((i + 1) * delta), yc + rad * std::sin((i + 1) * delta), circle,
-                                 KindChord));
+                                 RibbonKind::Chord));
 }
 
 } // namespace
@@ -93,8 +93,8 @@ TEST(Inductance, FilamentIntegrandFloorsZeroDistance)
 
 TEST(Inductance, FormChoiceAtStrictThresholds)
 {
-    Conductor line = conductorOfShape(ShapeLine);
-    Conductor circle = conductorOfShape(ShapeCircle);
+    Conductor line = conductorOfShape(ConductorShape::Line);
+    Conductor circle = conductorOfShape(ConductorShape::Circle);
     // Ribbons 3 × 4: length 5, far threshold 250.
     const Ribbon a = ribbon(0, 0, 3, 4, &line);
     const Ribbon atThreshold = ribbon(0, 250, 3, 254, &line);
@@ -111,12 +111,12 @@ TEST(Inductance, FormChoiceAtStrictThresholds)
     EXPECT_EQ(ribbonPairInductance(longA, beyond), segmentInductance(longA, beyond));
 
     // Filaments take the closed form however far.
-    const Ribbon filamentA = ribbon(0, 0, 3, 4, &line, KindFilament);
+    const Ribbon filamentA = ribbon(0, 0, 3, 4, &line, RibbonKind::Filament);
     EXPECT_EQ(ribbonPairInductance(filamentA, beyond), rectangleInductance(filamentA, beyond));
     EXPECT_EQ(ribbonPairInductance(beyond, filamentA), rectangleInductance(beyond, filamentA));
 
     // A chord takes the integral form however near, with itself too.
-    const Ribbon chord = ribbon(0, 10, 3, 14, &circle, KindChord);
+    const Ribbon chord = ribbon(0, 10, 3, 14, &circle, RibbonKind::Chord);
     EXPECT_EQ(ribbonPairInductance(a, chord), segmentInductance(a, chord));
     EXPECT_EQ(ribbonPairInductance(chord, a), segmentInductance(chord, a));
     EXPECT_EQ(ribbonPairInductance(chord, chord), segmentInductance(chord, chord));
@@ -125,12 +125,12 @@ TEST(Inductance, FormChoiceAtStrictThresholds)
 TEST(Inductance, LevelChordNextToFilamentStaysFinite)
 {
     // Chord 3 of a circle of 14 chords is exactly level: as a rectangle it has zero height.
-    Conductor line = conductorOfShape(ShapeLine);
-    Conductor circle = conductorOfShape(ShapeCircle);
+    Conductor line = conductorOfShape(ConductorShape::Line);
+    Conductor circle = conductorOfShape(ConductorShape::Circle);
     std::vector<Ribbon> chords;
     addChords(chords, &circle, 0.0, 0.0, 1e-3, 14);
     ASSERT_EQ(chords[3].y1, chords[3].y2);
-    const Ribbon filament = ribbon(5e-3, 0, 5.001e-3, 1e-6, &line, KindFilament);
+    const Ribbon filament = ribbon(5e-3, 0, 5.001e-3, 1e-6, &line, RibbonKind::Filament);
     for (const Ribbon& chord : chords) {
         const double l = ribbonPairInductance(chord, filament);
         EXPECT_EQ(l, segmentInductance(chord, filament));
@@ -142,7 +142,7 @@ TEST(Inductance, LevelChordNextToFilamentStaysFinite)
 
 TEST(Inductance, ClosedAndIntegralFormsAgreeForThinRibbons)
 {
-    Conductor line = conductorOfShape(ShapeLine);
+    Conductor line = conductorOfShape(ConductorShape::Line);
     const Ribbon lower = ribbon(0, 0, 1e-3, 1e-7, &line);
     const Ribbon upper = ribbon(0, 2e-3, 1e-3, 2e-3 + 1e-7, &line);
     const double closed = rectangleInductance(lower, upper);
@@ -158,7 +158,7 @@ TEST(Inductance, ClosedAndIntegralFormsAgreeForThinRibbons)
 
 TEST(Inductance, FarRibbonsFollowTheLogarithmOfDistance)
 {
-    Conductor line = conductorOfShape(ShapeLine);
+    Conductor line = conductorOfShape(ConductorShape::Line);
     const Ribbon a = ribbon(0, 0, 1e-3, 1e-7, &line);
     const Ribbon at10cm = ribbon(0, 0.1, 1e-3, 0.1 + 1e-7, &line);
     const Ribbon at1m = ribbon(0, 1.0, 1e-3, 1.0 + 1e-7, &line);
@@ -172,10 +172,10 @@ TEST(Inductance, FarRibbonsFollowTheLogarithmOfDistance)
 TEST(Inductance, IntegralFormFollowsTheChordDirection)
 {
     // atan2 keeps a right-to-left segment pointing from its first corner to its second.
-    Conductor circle = conductorOfShape(ShapeCircle);
-    const Ribbon a = ribbon(0, 0, 1e-3, 2e-4, &circle, KindChord);
-    const Ribbon leftward = ribbon(3e-3, 1e-3, 1e-3, 1.5e-3, &circle, KindChord);
-    const Ribbon rightward = ribbon(1e-3, 1.5e-3, 3e-3, 1e-3, &circle, KindChord);
+    Conductor circle = conductorOfShape(ConductorShape::Circle);
+    const Ribbon a = ribbon(0, 0, 1e-3, 2e-4, &circle, RibbonKind::Chord);
+    const Ribbon leftward = ribbon(3e-3, 1e-3, 1e-3, 1.5e-3, &circle, RibbonKind::Chord);
+    const Ribbon rightward = ribbon(1e-3, 1.5e-3, 3e-3, 1e-3, &circle, RibbonKind::Chord);
     const double l = ribbonPairInductance(a, leftward);
     EXPECT_NEAR(l, ribbonPairInductance(a, rightward), 1e-12 * l);
 }
@@ -183,7 +183,7 @@ TEST(Inductance, IntegralFormFollowsTheChordDirection)
 TEST(Inductance, SelfTermOfThinStrip)
 {
     // Thin strip of width w: geometric mean distance w·e^(-3/2), self term -(μ0/2π)·ln of it.
-    Conductor line = conductorOfShape(ShapeLine);
+    Conductor line = conductorOfShape(ConductorShape::Line);
     const Ribbon narrow = ribbon(0, 0, 1e-3, 1e-7, &line);
     const Ribbon wide = ribbon(0, 0, 2e-3, 1e-7, &line);
     const double lNarrow = ribbonPairInductance(narrow, narrow);

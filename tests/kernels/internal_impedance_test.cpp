@@ -23,7 +23,7 @@ Conductor conductorOf(int type, double x2, double y2)
     return c;
 }
 
-Complex impedance(Conductor& owner, int kind, double x1, double y1, double x2, double y2)
+Complex impedance(Conductor& owner, RibbonKind kind, double x1, double y1, double x2, double y2)
 {
     Ribbon r;
     r.owner = &owner;
@@ -42,15 +42,15 @@ TEST(SkinDispatch, ByKind)
     Conductor circle = conductorOf(TypeCircle, 0.0, 0.0);
     circle.rad = 1e-3;
     circle.nr = 10;
-    expectSame(impedance(circle, KindChord, 1e-3, 0.0, 0.8e-3, 0.58e-3),
+    expectSame(impedance(circle, RibbonKind::Chord, 1e-3, 0.0, 0.8e-3, 0.58e-3),
                wireSurfaceImpedance(Omega, 1e-3, circle.sigma) / (6.283185307179586 * 1e-3 / 10.0));
 
     Conductor grid = conductorOf(TypeVf, 1e-3, 1e-4);
-    expectSame(impedance(grid, KindFilament, 0.0, 0.0, 1e-3, 1e-4), Complex(1.0 / (1e-3 * 5.8e7 * 1e-4), 0.0));
+    expectSame(impedance(grid, RibbonKind::Filament, 0.0, 0.0, 1e-3, 1e-4), Complex(1.0 / (1e-3 * 5.8e7 * 1e-4), 0.0));
 
     // Kinds 4 and 5 go to the whole-face model whatever the conductor's model.
     Conductor line = conductorOf(TypeVf, 10e-6, 100e-6);
-    for (int kind : {KindWholeFaceX, KindWholeFaceY})
+    for (RibbonKind kind : {RibbonKind::WholeFaceX, RibbonKind::WholeFaceY})
         expectSame(impedance(line, kind, 0.0, 0.0, 10e-6, 1e-9),
                    wholeFaceImpedance(Omega, line.sigma, 0.0, 10e-6, 0.0, 100e-6, kind));
 
@@ -58,10 +58,10 @@ TEST(SkinDispatch, ByKind)
     // below y1) like its bottom-face mirror.
     Conductor plate = conductorOf(TypePw, 1e-3, 10e-6);
     const double w = 3e-4 - 1e-4;
-    const Complex both = impedance(plate, KindPlateBothFaces, 1e-4, 0.0, 3e-4, 1e-9);
+    const Complex both = impedance(plate, RibbonKind::PlateBothFaces, 1e-4, 0.0, 3e-4, 1e-9);
     expectSame(both, slabSurfaceImpedance(Omega, 5e-6, plate.sigma) / w);
-    expectSame(impedance(plate, KindPlateBothFaces, 1e-4, 10e-6, 3e-4, 10e-6 - 1e-9), both);
-    expectSame(impedance(plate, KindPlateOneFace, 1e-4, 0.0, 3e-4, 1e-9),
+    expectSame(impedance(plate, RibbonKind::PlateBothFaces, 1e-4, 10e-6, 3e-4, 10e-6 - 1e-9), both);
+    expectSame(impedance(plate, RibbonKind::PlateOneFace, 1e-4, 0.0, 3e-4, 1e-9),
                slabSurfaceImpedance(Omega, 10e-6, plate.sigma) / w);
 }
 
@@ -70,10 +70,10 @@ TEST(SkinDispatch, ByKind)
 TEST(SkinDispatch, FaceRibbonsByConductorModel)
 {
     Conductor line = conductorOf(TypePw, 100e-6, 20e-6);
-    const auto faceX = [&line] { return impedance(line, KindFaceX, 1e-6, 0.0, 2e-6, 5e-6); };
-    const auto faceY = [&line] { return impedance(line, KindFaceY, 0.0, 1e-6, 5e-6, 2e-6); };
-    expectSame(faceX(), pwSurfaceImpedance(Omega, line, 1e-6, 2e-6, 0.0, 5e-6, KindFaceX) / 1e-6);
-    expectSame(faceY(), pwSurfaceImpedance(Omega, line, 0.0, 5e-6, 1e-6, 2e-6, KindFaceY) / 1e-6);
+    const auto faceX = [&line] { return impedance(line, RibbonKind::FaceX, 1e-6, 0.0, 2e-6, 5e-6); };
+    const auto faceY = [&line] { return impedance(line, RibbonKind::FaceY, 0.0, 1e-6, 5e-6, 2e-6); };
+    expectSame(faceX(), pwSurfaceImpedance(Omega, line, 1e-6, 2e-6, 0.0, 5e-6, RibbonKind::FaceX) / 1e-6);
+    expectSame(faceY(), pwSurfaceImpedance(Omega, line, 0.0, 5e-6, 1e-6, 2e-6, RibbonKind::FaceY) / 1e-6);
 
     line.type = TypeTl;
     expectSame(faceX(), tlRibbonImpedance(Omega, line, 1e-6, 2e-6, 0.0, 5e-6) / 5e-6);

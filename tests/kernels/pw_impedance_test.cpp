@@ -31,9 +31,9 @@ TEST(SkinPw, WideConductorMidFaceAndCorner)
     const double half = std::sqrt(omega * 1.257e-06 / (2.0 * c.sigma));
     const Complex eta(half, half);
     const double t = 1e-8;
-    EXPECT_LT(relativeError(pwSurfaceImpedance(omega, c, 49e-6, 51e-6, 0.0, t, KindFaceX), eta), 1e-3);
+    EXPECT_LT(relativeError(pwSurfaceImpedance(omega, c, 49e-6, 51e-6, 0.0, t, RibbonKind::FaceX), eta), 1e-3);
     // Centred on the corner: both sum patterns are near 1.
-    EXPECT_LT(relativeError(pwSurfaceImpedance(omega, c, -1e-6, 1e-6, 0.0, t, KindFaceX), 2.0 * eta), 1e-3);
+    EXPECT_LT(relativeError(pwSurfaceImpedance(omega, c, -1e-6, 1e-6, 0.0, t, RibbonKind::FaceX), 2.0 * eta), 1e-3);
 }
 
 TEST(SkinPw, OppositeFacesKindsAndReferenceCorner)
@@ -42,18 +42,18 @@ TEST(SkinPw, OppositeFacesKindsAndReferenceCorner)
     const Conductor c = wideLine();
     const double t = 1e-8;
     // Only the coordinate along the face counts.
-    expectSame(pwSurfaceImpedance(omega, c, 10e-6, 14e-6, 0.0, t, KindFaceX),
-               pwSurfaceImpedance(omega, c, 10e-6, 14e-6, 20e-6, 20e-6 + t, KindFaceX));
-    const Complex left = pwSurfaceImpedance(omega, c, 0.0, t, 3e-6, 5e-6, KindFaceY);
-    expectSame(left, pwSurfaceImpedance(omega, c, 100e-6, 100e-6 + t, 3e-6, 5e-6, KindFaceY));
-    // Any kind but 0 is a side-face ribbon.
-    expectSame(left, pwSurfaceImpedance(omega, c, 0.0, t, 3e-6, 5e-6, 7));
+    expectSame(pwSurfaceImpedance(omega, c, 10e-6, 14e-6, 0.0, t, RibbonKind::FaceX),
+               pwSurfaceImpedance(omega, c, 10e-6, 14e-6, 20e-6, 20e-6 + t, RibbonKind::FaceX));
+    const Complex left = pwSurfaceImpedance(omega, c, 0.0, t, 3e-6, 5e-6, RibbonKind::FaceY);
+    expectSame(left, pwSurfaceImpedance(omega, c, 100e-6, 100e-6 + t, 3e-6, 5e-6, RibbonKind::FaceY));
+    // Any kind but FaceX is a side-face ribbon.
+    expectSame(left, pwSurfaceImpedance(omega, c, 0.0, t, 3e-6, 5e-6, RibbonKind::PlateOneFace));
 
     // A ribbon stored right to left is measured from the conductor's second corner.
     Conductor binary = c;
     binary.x2 = std::ldexp(1.0, -13);
     binary.y2 = std::ldexp(1.0, -15);
     const double e = std::ldexp(1.0, -19);
-    expectSame(pwSurfaceImpedance(omega, binary, binary.x2 + t, binary.x2, binary.y2 - e, binary.y2, KindFaceY),
-               pwSurfaceImpedance(omega, binary, 0.0, t, -e, 0.0, KindFaceY));
+    expectSame(pwSurfaceImpedance(omega, binary, binary.x2 + t, binary.x2, binary.y2 - e, binary.y2, RibbonKind::FaceY),
+               pwSurfaceImpedance(omega, binary, 0.0, t, -e, 0.0, RibbonKind::FaceY));
 }

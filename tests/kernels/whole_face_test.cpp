@@ -43,15 +43,15 @@ TEST(SkinWholeFace, BranchesAndRightAngleSymmetry)
 {
     const double omega = TwoPi * 1e9;
     const Complex square = solidWireImpedance(omega, 20e-6, 10e-6, Copper);
-    expectSame(wholeFaceImpedance(omega, Copper, 0.0, 20e-6, 0.0, 20e-6, KindWholeFaceX), square);
-    expectSame(wholeFaceImpedance(omega, Copper, 0.0, 20e-6, 0.0, 20e-6, KindWholeFaceY), square);
+    expectSame(wholeFaceImpedance(omega, Copper, 0.0, 20e-6, 0.0, 20e-6, RibbonKind::WholeFaceX), square);
+    expectSame(wholeFaceImpedance(omega, Copper, 0.0, 20e-6, 0.0, 20e-6, RibbonKind::WholeFaceY), square);
     // 10 um wide, 100 um tall: kind 4 the solid wire of diameter 10 um, kind 5 the tube of
     // diameter 100 um, which is kind 4 of the conductor turned by a right angle.
-    expectSame(wholeFaceImpedance(omega, Copper, 0.0, 10e-6, 0.0, 100e-6, KindWholeFaceX),
+    expectSame(wholeFaceImpedance(omega, Copper, 0.0, 10e-6, 0.0, 100e-6, RibbonKind::WholeFaceX),
                solidWireImpedance(omega, 10e-6, 5e-6, Copper));
-    const Complex tube = wholeFaceImpedance(omega, Copper, 0.0, 10e-6, 0.0, 100e-6, KindWholeFaceY);
-    expectSame(tube, wholeFaceImpedance(omega, Copper, 0.0, 100e-6, 0.0, 10e-6, KindWholeFaceX));
-    expectSame(tube, wholeFaceImpedance(omega, Copper, 10e-6, 0.0, 100e-6, 0.0, KindWholeFaceY));
+    const Complex tube = wholeFaceImpedance(omega, Copper, 0.0, 10e-6, 0.0, 100e-6, RibbonKind::WholeFaceY);
+    expectSame(tube, wholeFaceImpedance(omega, Copper, 0.0, 100e-6, 0.0, 10e-6, RibbonKind::WholeFaceX));
+    expectSame(tube, wholeFaceImpedance(omega, Copper, 10e-6, 0.0, 100e-6, 0.0, RibbonKind::WholeFaceY));
     EXPECT_LT(relativeError(tube, tubeReference(omega, 100e-6, 10e-6)), 1e-12);
 }
 
@@ -59,7 +59,7 @@ TEST(SkinWholeFace, LowFrequencyLimits)
 {
     const double omega = TwoPi * 10.0;
     const double L = 100e-6;
-    const Complex solid = wholeFaceImpedance(omega, Copper, 0.0, L, 0.0, 2.0 * L, KindWholeFaceX);
+    const Complex solid = wholeFaceImpedance(omega, Copper, 0.0, L, 0.0, 2.0 * L, RibbonKind::WholeFaceX);
     EXPECT_NEAR(solid.re, 4.0 / (Copper * L * L), 1e-7 * solid.re);
     // The wire's internal inductance mu/(8 pi), times its circumference over L.
     EXPECT_NEAR(solid.im, omega * Mu / 8.0, 1e-4 * solid.im);
@@ -67,7 +67,7 @@ TEST(SkinWholeFace, LowFrequencyLimits)
     const double M = 30e-6;
     const double ro = L / 2.0;
     const double ri = (L - M) / 2.0;
-    const Complex tube = wholeFaceImpedance(omega, Copper, 0.0, L, 0.0, M, KindWholeFaceX);
+    const Complex tube = wholeFaceImpedance(omega, Copper, 0.0, L, 0.0, M, RibbonKind::WholeFaceX);
     EXPECT_NEAR(tube.re, 1.0 / (Copper * (ro * ro - ri * ri)), 1e-6 * tube.re);
     EXPECT_GT(tube.im, 0.0);
     EXPECT_LT(tube.im, 1e-6 * tube.re);
@@ -80,7 +80,7 @@ TEST(SkinWholeFace, ThickTubesPastOverflow)
 {
     for (double M : {35e-6, 0.8e-3}) {
         for (double f = 1e9; f <= 1.0001e11; f *= 1.1) {
-            const Complex z = wholeFaceImpedance(TwoPi * f, Copper, 0.0, 1e-3, 0.0, M, KindWholeFaceX);
+            const Complex z = wholeFaceImpedance(TwoPi * f, Copper, 0.0, 1e-3, 0.0, M, RibbonKind::WholeFaceX);
             EXPECT_LT(relativeError(z, tubeReference(TwoPi * f, 1e-3, M)), 1e-10) << M << " " << f;
         }
     }

@@ -26,7 +26,7 @@ TEST(ModelRecords, DefaultsLeaveShapeLinksAndRadiusAlone)
     Conductor* c = newConductor(pool, nullptr);
     Conductor* next = newConductor(pool, c);
     Ribbon* ribbon = newRibbon(pool, nullptr);
-    c->shape = ShapeCircle;
+    c->shape = ConductorShape::Circle;
     c->rad = 2.5;
     c->firstRibbon = ribbon;
     c->firstRibbonIndex = 3;
@@ -35,7 +35,7 @@ TEST(ModelRecords, DefaultsLeaveShapeLinksAndRadiusAlone)
     c->sigma = 1;
     c->type = TypeVf;
     setConductorDefaults(*c);
-    EXPECT_EQ(c->shape, ShapeCircle);
+    EXPECT_EQ(c->shape, ConductorShape::Circle);
     EXPECT_EQ(c->rad, 2.5);
     EXPECT_EQ(c->next, next);
     EXPECT_EQ(c->firstRibbon, ribbon);

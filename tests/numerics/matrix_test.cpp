@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "model/run_error.h"
 #include "numerics/inversion_kernels.h"
 #include "numerics/matrix.h"
 #include "numerics/textbook_inverse.h"
+#include "support/run_error.h"
 
 namespace {
 

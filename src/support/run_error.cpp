@@ -1,4 +1,4 @@
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 #include <cerrno>
 #include <cstring>

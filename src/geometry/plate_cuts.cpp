@@ -1,4 +1,4 @@
-#include "geometry/plates.h"
+#include "geometry/plate_cuts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,9 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "geometry/discretize.h"
 #include "model/output_file.h"
-#include "model/run_error.h"
+#include "support/run_error.h"
 
 namespace {
 
@@ -173,12 +172,12 @@ void placePlateCuts(Conductor* head)
     std::vector<FacingLine> lines;
     std::vector<PlateFaces> plates;
     for (Conductor* c = head; c; c = c->next) {
-        if (c->shape == ShapeLine) {
+        if (c->shape == ConductorShape::Line) {
             lines.push_back({c->x1, c->x2, c->y1, c->y2});
             c->nx = 1;
             c->ny = 1;
             c->type = TypePw;
-        } else if (c->shape == ShapeCircle) {
+        } else if (c->shape == ConductorShape::Circle) {
             lines.push_back({c->xc - c->rad, c->xc + c->rad, c->yc - c->rad, c->yc + c->rad});
             c->type = TypeCircle;
         } else {
@@ -224,49 +223,4 @@ void placePlateCuts(Conductor* head)
         writeFace(file, "above", p->ordinal, p->top);
     }
     file.close();
-}
-
-bool isSignalConductor(const Conductor& conductor) { return std::fabs(conductor.v) >= 1e-10; }
-
-ConductorCounts classifyConductors(const Conductor* head)
-{
-    ConductorCounts counts;
-    for (const Conductor* c = head; c; c = c->next) {
-        if (isSignalConductor(*c)) ++counts.signal;
-        else ++counts.ground;
-    }
-    if (counts.signal + counts.ground != 1) {
-        if (counts.signal == 0) throw RunError("ERROR: No signal line?\n\n\n");
-        if (counts.ground == 0) throw RunError("ERROR: No ground line?\n\n\n");
-    }
-    return counts;
-}
-
-void buildRibbonIndex(RecordPool& pool, const RunSettings& settings, Conductor* head, Ribbon* headRibbon,
-                      std::vector<long>& ribbonIndex)
-{
-    const int conductorCount = settings.plateCount + settings.lineCount;
-    ribbonIndex.assign(conductorCount + 2, 0);
-    int plateOrdinal = 0;
-    long ribbonCount = 0;
-    Ribbon* current = headRibbon;
-    Conductor* q = head;
-    for (int k = 1; k <= conductorCount; ++k, q = q->next) {
-        if (q->shape == ShapePlate) ++plateOrdinal;
-        q->firstRibbon = current;
-        q->firstRibbonIndex = static_cast<std::int32_t>(ribbonCount);
-        ribbonIndex[k] = ribbonCount;
-        current = discretizeConductor(pool, settings, *q, current, ribbonCount, plateOrdinal);
-        q->endRibbonIndex = static_cast<std::int32_t>(ribbonCount);
-        ribbonIndex[k + 1] = ribbonCount;
-    }
-}
-
-void closeRibbonChain(Ribbon* head)
-{
-    // Without any filled ribbon the head is the empty record itself: nothing to detach.
-    if (!head->next) return;
-    Ribbon* r = head;
-    while (r->next->next) r = r->next;
-    r->next = nullptr;
 }
