@@ -17,6 +17,8 @@
 
 #include "app/solver_agreement.h"
 
+using namespace xsrl;
+
 namespace {
 
 struct Measured {

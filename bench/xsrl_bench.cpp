@@ -18,6 +18,8 @@
 // The textbook loops the inversion reproduces to the bit, as the tests use them.
 #include "../tests/numerics/textbook_inverse.h"
 
+using namespace xsrl;
+
 namespace {
 
 // A bus of `lines` copper tl lines 20 um wide and 10 um thick, 20 um apart, each cut into

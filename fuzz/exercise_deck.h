@@ -15,6 +15,8 @@
 #include "electrostatics/dielectrics.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 inline void exerciseDeck(const std::string& deckText)
 {
     RecordPool pool;
@@ -37,3 +39,5 @@ inline void exerciseDeck(const std::string& deckText)
     } catch (const RunError&) {
     }
 }
+
+}  // namespace xsrl

@@ -8,6 +8,8 @@
 
 #include "fuzz/exercise_deck.h"
 
+using namespace xsrl;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     exerciseDeck(std::string(reinterpret_cast<const char*>(data), size));

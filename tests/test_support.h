@@ -5,9 +5,13 @@
 #include <iterator>
 #include <string>
 
+namespace xsrl {
+
 // The whole content of a file, or "" when it cannot be read.
 inline std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+}  // namespace xsrl

@@ -8,6 +8,8 @@
 
 #include "support/run_error.h"
 
+namespace xsrl {
+
 #ifndef XSRL_VERSION
 #define XSRL_VERSION "unknown"
 #endif
@@ -186,3 +188,5 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
     line.mode = arguments[1];
     return line;
 }
+
+}  // namespace xsrl

@@ -8,6 +8,8 @@
 #include "app/progress.h"
 #include "export/exports.h"
 
+namespace xsrl {
+
 struct CommandLine {
     bool help = false;    // -h, --help: print helpText and stop
     bool version = false; // --version: print versionText and stop
@@ -29,3 +31,5 @@ std::string versionText();
 // works as `--name value`. Parsing stops at -h, --help or --version. A wrong argument count
 // throws the usage line alone; a bad option "ERROR: <what>" and the usage line.
 CommandLine parseCommandLine(int argc, const char* const* argv);
+
+}  // namespace xsrl

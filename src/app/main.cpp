@@ -10,9 +10,9 @@
 int main(int argc, char** argv)
 {
     try {
-        return runSolver(argc, argv);
-    } catch (const RunError& error) {
-        std::FILE* stream = error.stream() == RunError::Stream::Err ? stderr : stdout;
+        return xsrl::runSolver(argc, argv);
+    } catch (const xsrl::RunError& error) {
+        std::FILE* stream = error.stream() == xsrl::RunError::Stream::Err ? stderr : stdout;
         std::fputs(error.what(), stream);
         return 1;
     } catch (const std::bad_alloc&) {

@@ -22,6 +22,8 @@
 #include "numerics/parallel.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 RealMatrix computePartialInductance(const std::vector<const Ribbon*>& ribbons, int threads, ProgressLine* progress)
 {
     const int n = static_cast<int>(ribbons.size());
@@ -200,3 +202,5 @@ void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& set
         checkInducFitsStructure(prepared);
     }
 }
+
+}  // namespace xsrl

@@ -10,6 +10,8 @@
 #include "model/structure.h"
 #include "numerics/matrix.h"
 
+namespace xsrl {
+
 struct PreparedStructure {
     std::vector<long> ribbonIndex;   // entries 1 .. conductorCount + 1, see buildRibbonIndex
     long conductorCount = 0;
@@ -59,3 +61,5 @@ std::vector<std::pair<long, long>> inducSamplePairs(const std::vector<long>& rib
 
 // Refuses partial inductances read from a file written for another structure.
 void checkInducFitsStructure(const PreparedStructure& prepared);
+
+}  // namespace xsrl

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <utility>
 
+namespace xsrl {
+
 bool progressShown(ProgressChoice choice, int fd)
 {
     return choice == ProgressChoice::On || (choice == ProgressChoice::Auto && ::isatty(fd) == 1);
@@ -71,3 +73,5 @@ void ProgressLine::draw(long done, double now)
     std::fflush(stream_);
     drawnWidth_ = std::max(drawnWidth_, static_cast<std::size_t>(width));
 }
+
+}  // namespace xsrl

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+namespace xsrl {
+
 // --progress, --no-progress, or neither: shown when the stream is a terminal.
 enum class ProgressChoice { Auto, On, Off };
 
@@ -51,3 +53,5 @@ private:
 
 // m:ss below an hour, h:mm:ss above.
 std::string clockTime(double seconds);
+
+}  // namespace xsrl

@@ -20,6 +20,8 @@
 #include "model/output_file.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 int runSolver(int argc, char** argv)
 {
     CommandLine line;
@@ -86,3 +88,5 @@ int runSolver(int argc, char** argv)
     // A one-point sweep from fmin ends with status 1.
     return settings.npoints == 1 ? 1 : 0;
 }
+
+}  // namespace xsrl

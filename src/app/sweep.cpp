@@ -7,6 +7,8 @@
 #include "numerics/parallel.h"
 #include "reduction/loop_reduction.h"
 
+namespace xsrl {
+
 double sweepOmega(const RunSettings& settings, int k)
 {
     const int n = settings.npoints;
@@ -168,3 +170,5 @@ bool writeCapacitanceBlock(OutputFile& report, const FrequencyPoint& point, doub
 {
     return writeMatrixBlock(report, "Capacitance", "(C,G)", point.frequency, point.c, point.g, scale);
 }
+
+}  // namespace xsrl

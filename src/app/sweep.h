@@ -11,6 +11,8 @@
 #include "model/structure.h"
 #include "numerics/matrix.h"
 
+namespace xsrl {
+
 // Angular frequency of sweep point k of npoints intervals, rad/s.
 double sweepOmega(const RunSettings& settings, int k);
 
@@ -35,3 +37,5 @@ bool writeImpedanceBlock(OutputFile& report, const FrequencyPoint& point, double
 
 // Appends the point's block to the report Cs in the layout of Zs: C and G per deck length unit.
 bool writeCapacitanceBlock(OutputFile& report, const FrequencyPoint& point, double scale);
+
+}  // namespace xsrl

@@ -7,6 +7,8 @@
 
 #include "numerics/matrix.h"
 
+namespace xsrl {
+
 // One row and column of the reported matrices: a conductor, numbered from 1 in deck order.
 struct Port {
     int conductor = 0;
@@ -26,3 +28,5 @@ struct SweepResult {
     std::vector<FrequencyPoint> points;
     bool hasCapacitance() const { return !points.empty() && points.front().c.rows() > 0; }
 };
+
+}  // namespace xsrl

@@ -14,6 +14,8 @@
 
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 constexpr int EndOfDeck = std::char_traits<char>::eof();
@@ -699,3 +701,5 @@ void checkSweep(const RunSettings& settings)
         throw errorLine(".freq: npoints must not be negative; the deck gives " +
                         std::to_string(settings.npoints));
 }
+
+}  // namespace xsrl

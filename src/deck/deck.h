@@ -6,6 +6,8 @@
 
 #include "model/structure.h"
 
+namespace xsrl {
+
 // The deck as blank-separated tokens and numbers taken with the stream's own extraction.
 // Line ends are counted so that errors can name the deck line.
 struct DeckText {
@@ -37,3 +39,5 @@ void lowercaseInPlace(std::string& token);
 // Refuses a sweep that would be meaningless: no ".freq", fmax <= 0, fmin <= 0 with
 // npoints >= 1, or npoints < 0.
 void checkSweep(const RunSettings& settings);
+
+}  // namespace xsrl

@@ -7,6 +7,8 @@
 #include "numerics/lu_solve.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 constexpr double Pi = 3.141592653589793;
@@ -121,3 +123,5 @@ ComplexMatrix solveCapacitance(const RunSettings& settings, const Conductor* hea
     checkPanelMemoryFits(panels.size(), conductorCount, availableBytes);
     return reportedCapacitance(settings, head, maxwellCapacitance(panels, conductorCount));
 }
+
+}  // namespace xsrl

@@ -15,6 +15,8 @@
 #include "model/structure.h"
 #include "numerics/matrix.h"
 
+namespace xsrl {
+
 // The complex Maxwell matrix in F/m: column k holds the free charges with conductor k at 1 V
 // and every other conductor at 0 V.
 ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount);
@@ -29,3 +31,5 @@ ComplexMatrix reportedCapacitance(const RunSettings& settings, const Conductor* 
 // fit in `availableBytes`, solves it and chooses as reportedCapacitance.
 ComplexMatrix solveCapacitance(const RunSettings& settings, const Conductor* head,
                                const std::vector<DielectricBlock>& blocks, double availableBytes);
+
+}  // namespace xsrl

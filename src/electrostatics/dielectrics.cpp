@@ -5,6 +5,8 @@
 
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 std::string blockPlace(const DielectricBlock& block)
@@ -67,3 +69,5 @@ int blockContaining(const std::vector<DielectricBlock>& blocks, Point p)
     }
     return -1;
 }
+
+}  // namespace xsrl

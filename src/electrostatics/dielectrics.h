@@ -8,6 +8,8 @@
 #include "model/structure.h"
 #include "numerics/complex.h"
 
+namespace xsrl {
+
 // Refuses a block with x2 <= x1 or y2 <= y1 and two blocks that overlap with positive area
 // (touching is fine), naming the deck line and the block.
 void checkDielectricBlocks(const std::vector<DielectricBlock>& blocks);
@@ -21,3 +23,5 @@ int blockBeside(const std::vector<DielectricBlock>& blocks, Point p, Point norma
 
 // The block whose interior holds p, or -1.
 int blockContaining(const std::vector<DielectricBlock>& blocks, Point p);
+
+}  // namespace xsrl

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace xsrl {
+
 namespace {
 
 // An antiderivative in x of ln sqrt(x^2 + v^2): x ln sqrt(x^2 + v^2) - x + v atan(x / v),
@@ -40,3 +42,5 @@ Point logIntegralGradient(Point a, Point b, Point p)
     const double across = cross == 0.0 ? 0.0 : std::atan2(cross, ta.x * tb.x + ta.y * tb.y);
     return {(along * dx + across * dy) / length, (along * dy - across * dx) / length};
 }
+
+}  // namespace xsrl

@@ -2,6 +2,8 @@
 // and the field of a uniform line charge on the panel, up to the factor -1/(2 pi eps0).
 #pragma once
 
+namespace xsrl {
+
 struct Point {
     double x = 0.0;
     double y = 0.0;
@@ -14,3 +16,5 @@ double logIntegral(Point a, Point b, Point p);
 // component normal to the panel is its principal value, zero: the jump across a charged
 // panel is left to the caller.
 Point logIntegralGradient(Point a, Point b, Point p);
+
+}  // namespace xsrl

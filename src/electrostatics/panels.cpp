@@ -8,6 +8,8 @@
 #include "electrostatics/dielectrics.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 constexpr double Pi = 3.141592653589793;
@@ -438,3 +440,5 @@ std::vector<Panel> buildPanels(const Conductor* head, const std::vector<Dielectr
         if (s.circle) addCirclePanels(s, boundary, panels);
     return panels;
 }
+
+}  // namespace xsrl

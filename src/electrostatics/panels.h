@@ -9,6 +9,8 @@
 #include "model/structure.h"
 #include "numerics/complex.h"
 
+namespace xsrl {
+
 struct Panel {
     Point a;
     Point b;              // the normal is on the right of a -> b: outward from a conductor
@@ -22,3 +24,5 @@ struct Panel {
 // side with nothing near it, a quarter of a circle counting as a side, and refines all of it
 // in proportion. The conductors must have passed checkConductorGeometry.
 std::vector<Panel> buildPanels(const Conductor* head, const std::vector<DielectricBlock>& blocks, int panelsPerSide);
+
+}  // namespace xsrl

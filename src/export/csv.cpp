@@ -2,6 +2,8 @@
 
 #include "model/output_file.h"
 
+namespace xsrl {
+
 namespace {
 
 struct Quantity {
@@ -44,3 +46,5 @@ void writeCsv(const std::string& path, const SweepResult& result)
     }
     file.close();
 }
+
+}  // namespace xsrl

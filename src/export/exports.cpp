@@ -6,6 +6,8 @@
 #include "export/rlgc.h"
 #include "export/touchstone.h"
 
+namespace xsrl {
+
 const char* exportFormatName(ExportFormat format)
 {
     switch (format) {
@@ -65,3 +67,5 @@ void writeExports(const std::vector<ExportFormat>& formats, const SweepResult& r
         }
     }
 }
+
+}  // namespace xsrl

@@ -9,6 +9,8 @@
 #include "app/sweep_result.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 enum class ExportFormat { Csv, Rlgc, Touchstone };
 
 // "csv", "rlgc", "touchstone".
@@ -37,3 +39,5 @@ struct ExportOptions {
 // Writes every format asked for; a format that needs the capacitance when the result has
 // none is refused before anything is written.
 void writeExports(const std::vector<ExportFormat>& formats, const SweepResult& result, const ExportOptions& options);
+
+}  // namespace xsrl

@@ -6,6 +6,8 @@
 #include "export/exports.h"
 #include "model/output_file.h"
 
+namespace xsrl {
+
 namespace {
 
 const double TwoPi = 6.283185307179586;
@@ -98,3 +100,5 @@ void writeRlgc(const std::string& path, const std::string& deckPath, const Sweep
     }
     file.close();
 }
+
+}  // namespace xsrl

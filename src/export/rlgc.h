@@ -7,6 +7,8 @@
 
 #include "app/sweep_result.h"
 
+namespace xsrl {
+
 struct RlgcModel {
     RealMatrix lo, co, ro, go, rs, gd; // per metre
     // Worst over the sweep of the largest entry of |model - sweep| over the largest entry
@@ -23,3 +25,5 @@ RlgcModel fitRlgc(const SweepResult& result);
 // The W element's RLGC file: `*` comment lines (the deck, the fit and its worst errors), the
 // conductor count, then the lower triangles of Lo, Co, Ro, Go, Rs and Gd, row by row.
 void writeRlgc(const std::string& path, const std::string& deckPath, const SweepResult& result);
+
+}  // namespace xsrl

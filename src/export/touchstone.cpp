@@ -5,6 +5,8 @@
 #include "numerics/eigen.h"
 #include "numerics/lu_solve.h"
 
+namespace xsrl {
+
 namespace {
 
 const double TwoPi = 6.283185307179586;
@@ -102,3 +104,5 @@ void writeTouchstone(const std::string& path, const std::string& deckPath, const
     }
     file.close();
 }
+
+}  // namespace xsrl

@@ -7,6 +7,8 @@
 #include "app/sweep_result.h"
 #include "numerics/matrix.h"
 
+namespace xsrl {
+
 // The 2n x 2n scattering matrix of a line of `lengthMetres` with the per-metre R, L, G, C of
 // `point`, every port referred to the real impedance z0: ports 0 .. n-1 are the near ends of
 // the conductors, n .. 2n-1 their far ends. The modes come from YZ = T diag(gamma^2) T^-1
@@ -24,3 +26,5 @@ ComplexMatrix lineScattering(const FrequencyPoint& point, double lengthMetres, d
 // (continued after four pairs).
 void writeTouchstone(const std::string& path, const std::string& deckPath, const SweepResult& result,
                      double lengthMetres, double z0);
+
+}  // namespace xsrl

@@ -8,6 +8,8 @@
 #include "geometry/discretize.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 // "conductor 3 (circle)": the position in deck order, from 1, and the block word.
@@ -100,3 +102,5 @@ void checkEveryConductorHasRibbons(const Conductor* head)
             throw errorLine(conductorName(position, *c) + " gets no ribbons (no line or circle faces it)");
     }
 }
+
+}  // namespace xsrl

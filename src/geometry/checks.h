@@ -3,6 +3,8 @@
 
 #include "model/structure.h"
 
+namespace xsrl {
+
 // Circles need rad > 0 and nr >= 3; lines and plates need x1 < x2 and y1 < y2; no two
 // conductors may overlap with positive area (touching edges and tangents are allowed).
 // Errors name the conductor by its position in deck order and its block word.
@@ -14,3 +16,5 @@ void checkLineCuts(const Conductor* head, const RunSettings& settings);
 
 // Refuses a conductor that got no ribbons (a plate that no line or circle faces).
 void checkEveryConductorHasRibbons(const Conductor* head);
+
+}  // namespace xsrl

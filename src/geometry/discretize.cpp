@@ -7,6 +7,8 @@
 
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 // Fills `current` as one ribbon of `owner` and returns the fresh empty record after it.
@@ -202,3 +204,5 @@ Ribbon* discretizeConductor(RecordPool& pool, const RunSettings& settings, Condu
         return discretizeCircle(pool, conductor, current, ribbonCount);
     }
 }
+
+}  // namespace xsrl

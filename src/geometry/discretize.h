@@ -4,6 +4,8 @@
 
 #include "model/structure.h"
 
+namespace xsrl {
+
 // Fills ribbons from `current` on (appending a fresh empty record after each), adds one to
 // `ribbonCount` per ribbon and returns the empty record after the last one filled.
 // `plateOrdinal` is the conductor's 1-based position among the plates (plates only).
@@ -24,3 +26,5 @@ double skinDepthAtFmax(double fmax, double sigma);
 
 // A line thinner than the skin depth in both directions is one volume filament.
 bool isFilamentLine(const Conductor& line, const RunSettings& settings);
+
+}  // namespace xsrl

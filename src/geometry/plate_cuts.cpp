@@ -9,6 +9,8 @@
 #include "model/output_file.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 // A line or circle (by its bounding box) as seen by the plates around it.
@@ -224,3 +226,5 @@ void placePlateCuts(Conductor* head)
     }
     file.close();
 }
+
+}  // namespace xsrl

@@ -3,6 +3,8 @@
 
 #include "model/structure.h"
 
+namespace xsrl {
+
 // Fixes the models of all conductors of a deck with plates (lines become "pw" with one
 // ribbon per face, circles TypeCircle) and writes the plate-face cut points to the file
 // "plate" in the current directory: "below"/"above", the plate's 1-based position among
@@ -16,3 +18,5 @@ double minEdgeGap(double bottom1, double top1, double bottom2, double top2);
 // first of equal entries is taken first.
 void sortAscending(double* list, int n);
 void sortDescending(double* list, int n);
+
+}  // namespace xsrl

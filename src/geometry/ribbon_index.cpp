@@ -5,6 +5,8 @@
 #include "geometry/discretize.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 bool isSignalConductor(const Conductor& conductor) { return std::fabs(conductor.v) >= 1e-10; }
 
 ConductorCounts classifyConductors(const Conductor* head)
@@ -49,3 +51,5 @@ void closeRibbonChain(Ribbon* head)
     while (r->next->next) r = r->next;
     r->next = nullptr;
 }
+
+}  // namespace xsrl

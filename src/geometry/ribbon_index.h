@@ -5,6 +5,8 @@
 
 #include "model/structure.h"
 
+namespace xsrl {
+
 struct ConductorCounts {
     int ground = 0;
     int signal = 0;
@@ -25,3 +27,5 @@ void buildRibbonIndex(RecordPool& pool, const RunSettings& settings, Conductor* 
 // Detaches the empty record at the end of the ribbon chain; a chain that holds only the
 // empty head is left as it is.
 void closeRibbonChain(Ribbon* head);
+
+}  // namespace xsrl

@@ -4,6 +4,8 @@
 
 #include "kernels/quadrature.h"
 
+namespace xsrl {
+
 double rectangleKernel(double x, double y)
 {
     if (x == 0.0 && y == 0.0) return 0.0;
@@ -80,3 +82,5 @@ double ribbonPairInductance(const Ribbon& a, const Ribbon& b)
     const bool far = 50.0 * segmentLength(a) < dist || 50.0 * segmentLength(b) < dist;
     return far ? segmentInductance(a, b) : rectangleInductance(a, b);
 }
+
+}  // namespace xsrl

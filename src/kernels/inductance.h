@@ -5,6 +5,8 @@
 
 #include "model/structure.h"
 
+namespace xsrl {
+
 // H/m. The lower-index ribbon of a pair is always `a`: the integral form is not symmetric.
 // Pairs with a circle chord take the integral form; then pairs with a filament the closed
 // form; then ribbons more than 50 lengths apart the integral form; all others the closed form.
@@ -42,3 +44,5 @@ inline double filamentIntegrand(const SegmentPair& p, double s, double t)
     if (r2 <= 0.0) r2 = 1e-10;
     return std::log(r2);
 }
+
+}  // namespace xsrl

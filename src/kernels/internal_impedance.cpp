@@ -10,6 +10,8 @@
 #include "kernels/whole_face.h"
 #include "model/structure.h"
 
+namespace xsrl {
+
 Complex Ribbon::internalImpedance(double omega) const
 {
     const Conductor& c = *owner;
@@ -36,3 +38,5 @@ Complex Ribbon::internalImpedance(double omega) const
     if (c.type == TypeTl) return tlRibbonImpedance(omega, c, x1, x2, y1, y2) / width;
     return Complex(0.0, 0.0);
 }
+
+}  // namespace xsrl

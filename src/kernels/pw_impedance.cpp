@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace xsrl {
+
 namespace {
 
 // Sum pattern (sign +1) or difference pattern (sign -1) at s across a length L, E(a) = exp(gamma*a):
@@ -56,3 +58,5 @@ Complex pwWaveImpedance(Complex eta, Complex reflection, Complex gamma, double W
     const Complex n = eta * (sumThickness + sumWidth);
     return n / (kind == RibbonKind::FaceX ? acrossThickness : acrossWidth);
 }
+
+}  // namespace xsrl

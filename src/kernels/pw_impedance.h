@@ -8,6 +8,8 @@
 #include "model/structure.h"
 #include "numerics/complex.h"
 
+namespace xsrl {
+
 // Ohms per square for the ribbon with corners x1, x2, y1, y2 of `conductor`; kind 0 places the
 // ribbon by its x (bottom or top face), any other kind by its y (left or right face).
 Complex pwSurfaceImpedance(double omega, const Conductor& conductor, double x1, double x2, double y1,
@@ -18,3 +20,5 @@ Complex pwSurfaceImpedance(double omega, const Conductor& conductor, double x1, 
 // coefficient reflection) across the width W and the thickness T.
 Complex pwWaveImpedance(Complex eta, Complex reflection, Complex gamma, double W, double T, double p,
                         double q, RibbonKind kind);
+
+}  // namespace xsrl

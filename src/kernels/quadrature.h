@@ -2,6 +2,8 @@
 // Templated on the integrand so that the hot loops inline the function they integrate.
 #pragma once
 
+namespace xsrl {
+
 // Nodes on [-1, 1], the negative member of each symmetric pair, by increasing magnitude.
 inline constexpr double GaussLegendre48Nodes[24] = {
     -0.03238017096286936, -0.0970046992094627,  -0.1612223560688917,  -0.22476379039468905,
@@ -48,3 +50,5 @@ double integrate2d(const Integrand& f, double a, double b, double innerEnd)
         },
         a, b);
 }
+
+}  // namespace xsrl

@@ -4,6 +4,8 @@
 
 #include "numerics/bessel.h"
 
+namespace xsrl {
+
 Complex wireSurfaceImpedance(double omega, double r, double sigma)
 {
     const Complex j(0.0, 1.0);
@@ -74,3 +76,5 @@ Complex cothScaled(Complex x)
     const Complex e = exp(-2.0 * x);
     return (1.0 + e) / (1.0 - e);
 }
+
+}  // namespace xsrl

@@ -4,6 +4,8 @@
 
 #include "numerics/complex.h"
 
+namespace xsrl {
+
 // Surface impedance (ohms per square) of a solid round wire of radius r: (k/sigma)*J0(kr)/J1(kr)
 // with permeability 4*pi*1e-7.
 Complex wireSurfaceImpedance(double omega, double r, double sigma);
@@ -33,3 +35,5 @@ Complex besselRatioScaled(Complex z);
 
 // coth(x) = (1 + e^(-2x)) / (1 - e^(-2x)) for Re x > 0.
 Complex cothScaled(Complex x);
+
+}  // namespace xsrl

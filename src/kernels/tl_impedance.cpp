@@ -6,6 +6,8 @@
 #include "kernels/surface_impedance.h"
 #include "numerics/bessel.h"
 
+namespace xsrl {
+
 namespace {
 
 // static_cast<int> for any double: beyond the int range (a ribbon far off its face, on a
@@ -89,3 +91,5 @@ Complex tlKernel(double omega, double sigma, std::int32_t mode, double h, double
         return (((j * k) / conductivity) * besselRatioScaled(z)) * widthOverArc;
     return result;
 }
+
+}  // namespace xsrl

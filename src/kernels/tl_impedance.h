@@ -7,6 +7,8 @@
 #include "model/structure.h"
 #include "numerics/complex.h"
 
+namespace xsrl {
+
 // Modes of tlKernel.
 constexpr std::int32_t TlModeEdge = 0;  // cylinder under one sub-zone of an end zone
 constexpr std::int32_t TlModeThin = 2;  // middle of a face of a conductor thinner than 3 skin depths
@@ -26,3 +28,5 @@ Complex tlFaceImpedance(double omega, double a1, double b1, double a2, double b2
 // sub-zones spanning s from offset o, scaled by the sub-zone's width over its arc.
 Complex tlKernel(double omega, double sigma, std::int32_t mode, double h, double s, double o, double D,
                  std::int32_t n);
+
+}  // namespace xsrl

@@ -7,6 +7,8 @@
 #include "model/structure.h"
 #include "numerics/bessel.h"
 
+namespace xsrl {
+
 namespace {
 
 // mantissa * e^exponent
@@ -87,3 +89,5 @@ Complex wholeFaceImpedance(double omega, double sigma, double x1, double x2, dou
         return (eta * tubeHankelRatio(zi, zo)) / L;
     return result;
 }
+
+}  // namespace xsrl

@@ -5,6 +5,8 @@
 #include "model/structure.h"
 #include "numerics/complex.h"
 
+namespace xsrl {
+
 // Impedance of the whole conductor spanned by (x1, y1) and (x2, y2), divided by its reference
 // side (the x extent for RibbonKind::WholeFaceX, the y extent otherwise): a solid wire of
 // that diameter when the reference side is not the longer one, else a tube of that outer
@@ -16,3 +18,5 @@ Complex wholeFaceImpedance(double omega, double sigma, double x1, double x2, dou
 // exponentials of the large-argument Hankel forms factored out of N and D and cancelled;
 // finite where N and D themselves overflow.
 Complex tubeHankelRatio(Complex zi, Complex zo);
+
+}  // namespace xsrl

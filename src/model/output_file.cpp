@@ -9,6 +9,8 @@
 
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 RunError cannotOpen(const std::string& name, int error)
@@ -71,3 +73,5 @@ void checkWritable(const std::string& path, const std::string& name)
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     if (::access(folder.c_str(), W_OK) != 0) throw cannotOpen(name, errno);
 }
+
+}  // namespace xsrl

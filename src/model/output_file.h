@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+namespace xsrl {
+
 class OutputFile {
 public:
     // Opens `path` for writing; `name` is how messages call it.
@@ -29,3 +31,5 @@ private:
 // Refuses, before any costly work, a path that cannot be opened for writing later: a folder,
 // or a file or folder without write permission. Nothing is created or truncated.
 void checkWritable(const std::string& path, const std::string& name);
+
+}  // namespace xsrl

@@ -4,6 +4,8 @@
 
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 template <class Record>
@@ -48,3 +50,5 @@ void setConductorDefaults(Conductor& c)
     c.xc = 0.0;
     c.yc = 0.0;
 }
+
+}  // namespace xsrl

@@ -11,6 +11,8 @@
 
 #include "numerics/complex.h"
 
+namespace xsrl {
+
 // ConductorShape of a conductor, from its block word.
 enum class ConductorShape : std::int32_t { Plate = 0, Line = 1, Circle = 2 };
 
@@ -120,3 +122,5 @@ const char* shapeWord(ConductorShape shape);
 
 // Writes the block defaults; leaves shape, links, ribbon fields and rad alone.
 void setConductorDefaults(Conductor& conductor);
+
+}  // namespace xsrl

@@ -1,5 +1,7 @@
 #include "numerics/bessel.h"
 
+namespace xsrl {
+
 // Every polynomial is summed term by term from its constant upward, each term a real
 // coefficient times a power of the complex variable; powers are principal-branch pow,
 // except the square w*w of the J0 and J1 polynomials.
@@ -134,3 +136,5 @@ Complex besselPhase1(Complex z)
     return z - 2.35619449 + 0.12499612 * y + 0.00005650 * pow(y, 2.0) - 0.00637879 * pow(y, 3.0)
            + 0.00074348 * pow(y, 4.0) + 0.00079824 * pow(y, 5.0) - 0.00029166 * pow(y, 6.0);
 }
+
+}  // namespace xsrl

@@ -5,6 +5,8 @@
 
 #include "numerics/complex.h"
 
+namespace xsrl {
+
 Complex besselJ0(Complex z);
 Complex besselY0(Complex z);
 Complex besselJ1(Complex z);
@@ -19,3 +21,5 @@ Complex besselModulus0(Complex z);
 Complex besselPhase0(Complex z);
 Complex besselModulus1(Complex z);
 Complex besselPhase1(Complex z);
+
+}  // namespace xsrl

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+namespace xsrl {
+
 struct Complex {
     double re = 0.0;
     double im = 0.0;
@@ -79,3 +81,5 @@ inline Complex cos(Complex z)
     const Complex w = Complex(0.0, 1.0) * z;
     return (exp(w) + exp(-w)) / Complex(2.0, 0.0);
 }
+
+}  // namespace xsrl

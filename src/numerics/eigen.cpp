@@ -4,6 +4,8 @@
 
 #include "support/run_error.h"
 
+namespace xsrl {
+
 extern "C" {
 void zgeev_(const char* jobvl, const char* jobvr, const int* n, Complex* a, const int* lda, Complex* w, Complex* vl,
             const int* ldvl, Complex* vr, const int* ldvr, Complex* work, const int* lwork, double* rwork, int* info);
@@ -39,3 +41,5 @@ EigenDecomposition eigenDecompose(const ComplexMatrix& a)
         for (int k = 0; k < n; ++k) result.vectors[i][k] = vectors[static_cast<std::size_t>(k) * n + i];
     return result;
 }
+
+}  // namespace xsrl

@@ -6,6 +6,8 @@
 
 #include "numerics/matrix.h"
 
+namespace xsrl {
+
 struct EigenDecomposition {
     std::vector<Complex> values;
     ComplexMatrix vectors; // column k belongs to values[k]
@@ -13,3 +15,5 @@ struct EigenDecomposition {
 
 // A = V diag(values) V^-1 for a diagonalizable square A; a LAPACK failure ends the run.
 EigenDecomposition eigenDecompose(const ComplexMatrix& a);
+
+}  // namespace xsrl

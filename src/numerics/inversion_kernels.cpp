@@ -2,6 +2,8 @@
 
 #include <immintrin.h>
 
+namespace xsrl {
+
 // The AVX2 functions carry target("avx2") and not "fma": without it the compiler cannot fuse a
 // multiplication into an addition, whatever it makes of the intrinsics. The loops over a
 // tile's rows and groups are unrolled in full so that the tile stays in registers.
@@ -213,3 +215,5 @@ const InversionKernels& fastestKernels()
     static const bool hasAvx2 = __builtin_cpu_supports("avx2");
     return hasAvx2 ? Avx2 : Plain;
 }
+
+}  // namespace xsrl

@@ -7,6 +7,8 @@
 
 #include "numerics/complex.h"
 
+namespace xsrl {
+
 // The split layout the kernels keep their operands in: columns in groups of four, each group
 // its four real parts, then its four imaginary parts, each in the lane order 0, 2, 1, 3 that
 // unpacking two vectors of (re, im) pairs yields.
@@ -47,3 +49,5 @@ struct InversionKernels {
 const InversionKernels& plainKernels();
 // AVX2 vectors where this processor has them, else the plain loops.
 const InversionKernels& fastestKernels();
+
+}  // namespace xsrl

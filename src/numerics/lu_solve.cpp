@@ -7,6 +7,8 @@
 
 #include "support/run_error.h"
 
+namespace xsrl {
+
 // LAPACK's Fortran interface; Complex is laid out as Fortran's COMPLEX*16 (two doubles).
 // The general LU is used although the ribbon matrix is symmetric: the symmetric
 // factorization of Debian's OpenBLAS 0.3.21 reads past the end of its work array on
@@ -60,3 +62,5 @@ ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b)
         for (int q = 0; q < m; ++q) x[i][q] = columns[static_cast<std::size_t>(q) * n + i];
     return x;
 }
+
+}  // namespace xsrl

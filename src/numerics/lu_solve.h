@@ -5,7 +5,11 @@
 
 #include "numerics/matrix.h"
 
+namespace xsrl {
+
 // X with A X = B; A n x n (consumed: it holds the factors afterwards), B n x m. A singular
 // A is reported on standard error as the inversion reports it ("Singular Matrix Error") and
 // gives X of NaN; a LAPACK failure ends the run with an error.
 ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b);
+
+}  // namespace xsrl

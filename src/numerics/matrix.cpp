@@ -12,6 +12,8 @@
 #include "numerics/parallel.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 // The inversion is the hot spot of a run, so the elimination and the back substitution are
 // organised for the cache, for several cores and for vector instructions. Every element still
 // receives the operations of the textbook loops, with the same operands in the same order, so
@@ -211,3 +213,5 @@ ComplexMatrix invertMatrix(ComplexMatrix a, int threads, InnerLoops loops)
     backSubstitute(a, inverse, kernelsFor(loops), threads);
     return inverse;
 }
+
+}  // namespace xsrl

@@ -8,6 +8,8 @@
 
 #include "numerics/complex.h"
 
+namespace xsrl {
+
 template <class Element>
 class Matrix {
 public:
@@ -67,3 +69,5 @@ void gaussEliminate(ComplexMatrix& a, ComplexMatrix& b, int threads, InnerLoops 
 // The inverse of the square matrix a (consumed): the elimination of [a | I], then the back
 // substitution of every column, over `threads` threads.
 ComplexMatrix invertMatrix(ComplexMatrix a, int threads, InnerLoops loops = InnerLoops::Fastest);
+
+}  // namespace xsrl

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+namespace xsrl {
+
 void runInParallel(int threads, int items, const std::function<void(int thread, int item)>& work)
 {
     if (items <= 0) return;
@@ -42,3 +44,5 @@ void runInParallel(int threads, int items, const std::function<void(int thread, 
     const auto first = std::min_element(failedItem.begin(), failedItem.end());
     if (*first < items) std::rethrow_exception(failure[first - failedItem.begin()]);
 }
+
+}  // namespace xsrl

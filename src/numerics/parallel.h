@@ -4,6 +4,8 @@
 
 #include <functional>
 
+namespace xsrl {
+
 // Runs work(thread, item) for every item in [0, items) on at most `threads` threads, the calling
 // thread (thread 0) among them. Each thread takes the next item nobody has taken yet, so one
 // that starts late or is slowed by other programs simply does fewer; `thread`, in
@@ -11,3 +13,5 @@
 // leaves its share to the others. When an item throws, no further items are started, and once
 // all threads are done the exception of the lowest failed item reaches the caller.
 void runInParallel(int threads, int items, const std::function<void(int thread, int item)>& work);
+
+}  // namespace xsrl

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace xsrl {
+
 void swapConductors(ComplexMatrix& g, int a, int b)
 {
     const int l = g.rows();
@@ -75,3 +77,5 @@ ComplexMatrix loopReduce(const std::vector<int>& isSignal, int signalCount, cons
 
     return invertMatrix(multiply(multiply(k, g), kTransposed), 1);  // ports by ports: small
 }
+
+}  // namespace xsrl

@@ -6,6 +6,8 @@
 
 #include "numerics/matrix.h"
 
+namespace xsrl {
+
 // Exchanges conductors a and b in the admittance matrix g (rows and columns); the pair
 // entries (a, b) and (b, a) stay where they are.
 void swapConductors(ComplexMatrix& g, int a, int b);
@@ -19,3 +21,5 @@ void moveSignalsToFront(std::vector<int>& isSignal, ComplexMatrix& g);
 // the (signalCount + 1)-square impedance matrix of the signal ports and the common return;
 // its leading signalCount block is the loop impedance matrix.
 ComplexMatrix loopReduce(const std::vector<int>& isSignal, int signalCount, const ComplexMatrix& g);
+
+}  // namespace xsrl

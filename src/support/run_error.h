@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace xsrl {
+
 class RunError : public std::runtime_error {
 public:
     enum class Stream { Out, Err };
@@ -25,3 +27,5 @@ inline RunError errorLine(const std::string& what) { return RunError("ERROR: " +
 // What the C library's perror prints for `label` with the current errno, for errors that
 // are reported on standard error in that form.
 std::string perrorText(const std::string& label);
+
+}  // namespace xsrl

@@ -5,6 +5,8 @@
 #include "app/command_line.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 CommandLine parse(const std::vector<const char*>& words)
@@ -81,3 +83,5 @@ TEST(CommandLine, ErrorsNameTheOptionBeforeTheUsageLine)
     };
     for (const auto& [words, what] : cases) EXPECT_EQ(errorOf(words), "ERROR: " + what + "\n" + kUsage);
 }
+
+}  // namespace xsrl

@@ -4,6 +4,8 @@
 
 #include "run_deck.h"
 
+namespace xsrl {
+
 namespace {
 
 // Reference outputs kept with the tests, so that the comparison runs in every clone.
@@ -28,3 +30,5 @@ void expectSameAsReference(const std::string& name)
 TEST(Fidelity, PlateStripsAndCircle) { expectSameAsReference("plate-strips-circle"); }
 
 TEST(Fidelity, WirePairInFeet) { expectSameAsReference("wire-pair-ft"); }
+
+}  // namespace xsrl

@@ -17,6 +17,8 @@
 #include "deck/deck.h"
 #include "run_deck.h"
 
+namespace xsrl {
+
 namespace {
 
 const std::string kDeck = ".freq 1e6 1e9 3\n.unit um\nend\n"
@@ -218,3 +220,5 @@ TEST(Examples, RunWithTheCsvExport)
     }
     EXPECT_GE(decks, 5);
 }
+
+}  // namespace xsrl

@@ -6,6 +6,8 @@
 
 #include "run_deck.h"
 
+namespace xsrl {
+
 namespace {
 
 constexpr double kMu0 = 4e-7 * M_PI;
@@ -101,3 +103,5 @@ TEST(Physics, HighFrequencyLoopInductanceOfATwoWireLine)
     const double expected = kMu0 / M_PI * std::acosh(5.0 / 2.0);
     EXPECT_NEAR(blocks[0].l[0], expected, 0.01 * expected);
 }
+
+}  // namespace xsrl

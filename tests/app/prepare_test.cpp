@@ -6,6 +6,8 @@
 #include "app/prepare.h"
 #include "kernels/inductance.h"
 
+namespace xsrl {
+
 namespace {
 
 // Ribbons of both forms: face ribbons of two lines close together (closed form), far apart
@@ -59,3 +61,5 @@ TEST(Prepare, ThreadedFillEqualsThePairByPairValuesToTheBit)
         EXPECT_EQ(std::memcmp(filled[0], expected[0], sizeof(double) * n * n), 0) << threads << " threads";
     }
 }
+
+}  // namespace xsrl

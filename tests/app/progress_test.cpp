@@ -12,6 +12,8 @@
 
 #include "app/progress.h"
 
+namespace xsrl {
+
 namespace {
 
 // A stream into memory, a clock the test moves, and the drawings between carriage returns.
@@ -95,3 +97,5 @@ TEST(Progress, ShownOnATerminalByDefaultAndWhereverForced)
     EXPECT_FALSE(progressShown(ProgressChoice::Off, slave));
     for (const int fd : {master, slave, pipeEnds[0], pipeEnds[1]}) close(fd);
 }
+
+}  // namespace xsrl

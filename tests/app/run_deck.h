@@ -13,6 +13,8 @@
 
 #include "test_support.h"
 
+namespace xsrl {
+
 inline bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
 
 // A fresh folder below one scratch root per test process; the root goes when the process ends.
@@ -105,3 +107,5 @@ inline std::vector<ReportBlock> parseReport(const std::string& text,
     }
     return blocks;
 }
+
+}  // namespace xsrl

@@ -8,6 +8,8 @@
 
 #include "run_deck.h"
 
+namespace xsrl {
+
 namespace {
 
 // Two thin strips side by side; the second is the ground unless `v` says otherwise.
@@ -190,3 +192,5 @@ TEST(Run, StructureTooLargeForMemoryIsRefusedBeforeAllocating)
             << run.out;
     }
 }
+
+}  // namespace xsrl

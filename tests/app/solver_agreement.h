@@ -11,6 +11,8 @@
 #include "app/sweep.h"
 #include "deck/deck.h"
 
+namespace xsrl {
+
 // A deck read and prepared in a scratch folder (the plate cuts go to the current folder).
 struct PreparedDeck {
     RecordPool pool;
@@ -66,3 +68,5 @@ inline SolverDifference solverDifference(PreparedDeck& deck)
     }
     return largest;
 }
+
+}  // namespace xsrl

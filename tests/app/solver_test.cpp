@@ -10,6 +10,8 @@
 #include "numerics/lu_solve.h"
 #include "run_deck.h"
 
+namespace xsrl {
+
 namespace {
 
 std::vector<std::string> exampleDecks()
@@ -57,3 +59,5 @@ TEST(Solver, LuSolvesRowMajorSystemsAndReportsSingularOnes)
     EXPECT_NE(testing::internal::GetCapturedStderr().find("Singular Matrix Error **"), std::string::npos);
     EXPECT_TRUE(std::isnan(singular[2][1].re) && std::isnan(singular[0][0].im));
 }
+
+}  // namespace xsrl

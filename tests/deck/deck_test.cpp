@@ -11,6 +11,8 @@
 #include "deck/deck.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 const char* const Header = ".freq 1e6 1e9 10\nend\n";
@@ -495,3 +497,5 @@ TEST_F(DeckReader, RefusesBadDielectricValues)
               "ERROR: deck line 5, block 2 (dielectric): missing } before 'line{'\n");
     EXPECT_EQ(errorOf(std::string(Header) + "dielectric{ er=2 }\nend\n"), "ERROR: the deck has no conductor block\n");
 }
+
+}  // namespace xsrl

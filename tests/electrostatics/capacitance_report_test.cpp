@@ -7,6 +7,8 @@
 
 #include "app/run_deck.h"
 
+namespace xsrl {
+
 namespace {
 
 constexpr double Epsilon0 = 8.8541878128e-12;
@@ -117,3 +119,5 @@ TEST(CapacitanceReport, DeckAndFileErrorsEndTheRun)
     EXPECT_NE(blocked.out.find("ERROR: cannot open Cs for writing: Is a directory\n"), std::string::npos) << blocked.out;
     EXPECT_FALSE(blocked.has("induc"));  // refused before the costly step
 }
+
+}  // namespace xsrl

@@ -3,6 +3,8 @@
 #include "electrostatics/dielectrics.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 DielectricBlock block(double x1, double y1, double x2, double y2, int number, double er = 2.0)
@@ -50,3 +52,5 @@ TEST(DielectricBlocks, MediumBesideAPointOnAnEdge)
     EXPECT_NEAR(complexPermittivity({lossy}, 0).im, -0.08, 1e-16);
     EXPECT_EQ(complexPermittivity(blocks, -1).re, 1.0);
 }
+
+}  // namespace xsrl

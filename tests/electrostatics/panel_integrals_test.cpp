@@ -4,6 +4,8 @@
 
 #include "electrostatics/panel_integrals.h"
 
+namespace xsrl {
+
 namespace {
 
 // The integral of ln|p - q| along the panel by the composite midpoint rule in long double.
@@ -58,3 +60,5 @@ TEST(PanelIntegrals, NormalPartJumpsAcrossThePanelAndIsZeroOnItsLine)
     EXPECT_EQ(logIntegralGradient(a, b, {3, 0}).y, 0.0);
     EXPECT_NEAR(logIntegralGradient(a, b, {3, 0}).x, std::log(3.0), 1e-15);
 }
+
+}  // namespace xsrl

@@ -6,6 +6,8 @@
 #include "support/run_error.h"
 #include "structures.h"
 
+namespace xsrl {
+
 namespace {
 
 double lengthOf(const Panel& p) { return std::hypot(p.b.x - p.a.x, p.b.y - p.a.y); }
@@ -151,3 +153,5 @@ TEST(CapacitancePanels, SizesBeyondTheNumbersAreAnError)
     s.rectangle(-1e308, 0, 1e308, 1);
     EXPECT_THROW(s.panels(), RunError);
 }
+
+}  // namespace xsrl

@@ -7,6 +7,8 @@
 #include "electrostatics/panels.h"
 #include "model/structure.h"
 
+namespace xsrl {
+
 constexpr double Epsilon0 = 8.8541878128e-12;
 constexpr double LightSpeed = 299792458.0;
 
@@ -58,3 +60,5 @@ private:
         return *last;
     }
 };
+
+}  // namespace xsrl

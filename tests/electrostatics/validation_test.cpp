@@ -7,6 +7,8 @@
 
 #include "structures.h"
 
+namespace xsrl {
+
 namespace {
 
 constexpr long double PiL = 3.141592653589793238462643383279502884L;
@@ -189,3 +191,5 @@ TEST(CapacitanceValidation, LossTangentOfOneDielectricGivesGEqualOmegaTandC)
         for (int k = 0; k < 2; ++k) EXPECT_NEAR(-c[m][k].im / c[m][k].re / tand, 1.0, 1e-9) << m << k;
     EXPECT_LT(c[0][1].re, 0.0);  // the coupling of two signals is negative
 }
+
+}  // namespace xsrl

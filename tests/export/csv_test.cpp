@@ -8,6 +8,8 @@
 #include "export/exports.h"
 #include "sweep_fixtures.h"
 
+namespace xsrl {
+
 namespace {
 
 // Extreme and ordinary values, to check that every bit comes back.
@@ -81,3 +83,5 @@ TEST(Exports, NamedAfterTheDeckAndRefusedWithoutTheCapacitance)
     }
     EXPECT_FALSE(fileExists("bus.csv")); // refused before anything is written
 }
+
+}  // namespace xsrl

@@ -6,6 +6,8 @@
 #include "export/rlgc.h"
 #include "sweep_fixtures.h"
 
+namespace xsrl {
+
 namespace {
 
 const RealMatrix kRo = realMatrix({{5.0, 1.2}, {1.2, 5.5}}), kRs = realMatrix({{2.6e-3, 4e-4}, {4e-4, 2.8e-3}}),
@@ -74,3 +76,5 @@ TEST(Rlgc, FileHoldsCommentsThenTheLowerTrianglesAtFullPrecision)
         }
     EXPECT_FALSE(std::getline(text, line));
 }
+
+}  // namespace xsrl

@@ -7,6 +7,8 @@
 
 #include "app/sweep_result.h"
 
+namespace xsrl {
+
 inline RealMatrix realMatrix(std::initializer_list<std::initializer_list<double>> rows)
 {
     RealMatrix m = dmatrix(static_cast<int>(rows.size()), static_cast<int>(rows.size()));
@@ -35,3 +37,5 @@ inline std::vector<double> logSweep(double fmin, double fmax, int count)
     for (int k = 0; k < count; ++k) f.push_back(fmin * std::pow(fmax / fmin, k / (count - 1.0)));
     return f;
 }
+
+}  // namespace xsrl

@@ -7,6 +7,8 @@
 #include "numerics/eigen.h"
 #include "sweep_fixtures.h"
 
+namespace xsrl {
+
 namespace {
 
 const double Pi = 3.141592653589793;
@@ -142,3 +144,5 @@ TEST(Touchstone, FileHoldsEveryParameterAtFullPrecision)
         EXPECT_EQ(next, numbers.end());
     }
 }
+
+}  // namespace xsrl

@@ -7,6 +7,8 @@
 #include "app/run_deck.h"
 #include "fuzz/exercise_deck.h"
 
+namespace xsrl {
+
 TEST(FuzzRegressions, EveryFoundInputNowPasses)
 {
     const std::filesystem::path original = std::filesystem::current_path();
@@ -17,3 +19,5 @@ TEST(FuzzRegressions, EveryFoundInputNowPasses)
     }
     std::filesystem::current_path(original);
 }
+
+}  // namespace xsrl

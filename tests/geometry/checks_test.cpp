@@ -6,6 +6,8 @@
 #include "geometry/checks.h"
 #include "geometry/plate_cuts.h"
 
+namespace xsrl {
+
 using namespace geometry_test;
 
 TEST(GeometryChecks, ConductorGeometry)
@@ -118,3 +120,5 @@ TEST(GeometryChecks, LineCuts)
     placePlateCuts(deck.head);
     EXPECT_EQ(error(), "");
 }
+
+}  // namespace xsrl

@@ -6,6 +6,8 @@
 
 #include "geometry/geometry_fixtures.h"
 
+namespace xsrl {
+
 using namespace geometry_test;
 
 namespace {
@@ -107,3 +109,5 @@ TEST(GeometryDiscretize, PlateFacesFromThePlateFile)
     std::ofstream("plate") << "above 1 0.5\nbelow 1 0\nabove 1 2.5\nbelow 1 3\nend 1 9\nabove 1 3\n";
     EXPECT_EQ(cut(deck, plate, 1), (Ribbons{{3, 0, 0, 3, t}, {3, 0.5, 1, 2.5, 1 - t}}));
 }
+
+}  // namespace xsrl

@@ -13,6 +13,8 @@
 #include "support/run_error.h"
 #include "test_support.h"
 
+namespace xsrl {
+
 namespace geometry_test {
 
 class ScratchDirectory {
@@ -86,3 +88,5 @@ inline Ribbons ribbonsFrom(const Ribbon* first, const Ribbon* end = nullptr)
 }
 
 } // namespace geometry_test
+
+}  // namespace xsrl

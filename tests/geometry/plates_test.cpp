@@ -9,6 +9,8 @@
 
 #include "geometry/geometry_fixtures.h"
 
+namespace xsrl {
+
 using namespace geometry_test;
 
 namespace {
@@ -182,3 +184,5 @@ TEST(GeometryPlates, RibbonIndexAndChain)
     closeRibbonChain(empty); // nothing to detach, and no crash
     EXPECT_EQ(empty->next, nullptr);
 }
+
+}  // namespace xsrl

@@ -6,6 +6,8 @@
 #include "kernels/inductance.h"
 #include "kernels/quadrature.h"
 
+namespace xsrl {
+
 namespace {
 
 const double mu0Over2Pi = 2e-7;
@@ -191,3 +193,5 @@ TEST(Inductance, SelfTermOfThinStrip)
     EXPECT_NEAR(lNarrow, -mu0Over2Pi * (std::log(1e-3) - 1.5), 1e-4 * lNarrow);
     EXPECT_NEAR(lWide - lNarrow, -mu0Over2Pi * std::log(2.0), 1e-3 * mu0Over2Pi * std::log(2.0));
 }
+
+}  // namespace xsrl

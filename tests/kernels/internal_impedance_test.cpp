@@ -7,6 +7,8 @@
 #include "kernels/whole_face.h"
 #include "model/structure.h"
 
+namespace xsrl {
+
 namespace {
 
 const double Omega = 6.283185307179586e9;
@@ -85,3 +87,5 @@ TEST(SkinDispatch, FaceRibbonsByConductorModel)
         expectSame(faceY(), Complex(0.0, 0.0));
     }
 }
+
+}  // namespace xsrl

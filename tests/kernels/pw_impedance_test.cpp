@@ -5,6 +5,8 @@
 #include "kernels/skin_reference.h"
 #include "kernels/pw_impedance.h"
 
+namespace xsrl {
+
 namespace {
 
 const double TwoPi = 6.283185307179586;
@@ -57,3 +59,5 @@ TEST(SkinPw, OppositeFacesKindsAndReferenceCorner)
     expectSame(pwSurfaceImpedance(omega, binary, binary.x2 + t, binary.x2, binary.y2 - e, binary.y2, RibbonKind::FaceY),
                pwSurfaceImpedance(omega, binary, 0.0, t, -e, 0.0, RibbonKind::FaceY));
 }
+
+}  // namespace xsrl

@@ -8,6 +8,8 @@
 
 #include "numerics/complex.h"
 
+namespace xsrl {
+
 struct LongComplex {
     long double re = 0.0L;
     long double im = 0.0L;
@@ -76,3 +78,5 @@ inline LongComplex hankelLeading(int order, int kind, LongComplex z)
     const LongComplex phase = z - LongComplex{pi / 4.0L + order * pi / 2.0L, 0.0L};
     return amplitude * lexp(LongComplex{0.0L, kind == 1 ? 1.0L : -1.0L} * phase);
 }
+
+}  // namespace xsrl

@@ -7,6 +7,8 @@
 #include "kernels/surface_impedance.h"
 #include "numerics/bessel.h"
 
+namespace xsrl {
+
 namespace {
 
 const double Copper = 5.8e7;
@@ -87,3 +89,5 @@ TEST(SkinSurface, ScaledFormsAgreeWhereTheQuotientsAreFinite)
         EXPECT_LT(relativeError(cothScaled(x), (one + e) / (one - e)), 1e-15) << a;
     }
 }
+
+}  // namespace xsrl

@@ -7,6 +7,8 @@
 #include "kernels/surface_impedance.h"
 #include "kernels/tl_impedance.h"
 
+namespace xsrl {
+
 namespace {
 
 const double Copper = 5.8e7;
@@ -96,3 +98,5 @@ TEST(SkinTl, SubZoneNumberBeyondTheIntRange)
     expectSame(face(thick, -INFINITY), edge(thick, h, largest));
     expectSame(face(thick, NAN), edge(thick, h, 0));
 }
+
+}  // namespace xsrl

@@ -8,6 +8,8 @@
 #include "model/structure.h"
 #include "numerics/bessel.h"
 
+namespace xsrl {
+
 namespace {
 
 const double Copper = 5.8e7;
@@ -111,3 +113,5 @@ TEST(SkinWholeFace, TubeHankelRatio)
     const LongComplex N = widen(hankel1(1, zi)) * H(0, 2, zo) - widen(hankel1(2, zi)) * H(0, 1, zo);
     EXPECT_LT(relativeError(tubeHankelRatio(zi, polar(3000.0)), N / D), 1e-12);
 }
+
+}  // namespace xsrl

@@ -2,6 +2,8 @@
 
 #include "model/structure.h"
 
+namespace xsrl {
+
 namespace {
 
 TEST(ModelRecords, NewRecordsExtendTheChain)
@@ -47,3 +49,5 @@ TEST(ModelRecords, DefaultsLeaveShapeLinksAndRadiusAlone)
 }
 
 } // namespace
+
+}  // namespace xsrl

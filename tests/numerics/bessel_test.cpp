@@ -5,6 +5,8 @@
 
 #include "numerics/bessel.h"
 
+namespace xsrl {
+
 namespace {
 
 const double TwoOverPi = 0.6366197723675814;
@@ -117,3 +119,5 @@ TEST(NumericsHankel, FromTwentyTheLeadingTermWithThePhaseSignedByKind)
         EXPECT_NEAR(imag(g1), std::cyl_neumann(1.0, x), 3 * size / (8 * x));
     }
 }
+
+}  // namespace xsrl

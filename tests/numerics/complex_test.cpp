@@ -5,6 +5,8 @@
 
 #include "numerics/complex.h"
 
+namespace xsrl {
+
 namespace {
 
 const double Pi = 3.141592653589793;
@@ -120,3 +122,5 @@ TEST(ComplexFunctions, TanhGuard)
 }
 
 } // namespace
+
+}  // namespace xsrl

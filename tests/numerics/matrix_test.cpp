@@ -14,6 +14,8 @@
 #include "numerics/textbook_inverse.h"
 #include "support/run_error.h"
 
+namespace xsrl {
+
 namespace {
 
 ComplexMatrix fromRows(std::initializer_list<std::initializer_list<Complex>> rows)
@@ -259,3 +261,5 @@ TEST(NumericsMatrix, InversionConsumesItsArgument)
     EXPECT_EQ(a.rows(), 0);  // NOLINT: checking the moved-from state on purpose
     EXPECT_EQ(x.rows(), 1);
 }
+
+}  // namespace xsrl

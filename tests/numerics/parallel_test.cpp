@@ -8,6 +8,8 @@
 
 #include "numerics/parallel.h"
 
+namespace xsrl {
+
 TEST(NumericsParallel, EveryItemRunsOnceOnOneOfTheThreads)
 {
     for (int threads : {1, 3, 8}) {
@@ -44,3 +46,5 @@ TEST(NumericsParallel, TheLowestFailedItemsExceptionReachesTheCaller)
         }
     }
 }
+
+}  // namespace xsrl

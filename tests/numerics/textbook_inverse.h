@@ -7,6 +7,8 @@
 
 #include "numerics/matrix.h"
 
+namespace xsrl {
+
 inline void textbookEliminate(ComplexMatrix& a, ComplexMatrix& b)
 {
     const int n = a.rows();
@@ -47,3 +49,5 @@ inline ComplexMatrix textbookInverse(ComplexMatrix a)
     }
     return x;
 }
+
+}  // namespace xsrl

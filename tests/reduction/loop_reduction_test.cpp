@@ -6,6 +6,8 @@
 #include "numerics/matrix.h"
 #include "reduction/loop_reduction.h"
 
+namespace xsrl {
+
 namespace {
 
 // A conductor admittance matrix as the sweep makes it: the inverse of a symmetric,
@@ -114,3 +116,5 @@ TEST(LoopReduction, SwapKeepsThePairEntriesAndExchangesTheRest)
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) EXPECT_EQ(g[i][j].re, original[i][j].re);
 }
+
+}  // namespace xsrl
