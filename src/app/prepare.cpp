@@ -168,7 +168,7 @@ void checkMemoryFits(const RunSettings& settings, const Conductor* head, double 
 PreparedStructure prepareRibbons(RecordPool& pool, const RunSettings& settings, Conductor* head, Ribbon* headRibbon)
 {
     checkConductorGeometry(head);
-    if (settings.plateCount != 0) placePlateCuts(head);
+    if (settings.plateCount != 0) placePlateCuts(head, runFilePath(settings, "plate"));
     checkLineCuts(head, settings);
     if (settings.partial == 0) classifyConductors(head);
     checkMemoryFits(settings, head, availableMemoryBytes());
@@ -196,9 +196,9 @@ void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& set
         ProgressLine progress(progressStream, "inductance fill", n * (n + 1) / 2);
         prepared.partialInductance = computePartialInductance(prepared.ribbons, settings.threads, &progress);
         progress.finish();
-        writeInduc("induc", prepared.partialInductance, settings.scale);
+        writeInduc(runFilePath(settings, "induc"), prepared.partialInductance, settings.scale);
     } else {
-        prepared.partialInductance = readInduc("induc", prepared.ribbonCount, settings.scale);
+        prepared.partialInductance = readInduc(runFilePath(settings, "induc"), prepared.ribbonCount, settings.scale);
         checkInducFitsStructure(prepared);
     }
 }

@@ -40,7 +40,7 @@ void checkMemoryFits(const RunSettings& settings, const Conductor* head, double 
 PreparedStructure prepareRibbons(RecordPool& pool, const RunSettings& settings, Conductor* head, Ribbon* headRibbon);
 
 // A mode word starting with 'w' computes the partial inductances, showing its progress on
-// `progressStream` (null: nowhere), and writes `induc`; any other reads them from `induc`.
+// `progressStream` (null: nowhere), and writes the run file `induc`; any other reads them from it.
 void obtainPartialInductance(PreparedStructure& prepared, const RunSettings& settings, const std::string& mode,
                              std::FILE* progressStream);
 

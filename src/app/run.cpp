@@ -2,23 +2,19 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "app/command_line.h"
-#include "app/prepare.h"
 #include "app/progress.h"
 #include "app/sweep.h"
-#include "deck/deck.h"
-#include "electrostatics/capacitance.h"
-#include "electrostatics/dielectrics.h"
 #include "export/exports.h"
 #include "model/output_file.h"
 #include "support/run_error.h"
+#include "xsrl/xsrl.h"
 
 namespace xsrl {
 
@@ -39,35 +35,27 @@ int runSolver(int argc, char** argv)
     const std::time_t start = std::time(nullptr);
     std::FILE* progressStream = progressShown(line.progress, STDERR_FILENO) ? stderr : nullptr;
 
-    RecordPool pool;
-    RunSettings settings;
-    Conductor* head = newConductor(pool, nullptr);
-    Ribbon* headRibbon = newRibbon(pool, nullptr);
     std::printf("\n");
-
-    readDeck(pool, head, settings, line.deck);
-    settings.threads = line.threads > 0 ? line.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    checkSweep(settings);
-    checkDielectricBlocks(pool.dielectrics);
+    const std::unique_ptr<Deck> deck = loadDeck(line.deck);
+    RunSettings& settings = deck->settings;
+    if (line.threads > 0) settings.threads = line.threads;
     checkCapacitanceFor(line.exports, settings.capacitance);
-    PreparedStructure prepared = prepareRibbons(pool, settings, head, headRibbon);
+    Prepared prepared = cutRibbons(*deck);
     checkWritable("Zs", "Zs");
     if (settings.capacitance) checkWritable("Cs", "Cs");
-    const int portCount = static_cast<int>(reportedPorts(settings, prepared).size());
+    const int portCount = static_cast<int>(reportedPorts(settings, prepared.structure).size());
     for (const ExportFormat format : line.exports) {
         const std::string path = exportFileName(line.deck, format, portCount);
         checkWritable(path, path);
     }
-    ComplexMatrix capacitance;
-    if (settings.capacitance) capacitance = solveCapacitance(settings, head, pool.dielectrics, availableMemoryBytes());
-    obtainPartialInductance(prepared, settings, line.mode, progressStream);
+    computeMatrices(*deck, prepared, line.mode, progressStream);
 
     OutputFile report("Zs", "Zs");
     std::optional<OutputFile> capacitanceReport;
     if (settings.capacitance) capacitanceReport.emplace("Cs", "Cs");
     double firstNonFiniteFrequency = 0.0;
     ProgressLine progress(progressStream, "sweep", settings.npoints == 1 ? 1 : settings.npoints + 1);
-    const SweepResult result = runSweep(settings, prepared, capacitance, [&](const FrequencyPoint& point) {
+    const SweepResult result = solve(*deck, prepared, [&](const FrequencyPoint& point) {
         const bool finite = writeImpedanceBlock(report, point, settings.scale);
         if (!finite && firstNonFiniteFrequency == 0.0) firstNonFiniteFrequency = point.frequency;
         if (capacitanceReport) writeCapacitanceBlock(*capacitanceReport, point, settings.scale);

@@ -1,4 +1,5 @@
-// The run driver: command line, structure preparation, partial inductances, sweep, report.
+// The run driver: the command line, then the stages of the library (xsrl/xsrl.h) with the
+// report files and exports written from the sweep.
 #pragma once
 
 namespace xsrl {

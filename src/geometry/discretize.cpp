@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "support/run_error.h"
@@ -31,12 +32,13 @@ struct PlateCuts {
     std::vector<double> above;
 };
 
-// Reads the points of plate `plateOrdinal` back from "plate": lines of a face word, a
-// plate ordinal and an x position; reading stops at the end or at any other word.
-PlateCuts readPlateCuts(int plateOrdinal)
+// Reads the points of plate `plateOrdinal` back from the run file "plate": lines of a face
+// word, a plate ordinal and an x position; reading stops at the end or at any other word.
+PlateCuts readPlateCuts(const RunSettings& settings, int plateOrdinal)
 {
-    std::FILE* file = std::fopen("plate", "r");
-    if (!file) throw errorLine("cannot open the file \"plate\" for reading");
+    const std::string path = runFilePath(settings, "plate");
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (!file) throw errorLine("cannot open the file \"" + path + "\" for reading");
     PlateCuts cuts;
     char word[64];
     long ordinal = 0;
@@ -63,7 +65,7 @@ Ribbon* discretizePlate(RecordPool& pool, const RunSettings& settings, Conductor
                         long& ribbonCount, int plateOrdinal)
 {
     PlateCuts cuts;
-    if (settings.plateCount != 0) cuts = readPlateCuts(plateOrdinal);
+    if (settings.plateCount != 0) cuts = readPlateCuts(settings, plateOrdinal);
     const double t = std::fabs(plate.x2 - plate.x1) * 1e-4;
     const RibbonKind bottomKind = cuts.above.empty() ? RibbonKind::PlateOneFace : RibbonKind::PlateBothFaces;
     const RibbonKind topKind = cuts.below.empty() ? RibbonKind::PlateOneFace : RibbonKind::PlateBothFaces;
@@ -181,7 +183,7 @@ long long plannedRibbonCount(const RunSettings& settings, const Conductor& condu
     if (conductor.shape == ConductorShape::Circle) return conductor.nr;
     if (conductor.shape == ConductorShape::Plate) {
         if (settings.plateCount == 0) return 0;
-        const PlateCuts cuts = readPlateCuts(plateOrdinal);
+        const PlateCuts cuts = readPlateCuts(settings, plateOrdinal);
         const auto ribbonsOn = [](const std::vector<double>& points) {
             return points.empty() ? 0LL : static_cast<long long>(points.size()) - 1;
         };

@@ -167,9 +167,9 @@ void sortDescending(double* list, int n)
     selectionSort(list, n, -1e10, [](double a, double b) { return a > b; });
 }
 
-void placePlateCuts(Conductor* head)
+void placePlateCuts(Conductor* head, const std::string& path)
 {
-    OutputFile file("plate", "plate");
+    OutputFile file(path, path);
 
     std::vector<FacingLine> lines;
     std::vector<PlateFaces> plates;

@@ -51,4 +51,9 @@ void setConductorDefaults(Conductor& c)
     c.yc = 0.0;
 }
 
+std::string runFilePath(const RunSettings& settings, const std::string& name)
+{
+    return settings.folder.empty() ? name : settings.folder + "/" + name;
+}
+
 }  // namespace xsrl

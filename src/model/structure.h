@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "numerics/complex.h"
@@ -51,7 +52,11 @@ struct RunSettings {
     int threads = 1;              // worker threads of the fill and the solves, from the top level
     bool capacitance = false;     // compute C and G and write Cs: ".capacitance yes" or a dielectric block
     std::int32_t capacitancePanels = 12; // ".cpanels N": panels along a side with nothing near it
+    std::string folder;           // where the files "plate" and "induc" go; empty: the current folder
 };
+
+// The path of the run file `name` ("plate", "induc") in the settings' folder.
+std::string runFilePath(const RunSettings& settings, const std::string& name);
 
 // A rectangle of dielectric from a `dielectric` block; everything outside the blocks is vacuum.
 struct DielectricBlock {

@@ -117,7 +117,7 @@ TEST(GeometryChecks, LineCuts)
     line.type = TypeTl;
     deck.add(ConductorShape::Plate, -10, 10, -2, -1);
     EXPECT_NE(error(), "");
-    placePlateCuts(deck.head);
+    placePlateCuts(deck.head, "plate");
     EXPECT_EQ(error(), "");
 }
 

@@ -35,7 +35,7 @@ struct Prepared {
 // Plate handling and ribbons of a whole deck.
 Prepared prepare(Deck& deck)
 {
-    placePlateCuts(deck.head);
+    placePlateCuts(deck.head, "plate");
     Prepared out;
     Ribbon* head = newRibbon(deck.pool, nullptr);
     buildRibbonIndex(deck.pool, deck.settings, deck.head, head, out.index);
@@ -99,7 +99,7 @@ TEST(GeometryPlates, CutsBetweenTwoLines)
         deck.add(ConductorShape::Plate, -100.0, 100.0, c.plateY1, c.plateY1 + 10);
         deck.add(ConductorShape::Line, c.leftX1, c.leftX2, 10.0, 20.0);
         deck.add(ConductorShape::Line, c.rightX1, c.rightX2, c.rightY1, c.rightY1 + 10);
-        placePlateCuts(deck.head);
+        placePlateCuts(deck.head, "plate");
         EXPECT_EQ(readFile("plate"), c.file);
     }
 }
