@@ -10,7 +10,7 @@ CLANG_PACKAGES := $(PACKAGES) clang libclang-rt-14-dev
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 CLANG_CONFIG := -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++
 
-.PHONY: all build run test test-sanitize fuzz bench clean
+.PHONY: all build run test docs test-sanitize fuzz bench clean
 
 all: build
 
@@ -26,6 +26,16 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2
+
+# The pictures of the README: cross-section and curves of two example decks, drawn with the
+# Python package of the build.
+DOCS_DECKS := microstrip two-strips-over-plate
+docs: build
+	@mkdir -p docs
+	for deck in $(DOCS_DECKS); do \
+	  PYTHONPATH=$(BUILD_DIR)/python /usr/bin/python3 -m xsrl.view examples/$$deck.deck -o docs/$$deck-view.png >/dev/null && \
+	  PYTHONPATH=$(BUILD_DIR)/python /usr/bin/python3 -m xsrl.plot examples/$$deck.deck -o docs/$$deck-plot.png >/dev/null || exit 1; \
+	done
 
 # Library, program and tests built with clang++ and the address and undefined-behaviour
 # sanitizers; then the whole test suite and every example deck.
