@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "app/prepare.h"
-#include "app/sweep_result.h"
+#include "model/sweep_result.h"
 #include "model/structure.h"
 #include "numerics/matrix.h"
 #include "support/run_error.h"

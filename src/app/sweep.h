@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "app/prepare.h"
-#include "app/sweep_result.h"
+#include "model/sweep_result.h"
 #include "model/output_file.h"
 #include "model/structure.h"
 #include "numerics/matrix.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/sweep_result.h"
+#include "model/sweep_result.h"
 
 namespace xsrl {
 

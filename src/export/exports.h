@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sweep_result.h"
+#include "model/sweep_result.h"
 #include "support/run_error.h"
 
 namespace xsrl {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/sweep_result.h"
+#include "model/sweep_result.h"
 
 namespace xsrl {
 
