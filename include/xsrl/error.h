@@ -16,7 +16,6 @@ enum class ErrorCategory {
     NoSignalOrGround, // a loop report of conductors that are all signals or all grounds
     File,             // a file that cannot be opened, read or written, or does not fit the deck
     Memory,           // the structure needs more memory than is available
-    Allocation,       // a record could not be allocated
     MatrixAllocation, // a matrix could not be allocated
     Numeric,          // a result that is not finite or not physical, a failed factorization
 };
