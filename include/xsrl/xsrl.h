@@ -1,71 +1,101 @@
 // The xsrl library: from a deck to the per-unit-length R(f), L(f), C and G of its conductors.
 //
-//     auto deck = xsrl::loadDeck("two-strips.deck");     // or xsrl::parseDeck(text)
-//     xsrl::Prepared prepared = xsrl::prepare(*deck, "w");
-//     xsrl::SweepResult result = xsrl::solve(*deck, prepared);
+//     xsrl::Deck deck = xsrl::loadDeck("two-strips.deck");    // or xsrl::parseDeck(text)
+//     xsrl::SweepResult result = xsrl::solveDeck(deck);
 //
-// The stages run in this order; the command line runs the same ones, with its own checks
-// between cutRibbons and computeMatrices. Every error is thrown as xsrl::RunError, whose
-// what() is the text the command line prints. A run reads and writes the files "plate" and
-// "induc" in RunSettings::folder (empty: the current folder), and prints the ribbon and panel
-// counts on standard output as the command line does.
+// or stage by stage, as the command line does to report between the stages:
+//
+//     xsrl::Prepared prepared = xsrl::cutRibbons(deck);       // checks, plate cuts, ribbons
+//     xsrl::cutPanels(prepared);                              // when deck.computesCapacitance()
+//     xsrl::computeCapacitance(prepared);
+//     xsrl::computeInductance(prepared);                      // or loadInductance(prepared, "induc")
+//     xsrl::SweepResult result = xsrl::solve(prepared);
+//
+// Every error is thrown as xsrl::Error (xsrl/error.h). The library prints nothing and reads or
+// writes no file unless asked to: counts and warnings are on the result. Each call works on
+// its own values, so calls on different decks may run at once in several threads.
 #pragma once
 
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/prepare.h"
-#include "model/sweep_result.h"
-#include "model/structure.h"
-#include "numerics/matrix.h"
-#include "support/run_error.h"
+#include "xsrl/error.h"
+#include "xsrl/result.h"
+#include "xsrl/ribbon_kind.h"
 
 namespace xsrl {
 
-// A deck read into its records. Conductors and ribbons link to each other, so a Deck
-// never moves: it lives behind the unique_ptr that loadDeck and parseDeck return.
+struct DeckRecords;
+struct PreparedStructure;
+
+// A deck read into its records.
 struct Deck {
-    RecordPool pool;
-    RunSettings settings;
-    Conductor* head = nullptr;     // the conductors in deck order
-    Ribbon* headRibbon = nullptr;  // the ribbon chain, empty until cutRibbons
+    std::shared_ptr<const DeckRecords> records;
 
-    Deck();
-    Deck(const Deck&) = delete;
-    Deck& operator=(const Deck&) = delete;
+    double scale() const;            // metres per deck length unit
+    int sweepIntervals() const;      // npoints of ".freq"; 1 is a one-point sweep at fmin
+    bool computesCapacitance() const; // ".capacitance yes" or a dielectric block
+    const std::vector<std::string>& warnings() const; // found while reading; the run goes on
 };
 
-// Reads the deck file at `path` (a pipe works too), or the deck `text`, and checks its sweep
-// and dielectric blocks. settings.threads is set to one worker per hardware thread.
-std::unique_ptr<Deck> loadDeck(const std::string& path);
-std::unique_ptr<Deck> parseDeck(const std::string& text);
+// Reads the deck file at `path` (a pipe works too), or the deck `text`. Errors of the deck
+// text are thrown; its sweep and dielectric blocks are not checked yet.
+Deck readDeck(const std::string& path);
+Deck readDeckText(const std::string& text);
 
-// The structure ready for the sweep: ribbons, partial inductances (H/m) and, when the deck
-// asks for it, the reported complex capacitance matrix (F/m; empty otherwise).
+// Refuses a deck whose sweep is meaningless or whose dielectric blocks are malformed.
+void checkDeck(const Deck& deck);
+
+// readDeck or readDeckText, then checkDeck.
+Deck loadDeck(const std::string& path);
+Deck parseDeck(const std::string& text);
+
+// The structure of a deck on its way through the stages.
 struct Prepared {
-    PreparedStructure structure;
-    ComplexMatrix capacitance;
+    std::shared_ptr<PreparedStructure> structure;
+
+    long ribbonCount() const;
+    int conductorCount() const;
+    long panelCount() const;         // 0 until cutPanels
+    std::vector<Port> ports() const; // the rows and columns of the reported matrices
+    // The plate-face cut points in the layout of the file "plate"; empty without plates.
+    std::string plateCutsText() const;
 };
 
-// Structure checks, plate cuts (written to the run file "plate"), ribbons; prints the count
-// line. The partial inductances and the capacitance are left empty.
-Prepared cutRibbons(Deck& deck);
+// Worker threads for a stage: 0 takes one per hardware thread.
+struct Threads {
+    int count = 0;
+};
 
-// The capacitance when the deck asks for it, then the partial inductances: computed and
-// written to "induc" for a mode starting with 'w', read back from "induc" for any other.
-// `progress` (null: nowhere) shows the inductance fill.
-void computeMatrices(const Deck& deck, Prepared& prepared, const std::string& mode, std::FILE* progress = nullptr);
+// Structure checks, plate cuts, the signal/ground classification, the memory check, ribbons.
+Prepared cutRibbons(const Deck& deck);
 
-// cutRibbons then computeMatrices.
-Prepared prepare(Deck& deck, const std::string& mode, std::FILE* progress = nullptr);
+// Refuses a conductor that got no ribbons (a plate that no line or circle faces): its
+// matrices would be singular.
+void checkConductorsHaveRibbons(const Prepared& prepared);
+
+// The capacitance panels (see Prepared::panelCount), then the capacitance solve; only for a
+// deck that computes the capacitance. The solve refuses (MemoryError) a panel system that
+// cannot fit in memory.
+void cutPanels(Prepared& prepared);
+void computeCapacitance(Prepared& prepared);
+
+// The partial inductances: computed (`advance`, when given, is told of the ribbon pairs done,
+// n (n + 1) / 2 in all, from the worker threads), or read from a file `induc` written for
+// this deck (refused when it was written for another structure), or written to one.
+void computeInductance(Prepared& prepared, Threads threads = {}, const std::function<void(long)>& advance = {});
+void loadInductance(Prepared& prepared, const std::string& path);
+void storeInductance(const Prepared& prepared, const std::string& path);
 
 // The frequency sweep: per frequency R, L (and C, G when computed) per metre, and the ports.
 // `pointDone`, when given, is told of each point as soon as it is in the result.
-SweepResult solve(const Deck& deck, const Prepared& prepared,
+SweepResult solve(const Prepared& prepared, Threads threads = {},
                   const std::function<void(const FrequencyPoint&)>& pointDone = {});
+
+// Every stage in order (checkDeck included), the partial inductances computed.
+SweepResult solveDeck(const Deck& deck, Threads threads = {});
 
 // One ribbon (or volume filament) of the discretized structure: its corners in metres, its
 // kind, and its conductor numbered from 1 in deck order.
@@ -78,7 +108,24 @@ struct RibbonInfo {
     int conductor = 0;
 };
 
-// Every ribbon in chain order (conductor by conductor, in deck order).
+// One conductor as the deck gives it, in metres: a box for a plate or line, a centre and
+// radius for a circle.
+struct ConductorInfo {
+    int number = 0; // from 1 in deck order
+    std::string shape; // "plate", "line" or "circle"
+    bool signal = false;
+    double x1 = 0.0, y1 = 0.0, x2 = 0.0, y2 = 0.0;
+    double xc = 0.0, yc = 0.0, rad = 0.0;
+};
+
+struct DielectricInfo {
+    double x1 = 0.0, y1 = 0.0, x2 = 0.0, y2 = 0.0;
+    double er = 1.0;
+    double tand = 0.0;
+};
+
 std::vector<RibbonInfo> ribbonList(const Prepared& prepared);
+std::vector<ConductorInfo> conductorList(const Prepared& prepared);
+std::vector<DielectricInfo> dielectricList(const Prepared& prepared);
 
 }  // namespace xsrl

@@ -1,73 +1,145 @@
+// The library's stages over the solver's records.
 #include "xsrl/xsrl.h"
 
 #include <algorithm>
 #include <thread>
 
-#include "app/sweep.h"
 #include "deck/deck.h"
-#include "electrostatics/capacitance.h"
 #include "electrostatics/dielectrics.h"
+#include "geometry/checks.h"
+#include "solver/induc_file.h"
+#include "solver/memory.h"
+#include "solver/partial_inductance.h"
+#include "solver/prepare.h"
+#include "solver/sweep.h"
 
 namespace xsrl {
 
 namespace {
 
-std::unique_ptr<Deck> checkedDeck(std::unique_ptr<Deck> deck)
+Deck deckOf(DeckRecords records) { return Deck{std::make_shared<const DeckRecords>(std::move(records))}; }
+
+int threadCount(Threads threads)
 {
-    deck->settings.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    checkSweep(deck->settings);
-    checkDielectricBlocks(deck->pool.dielectrics);
+    return threads.count > 0 ? threads.count : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+} // namespace
+
+double Deck::scale() const { return records->settings.scale; }
+int Deck::sweepIntervals() const { return records->settings.npoints; }
+bool Deck::computesCapacitance() const { return records->settings.capacitance; }
+const std::vector<std::string>& Deck::warnings() const { return records->warnings; }
+
+Deck readDeck(const std::string& path) { return deckOf(xsrl::readDeckText(readDeckFile(path))); }
+Deck readDeckText(const std::string& text) { return deckOf(xsrl::readDeckText(text)); }
+
+void checkDeck(const Deck& deck)
+{
+    checkSweep(deck.records->settings);
+    checkDielectricBlocks(deck.records->dielectrics);
+}
+
+Deck loadDeck(const std::string& path)
+{
+    Deck deck = readDeck(path);
+    checkDeck(deck);
     return deck;
 }
 
-}  // namespace
-
-Deck::Deck() : head(newConductor(pool, nullptr)), headRibbon(newRibbon(pool, nullptr)) {}
-
-std::unique_ptr<Deck> loadDeck(const std::string& path) { return parseDeck(readDeckFile(path)); }
-
-std::unique_ptr<Deck> parseDeck(const std::string& text)
+Deck parseDeck(const std::string& text)
 {
-    auto deck = std::make_unique<Deck>();
-    readDeckText(deck->pool, deck->head, deck->settings, text);
-    return checkedDeck(std::move(deck));
+    Deck deck = readDeckText(text);
+    checkDeck(deck);
+    return deck;
 }
 
-Prepared cutRibbons(Deck& deck)
+long Prepared::ribbonCount() const { return structure->ribbons.count(); }
+int Prepared::conductorCount() const { return static_cast<int>(structure->conductors.size()); }
+long Prepared::panelCount() const { return static_cast<long>(structure->panels.size()); }
+std::vector<Port> Prepared::ports() const { return reportedPorts(*structure); }
+std::string Prepared::plateCutsText() const { return structure->plateCuts.fileText; }
+
+Prepared cutRibbons(const Deck& deck)
 {
-    return Prepared{prepareRibbons(deck.pool, deck.settings, deck.head, deck.headRibbon), {}};
+    return Prepared{std::make_shared<PreparedStructure>(prepareStructure(*deck.records))};
 }
 
-void computeMatrices(const Deck& deck, Prepared& prepared, const std::string& mode, std::FILE* progress)
+void checkConductorsHaveRibbons(const Prepared& prepared)
 {
-    if (deck.settings.capacitance)
-        prepared.capacitance =
-            solveCapacitance(deck.settings, deck.head, deck.pool.dielectrics, availableMemoryBytes());
-    obtainPartialInductance(prepared.structure, deck.settings, mode, progress);
+    checkEveryConductorHasRibbons(prepared.structure->conductors, prepared.structure->ribbons);
 }
 
-Prepared prepare(Deck& deck, const std::string& mode, std::FILE* progress)
+void cutPanels(Prepared& prepared) { cutCapacitancePanels(*prepared.structure); }
+
+void computeCapacitance(Prepared& prepared) { solveCapacitance(*prepared.structure, availableMemoryBytes()); }
+
+void computeInductance(Prepared& prepared, Threads threads, const std::function<void(long)>& advance)
 {
+    PreparedStructure& s = *prepared.structure;
+    s.partialInductance = computePartialInductance(s.ribbons.list, threadCount(threads), advance);
+}
+
+void loadInductance(Prepared& prepared, const std::string& path)
+{
+    PreparedStructure& s = *prepared.structure;
+    RealMatrix inductance = readInduc(path, s.ribbons.count(), s.settings.scale);
+    checkInducFitsStructure(s.ribbons, inductance);
+    s.partialInductance = std::move(inductance);
+}
+
+void storeInductance(const Prepared& prepared, const std::string& path)
+{
+    writeInduc(path, prepared.structure->partialInductance, prepared.structure->settings.scale);
+}
+
+SweepResult solve(const Prepared& prepared, Threads threads, const std::function<void(const FrequencyPoint&)>& pointDone)
+{
+    SweepResult result = runSweep(*prepared.structure, threadCount(threads), pointDone);
+    result.ribbonCount = prepared.ribbonCount();
+    result.panelCount = prepared.panelCount();
+    return result;
+}
+
+SweepResult solveDeck(const Deck& deck, Threads threads)
+{
+    checkDeck(deck);
     Prepared prepared = cutRibbons(deck);
-    computeMatrices(deck, prepared, mode, progress);
-    return prepared;
-}
-
-SweepResult solve(const Deck& deck, const Prepared& prepared, const std::function<void(const FrequencyPoint&)>& pointDone)
-{
-    return runSweep(deck.settings, prepared.structure, prepared.capacitance,
-                    pointDone ? pointDone : [](const FrequencyPoint&) {});
+    checkConductorsHaveRibbons(prepared);
+    if (deck.computesCapacitance()) {
+        cutPanels(prepared);
+        computeCapacitance(prepared);
+    }
+    computeInductance(prepared, threads);
+    SweepResult result = solve(prepared, threads);
+    result.warnings = deck.warnings();
+    return result;
 }
 
 std::vector<RibbonInfo> ribbonList(const Prepared& prepared)
 {
-    const PreparedStructure& s = prepared.structure;
     std::vector<RibbonInfo> list;
-    for (long k = 1; k <= s.conductorCount; ++k)
-        for (long i = s.ribbonIndex[k]; i < s.ribbonIndex[k + 1]; ++i) {
-            const Ribbon& r = *s.ribbons[i];
-            list.push_back({r.x1, r.y1, r.x2, r.y2, r.kind, static_cast<int>(k)});
-        }
+    for (const Ribbon& r : prepared.structure->ribbons.list)
+        list.push_back({r.x1, r.y1, r.x2, r.y2, r.kind, r.conductor + 1});
+    return list;
+}
+
+std::vector<ConductorInfo> conductorList(const Prepared& prepared)
+{
+    const PreparedStructure& s = *prepared.structure;
+    std::vector<ConductorInfo> list;
+    for (std::size_t k = 0; k < s.conductors.size(); ++k) {
+        const Conductor& c = s.conductors[k];
+        list.push_back({static_cast<int>(k) + 1, shapeWord(c.shape), s.isSignal[k], c.x1, c.y1, c.x2, c.y2, c.xc, c.yc,
+                        c.rad});
+    }
+    return list;
+}
+
+std::vector<DielectricInfo> dielectricList(const Prepared& prepared)
+{
+    std::vector<DielectricInfo> list;
+    for (const DielectricBlock& b : prepared.structure->dielectrics) list.push_back({b.x1, b.y1, b.x2, b.y2, b.er, b.tand});
     return list;
 }
 

@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "geometry/ribbon_index.h"
 #include "numerics/lu_solve.h"
-#include "support/run_error.h"
+#include "support/errors.h"
+#include "xsrl/error.h"
 
 namespace xsrl {
 
@@ -60,20 +62,6 @@ ComplexMatrix panelSystem(const std::vector<Panel>& panels)
     return a;
 }
 
-// Refuses, before the panel matrix is made, a solve that cannot fit in `availableBytes`: the
-// complex panel matrix, its right-hand sides and the solution.
-void checkPanelMemoryFits(std::size_t panelCount, int conductorCount, double availableBytes)
-{
-    const double unknowns = static_cast<double>(panelCount) + 1.0;
-    const double needed = 16.0 * unknowns * (unknowns + 3.0 * conductorCount);
-    if (needed <= availableBytes) return;
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  "the capacitance solve on %zu panels needs %.3g bytes of memory; %.3g bytes are available",
-                  panelCount, needed, availableBytes);
-    throw errorLine(text);
-}
-
 } // namespace
 
 ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount)
@@ -94,18 +82,18 @@ ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductor
     for (int m = 0; m < conductorCount; ++m)
         for (int k = 0; k < conductorCount; ++k)
             if (!std::isfinite(c[m][k].re) || !std::isfinite(c[m][k].im))
-                throw errorLine("the capacitance panel system is singular");
+                throw numericError("the capacitance panel system is singular");
     return c;
 }
 
-ComplexMatrix reportedCapacitance(const RunSettings& settings, const Conductor* head, const ComplexMatrix& maxwell)
+ComplexMatrix reportedCapacitance(const RunSettings& settings, const std::vector<Conductor>& conductors,
+                                  const ComplexMatrix& maxwell)
 {
     const int count = maxwell.rows();
-    if (settings.partial != 0 || count == 1) return maxwell;
+    if (settings.partial || count == 1) return maxwell;
     std::vector<int> signals;
-    int position = 0;
-    for (const Conductor* c = head; c; c = c->next, ++position)
-        if (isSignalConductor(*c)) signals.push_back(position);
+    for (std::size_t k = 0; k < conductors.size(); ++k)
+        if (isSignalConductor(conductors[k])) signals.push_back(static_cast<int>(k));
     const int n = static_cast<int>(signals.size());
     ComplexMatrix block = matrix(n, n);
     for (int p = 0; p < n; ++p)
@@ -113,15 +101,16 @@ ComplexMatrix reportedCapacitance(const RunSettings& settings, const Conductor* 
     return block;
 }
 
-ComplexMatrix solveCapacitance(const RunSettings& settings, const Conductor* head,
-                               const std::vector<DielectricBlock>& blocks, double availableBytes)
+void checkPanelMemoryFits(std::size_t panelCount, int conductorCount, double availableBytes)
 {
-    const int conductorCount = settings.plateCount + settings.lineCount;
-    const std::vector<Panel> panels = buildPanels(head, blocks, settings.capacitancePanels);
-    std::printf("Total %zu panels for the capacitance\n", panels.size());
-    std::fflush(stdout);
-    checkPanelMemoryFits(panels.size(), conductorCount, availableBytes);
-    return reportedCapacitance(settings, head, maxwellCapacitance(panels, conductorCount));
+    const double unknowns = static_cast<double>(panelCount) + 1.0;
+    const double needed = 16.0 * unknowns * (unknowns + 3.0 * conductorCount);
+    if (needed <= availableBytes) return;
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "the capacitance solve on %zu panels needs %.3g bytes of memory; %.3g bytes are available",
+                  panelCount, needed, availableBytes);
+    throw MemoryError(text);
 }
 
 }  // namespace xsrl

@@ -24,12 +24,11 @@ ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductor
 // What Cs reports, with the choice of Zs: the whole Maxwell matrix for ".partial yes" or a
 // single conductor, else its block of the signal conductors (every ground held at 0 V), the
 // signals in deck order (see isSignalConductor).
-ComplexMatrix reportedCapacitance(const RunSettings& settings, const Conductor* head, const ComplexMatrix& maxwell);
+ComplexMatrix reportedCapacitance(const RunSettings& settings, const std::vector<Conductor>& conductors,
+                                  const ComplexMatrix& maxwell);
 
-// The matrix Cs reports for the conductors and dielectric blocks of a deck (conductors checked
-// and classified): builds the panels and prints their count, refuses a panel system that cannot
-// fit in `availableBytes`, solves it and chooses as reportedCapacitance.
-ComplexMatrix solveCapacitance(const RunSettings& settings, const Conductor* head,
-                               const std::vector<DielectricBlock>& blocks, double availableBytes);
+// Refuses, before the panel matrix is made, a solve that cannot fit in `availableBytes`: the
+// complex panel matrix, its right-hand sides and the solution.
+void checkPanelMemoryFits(std::size_t panelCount, int conductorCount, double availableBytes);
 
 }  // namespace xsrl

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "support/run_error.h"
+#include "support/errors.h"
 
 namespace xsrl {
 
@@ -28,15 +28,15 @@ void checkDielectricBlocks(const std::vector<DielectricBlock>& blocks)
 {
     for (const DielectricBlock& block : blocks) {
         // Negated so that NaN is refused too.
-        if (!(block.x1 < block.x2)) throw errorLine(blockPlace(block) + ": x2 must be greater than x1");
-        if (!(block.y1 < block.y2)) throw errorLine(blockPlace(block) + ": y2 must be greater than y1");
+        if (!(block.x1 < block.x2)) throw structureError(blockPlace(block) + ": x2 must be greater than x1");
+        if (!(block.y1 < block.y2)) throw structureError(blockPlace(block) + ": y2 must be greater than y1");
     }
     for (std::size_t later = 1; later < blocks.size(); ++later) {
         const DielectricBlock& b = blocks[later];
         for (std::size_t earlier = 0; earlier < later; ++earlier) {
             const DielectricBlock& a = blocks[earlier];
             if (std::min(a.x2, b.x2) > std::max(a.x1, b.x1) && std::min(a.y2, b.y2) > std::max(a.y1, b.y1))
-                throw errorLine(blockPlace(b) + ": overlaps block " + std::to_string(a.blockNumber) +
+                throw structureError(blockPlace(b) + ": overlaps block " + std::to_string(a.blockNumber) +
                                 " (dielectric)");
         }
     }

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "electrostatics/dielectrics.h"
-#include "support/run_error.h"
+#include "support/errors.h"
 
 namespace xsrl {
 
@@ -131,7 +131,7 @@ std::vector<double> gradedCuts(double length, const std::function<double(double)
         s.push_back(next);
         density = nextDensity;
         if (!(count.back() <= MostPanelsAlongAStretch))
-            throw errorLine("the capacitance panels cannot be cut: the sizes of the structure are too far apart");
+            throw structureError("the capacitance panels cannot be cut: the sizes of the structure are too far apart");
     }
     const int panels = std::max(1, static_cast<int>(std::ceil(count.back() - 1e-9)));
     std::vector<double> cuts{0.0};
@@ -180,19 +180,19 @@ double endFloor(Point p, double scale, const Boundary& boundary)
     return FloorFraction * scale / boundary.panelsPerSide;
 }
 
-std::vector<Shape> shapesOf(const Conductor* head, const std::vector<DielectricBlock>& blocks)
+std::vector<Shape> shapesOf(const std::vector<Conductor>& conductors, const std::vector<DielectricBlock>& blocks)
 {
     std::vector<Shape> shapes;
-    int position = 0;
-    for (const Conductor* c = head; c; c = c->next, ++position) {
+    for (std::size_t k = 0; k < conductors.size(); ++k) {
+        const Conductor& c = conductors[k];
         Shape s;
-        s.conductor = position;
-        if (c->shape == ConductorShape::Circle) {
+        s.conductor = static_cast<int>(k);
+        if (c.shape == ConductorShape::Circle) {
             s.circle = true;
-            s.centre = {c->xc, c->yc};
-            s.radius = c->rad;
+            s.centre = {c.xc, c.yc};
+            s.radius = c.rad;
         } else {
-            s.x1 = c->x1, s.y1 = c->y1, s.x2 = c->x2, s.y2 = c->y2;
+            s.x1 = c.x1, s.y1 = c.y1, s.x2 = c.x2, s.y2 = c.y2;
         }
         shapes.push_back(s);
     }
@@ -400,11 +400,12 @@ void addCirclePanels(const Shape& circle, const Boundary& boundary, std::vector<
 
 } // namespace
 
-std::vector<Panel> buildPanels(const Conductor* head, const std::vector<DielectricBlock>& blocks, int panelsPerSide)
+std::vector<Panel> buildPanels(const std::vector<Conductor>& conductors, const std::vector<DielectricBlock>& blocks,
+                               int panelsPerSide)
 {
-    Boundary boundary{blocks, panelsPerSide, shapesOf(head, blocks), {}, {}, 0.0};
+    Boundary boundary{blocks, panelsPerSide, shapesOf(conductors, blocks), {}, {}, 0.0};
     const double extent = extentOf(boundary.shapes);
-    if (!std::isfinite(extent)) throw errorLine("the capacitance panels cannot be cut: the structure is too large for the numbers");
+    if (!std::isfinite(extent)) throw structureError("the capacitance panels cannot be cut: the structure is too large for the numbers");
     boundary.touch = TouchFraction * extent;
     for (const Shape& s : boundary.shapes) {
         Obstacle o;

@@ -23,6 +23,7 @@ struct Panel {
 // near other conductors and interfaces; `panelsPerSide` (".cpanels") sets the count along a
 // side with nothing near it, a quarter of a circle counting as a side, and refines all of it
 // in proportion. The conductors must have passed checkConductorGeometry.
-std::vector<Panel> buildPanels(const Conductor* head, const std::vector<DielectricBlock>& blocks, int panelsPerSide);
+std::vector<Panel> buildPanels(const std::vector<Conductor>& conductors, const std::vector<DielectricBlock>& blocks,
+                               int panelsPerSide);
 
 }  // namespace xsrl

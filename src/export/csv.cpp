@@ -1,6 +1,4 @@
-#include "export/csv.h"
-
-#include "model/output_file.h"
+#include "xsrl/export.h"
 
 namespace xsrl {
 

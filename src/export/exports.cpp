@@ -2,9 +2,6 @@
 
 #include <filesystem>
 
-#include "export/csv.h"
-#include "export/rlgc.h"
-#include "export/touchstone.h"
 
 namespace xsrl {
 
@@ -43,9 +40,9 @@ std::string portDescription(const Port& port)
 
 bool exportNeedsCapacitance(ExportFormat format) { return format != ExportFormat::Csv; }
 
-RunError missingCapacitance(ExportFormat format)
+Error missingCapacitance(ExportFormat format)
 {
-    return errorLine(std::string(exportFormatName(format)) + " needs the capacitance: add .capacitance yes");
+    return Error(ErrorCategory::Usage, std::string(exportFormatName(format)) + " needs the capacitance: add .capacitance yes");
 }
 
 void checkCapacitanceFor(const std::vector<ExportFormat>& formats, bool capacitance)

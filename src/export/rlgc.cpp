@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "export/exports.h"
-#include "model/output_file.h"
+#include "numerics/matrix.h"
 
 namespace xsrl {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "model/sweep_result.h"
+#include "xsrl/result.h"
 
 namespace xsrl {
 
@@ -21,9 +21,5 @@ struct RlgcModel {
 // Lo and Co are taken at the highest frequency, Lo less its skin term Rs / (2 pi sqrt(f));
 // Go = 0 and Gd is the least-squares slope of G(f) against f. Needs the capacitance.
 RlgcModel fitRlgc(const SweepResult& result);
-
-// The W element's RLGC file: `*` comment lines (the deck, the fit and its worst errors), the
-// conductor count, then the lower triangles of Lo, Co, Ro, Go, Rs and Gd, row by row.
-void writeRlgc(const std::string& path, const std::string& deckPath, const SweepResult& result);
 
 }  // namespace xsrl

@@ -1,7 +1,6 @@
 #include "export/touchstone.h"
 
 #include "export/exports.h"
-#include "model/output_file.h"
 #include "numerics/eigen.h"
 #include "numerics/lu_solve.h"
 

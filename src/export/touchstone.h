@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "model/sweep_result.h"
+#include "xsrl/result.h"
 #include "numerics/matrix.h"
 
 namespace xsrl {
@@ -19,12 +19,5 @@ namespace xsrl {
 // line, and none of the poles that coth(gamma l) and csch(gamma l) have at the half-wave
 // resonances of a lossless line.
 ComplexMatrix lineScattering(const FrequencyPoint& point, double lengthMetres, double z0);
-
-// `# Hz S RI R z0`, the ports described in `!` comment lines, then one block per frequency:
-// the frequency and the S-parameters (real, imaginary) in %.17g, at most four pairs per line.
-// Two ports go in Touchstone's order S11 S21 S12 S22; more go row by row, a row per line
-// (continued after four pairs).
-void writeTouchstone(const std::string& path, const std::string& deckPath, const SweepResult& result,
-                     double lengthMetres, double z0);
 
 }  // namespace xsrl

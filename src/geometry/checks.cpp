@@ -6,22 +6,16 @@
 #include <string>
 
 #include "geometry/discretize.h"
-#include "support/run_error.h"
+#include "support/errors.h"
 
 namespace xsrl {
 
 namespace {
 
-// "conductor 3 (circle)": the position in deck order, from 1, and the block word.
-std::string conductorName(int position, const Conductor& c)
-{
-    return "conductor " + std::to_string(position) + " (" + shapeWord(c.shape) + ")";
-}
-
 // "conductor 2 (line) has rx = nan; rx must be a positive number"
-RunError badValue(int position, const Conductor& c, const char* field, const std::string& value, const char* rule)
+Error badValue(int index, const Conductor& c, const char* field, const std::string& value, const char* rule)
 {
-    return errorLine(conductorName(position, c) + " has " + field + " = " + value + "; " + field + " must be " + rule);
+    return structureError(conductorName(index, c) + " has " + field + " = " + value + "; " + field + " must be " + rule);
 }
 
 std::string ratioText(double ratio)
@@ -55,51 +49,53 @@ bool crossSectionsOverlap(const Conductor& a, const Conductor& b)
 
 } // namespace
 
-void checkConductorGeometry(const Conductor* head)
+void checkConductorGeometry(const std::vector<Conductor>& conductors)
 {
-    int position = 1;
-    for (const Conductor* c = head; c; c = c->next, ++position) {
+    const int count = static_cast<int>(conductors.size());
+    for (int k = 0; k < count; ++k) {
+        const Conductor& c = conductors[static_cast<std::size_t>(k)];
         // Negated comparisons so that NaN values are refused too.
-        if (c->shape == ConductorShape::Circle) {
-            if (std::isnan(c->rad)) throw errorLine(conductorName(position, *c) + " has no rad");
-            if (!(c->rad > 0.0)) throw errorLine(conductorName(position, *c) + " has rad <= 0");
+        if (c.shape == ConductorShape::Circle) {
+            if (std::isnan(c.rad)) throw structureError(conductorName(k, c) + " has no rad");
+            if (!(c.rad > 0.0)) throw structureError(conductorName(k, c) + " has rad <= 0");
             // One or two chords enclose no area: the wire would be a flat strip or a point.
-            if (c->nr < 3) throw badValue(position, *c, "nr", std::to_string(c->nr), "at least 3");
+            if (c.nr < 3) throw badValue(k, c, "nr", std::to_string(c.nr), "at least 3");
         } else {
-            if (!(c->x1 < c->x2)) throw errorLine(conductorName(position, *c) + " has x2 <= x1");
-            if (!(c->y1 < c->y2)) throw errorLine(conductorName(position, *c) + " has y2 <= y1");
+            if (!(c.x1 < c.x2)) throw structureError(conductorName(k, c) + " has x2 <= x1");
+            if (!(c.y1 < c.y2)) throw structureError(conductorName(k, c) + " has y2 <= y1");
         }
     }
     // Pairs only once each conductor is valid on its own: the overlap test needs x1 < x2, y1 < y2.
-    int first = 1;
-    for (const Conductor* a = head; a; a = a->next, ++first) {
-        int second = first + 1;
-        for (const Conductor* b = a->next; b; b = b->next, ++second) {
-            if (crossSectionsOverlap(*a, *b))
-                throw errorLine(conductorName(first, *a) + " overlaps " + conductorName(second, *b));
+    for (int a = 0; a < count; ++a) {
+        for (int b = a + 1; b < count; ++b) {
+            const Conductor& first = conductors[static_cast<std::size_t>(a)];
+            const Conductor& second = conductors[static_cast<std::size_t>(b)];
+            if (crossSectionsOverlap(first, second))
+                throw structureError(conductorName(a, first) + " overlaps " + conductorName(b, second));
         }
     }
 }
 
-void checkLineCuts(const Conductor* head, const RunSettings& settings)
+void checkLineCuts(const std::vector<Conductor>& conductors, const RunSettings& settings)
 {
-    int position = 1;
-    for (const Conductor* c = head; c; c = c->next, ++position) {
-        if (c->shape != ConductorShape::Line || isFilamentLine(*c, settings)) continue;
-        if (c->nx < 1) throw badValue(position, *c, "nx", std::to_string(c->nx), "at least 1");
-        if (c->ny < 1) throw badValue(position, *c, "ny", std::to_string(c->ny), "at least 1");
-        if (c->type == TypeVf) continue;
-        if (!(c->rx > 0.0)) throw badValue(position, *c, "rx", ratioText(c->rx), "a positive number");
-        if (!(c->ry > 0.0)) throw badValue(position, *c, "ry", ratioText(c->ry), "a positive number");
+    for (std::size_t k = 0; k < conductors.size(); ++k) {
+        const Conductor& c = conductors[k];
+        const int index = static_cast<int>(k);
+        if (c.shape != ConductorShape::Line || isFilamentLine(c, settings)) continue;
+        if (c.nx < 1) throw badValue(index, c, "nx", std::to_string(c.nx), "at least 1");
+        if (c.ny < 1) throw badValue(index, c, "ny", std::to_string(c.ny), "at least 1");
+        if (c.model == ConductorModel::Vf) continue;
+        if (!(c.rx > 0.0)) throw badValue(index, c, "rx", ratioText(c.rx), "a positive number");
+        if (!(c.ry > 0.0)) throw badValue(index, c, "ry", ratioText(c.ry), "a positive number");
     }
 }
 
-void checkEveryConductorHasRibbons(const Conductor* head)
+void checkEveryConductorHasRibbons(const std::vector<Conductor>& conductors, const Ribbons& ribbons)
 {
-    int position = 1;
-    for (const Conductor* c = head; c; c = c->next, ++position) {
-        if (c->endRibbonIndex == c->firstRibbonIndex)
-            throw errorLine(conductorName(position, *c) + " gets no ribbons (no line or circle faces it)");
+    for (int k = 0; k < ribbons.conductorCount(); ++k) {
+        if (ribbons.endOf(k) == ribbons.firstOf(k))
+            throw structureError(conductorName(k, conductors[static_cast<std::size_t>(k)]) +
+                                 " gets no ribbons (no line or circle faces it)");
     }
 }
 

@@ -1,81 +1,41 @@
 #include "geometry/discretize.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <string>
 #include <vector>
-
-#include "support/run_error.h"
 
 namespace xsrl {
 
 namespace {
 
-// Fills `current` as one ribbon of `owner` and returns the fresh empty record after it.
-Ribbon* fillRibbon(RecordPool& pool, Ribbon* current, long& ribbonCount, Conductor& owner, RibbonKind kind,
-                   double x1, double y1, double x2, double y2)
-{
-    current->x1 = x1;
-    current->y1 = y1;
-    current->x2 = x2;
-    current->y2 = y2;
-    current->kind = kind;
-    current->owner = &owner;
-    ++ribbonCount;
-    return newRibbon(pool, current);
-}
+// The ribbons of one conductor as they are made.
+struct RibbonSink {
+    std::vector<Ribbon>& ribbons;
+    int conductor;
 
-// The cut points of one plate's bottom and top faces, in ascending order.
-struct PlateCuts {
-    std::vector<double> below;
-    std::vector<double> above;
+    void add(RibbonKind kind, double x1, double y1, double x2, double y2)
+    {
+        ribbons.push_back(Ribbon{x1, y1, x2, y2, kind, conductor});
+    }
 };
 
-// Reads the points of plate `plateOrdinal` back from the run file "plate": lines of a face
-// word, a plate ordinal and an x position; reading stops at the end or at any other word.
-PlateCuts readPlateCuts(const RunSettings& settings, int plateOrdinal)
-{
-    const std::string path = runFilePath(settings, "plate");
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) throw errorLine("cannot open the file \"" + path + "\" for reading");
-    PlateCuts cuts;
-    char word[64];
-    long ordinal = 0;
-    double x = 0.0;
-    while (std::fscanf(file, "%63s %ld %le", word, &ordinal, &x) == 3) {
-        const bool below = std::strcmp(word, "below") == 0;
-        if (!below && std::strcmp(word, "above") != 0) break;
-        if (ordinal == plateOrdinal) (below ? cuts.below : cuts.above).push_back(x);
-    }
-    std::fclose(file);
-    return cuts;
-}
-
 // Ribbons between neighbouring cut points of one plate face, from height y1 to y2.
-Ribbon* fillPlateFace(RecordPool& pool, Ribbon* current, long& ribbonCount, Conductor& plate,
-                      const std::vector<double>& points, RibbonKind kind, double y1, double y2)
+void fillPlateFace(RibbonSink& sink, const std::vector<double>& points, RibbonKind kind, double y1, double y2)
 {
-    for (std::size_t k = 0; k + 1 < points.size(); ++k)
-        current = fillRibbon(pool, current, ribbonCount, plate, kind, points[k], y1, points[k + 1], y2);
-    return current;
+    for (std::size_t k = 0; k + 1 < points.size(); ++k) sink.add(kind, points[k], y1, points[k + 1], y2);
 }
 
-Ribbon* discretizePlate(RecordPool& pool, const RunSettings& settings, Conductor& plate, Ribbon* current,
-                        long& ribbonCount, int plateOrdinal)
+void discretizePlate(RibbonSink& sink, const Conductor& plate, const PlateFaceCuts& cuts)
 {
-    PlateCuts cuts;
-    if (settings.plateCount != 0) cuts = readPlateCuts(settings, plateOrdinal);
     const double t = std::fabs(plate.x2 - plate.x1) * 1e-4;
     const RibbonKind bottomKind = cuts.above.empty() ? RibbonKind::PlateOneFace : RibbonKind::PlateBothFaces;
     const RibbonKind topKind = cuts.below.empty() ? RibbonKind::PlateOneFace : RibbonKind::PlateBothFaces;
-    current = fillPlateFace(pool, current, ribbonCount, plate, cuts.below, bottomKind, plate.y1, plate.y1 + t);
+    fillPlateFace(sink, cuts.below, bottomKind, plate.y1, plate.y1 + t);
     // Top-face ribbons lie inside the plate.
-    return fillPlateFace(pool, current, ribbonCount, plate, cuts.above, topKind, plate.y2, plate.y2 - t);
+    fillPlateFace(sink, cuts.above, topKind, plate.y2, plate.y2 - t);
 }
 
 // A grid of nx by ny filaments, bottom row first, each row from left to right.
-Ribbon* discretizeFilamentGrid(RecordPool& pool, Conductor& line, Ribbon* current, long& ribbonCount)
+void discretizeFilamentGrid(RibbonSink& sink, const Conductor& line)
 {
     const double dx = std::fabs(line.x2 - line.x1) / line.nx;
     const double dy = std::fabs(line.y2 - line.y1) / line.ny;
@@ -83,10 +43,9 @@ Ribbon* discretizeFilamentGrid(RecordPool& pool, Conductor& line, Ribbon* curren
         for (int i = 0; i < line.nx; ++i) {
             const double x = line.x1 + i * dx;
             const double y = line.y1 + j * dy;
-            current = fillRibbon(pool, current, ribbonCount, line, RibbonKind::Filament, x, y, x + dx, y + dy);
+            sink.add(RibbonKind::Filament, x, y, x + dx, y + dy);
         }
     }
-    return current;
 }
 
 // The n + 1 edges of graded ribbons from `start` over the length `extent`.
@@ -101,7 +60,7 @@ std::vector<double> gradedEdges(int n, double r, double start, double extent)
 }
 
 // Surface ribbons on the four faces: bottom, top (outside the line), left, right.
-Ribbon* discretizeGradedLine(RecordPool& pool, Conductor& line, Ribbon* current, long& ribbonCount)
+void discretizeGradedLine(RibbonSink& sink, const Conductor& line)
 {
     const double t = std::fabs(line.x2 - line.x1) * 1e-4;
     const bool wholeFaces = line.nx == 1;
@@ -111,42 +70,35 @@ Ribbon* discretizeGradedLine(RecordPool& pool, Conductor& line, Ribbon* current,
     const std::vector<double> ys = gradedEdges(line.ny, line.ry, line.y1, line.y2 - line.y1);
     const auto horizontalFace = [&](double y1, double y2) {
         for (int i = 0; i < line.nx; ++i)
-            current = fillRibbon(pool, current, ribbonCount, line, kindX, xs[i], y1, xs[i + 1], y2);
+            sink.add(kindX, xs[i], y1, xs[i + 1], y2);
     };
     const auto verticalFace = [&](double x1, double x2) {
         for (int i = 0; i < line.ny; ++i)
-            current = fillRibbon(pool, current, ribbonCount, line, kindY, x1, ys[i], x2, ys[i + 1]);
+            sink.add(kindY, x1, ys[i], x2, ys[i + 1]);
     };
     horizontalFace(line.y1, line.y1 + t);
     horizontalFace(line.y2, line.y2 + t);
     verticalFace(line.x1, line.x1 + t);
     verticalFace(line.x2, line.x2 + t);
-    return current;
 }
 
-Ribbon* discretizeLine(RecordPool& pool, const RunSettings& settings, Conductor& line, Ribbon* current,
-                       long& ribbonCount)
+void discretizeLine(RibbonSink& sink, const RunSettings& settings, const Conductor& line)
 {
-    if (isFilamentLine(line, settings))
-        return fillRibbon(pool, current, ribbonCount, line, RibbonKind::Filament, line.x1, line.y1, line.x2, line.y2);
-    if (line.type == TypeVf) return discretizeFilamentGrid(pool, line, current, ribbonCount);
-    return discretizeGradedLine(pool, line, current, ribbonCount);
+    if (isFilamentLine(line, settings)) sink.add(RibbonKind::Filament, line.x1, line.y1, line.x2, line.y2);
+    else if (line.model == ConductorModel::Vf) discretizeFilamentGrid(sink, line);
+    else discretizeGradedLine(sink, line);
 }
 
 // The nr chords of the inscribed polygon, counter-clockwise from the point at angle 0.
-Ribbon* discretizeCircle(RecordPool& pool, Conductor& circle, Ribbon* current, long& ribbonCount)
+void discretizeCircle(RibbonSink& sink, const Conductor& circle)
 {
     const double step = 6.283185307179586 / circle.nr;
     for (int i = 0; i < circle.nr; ++i) {
         const double a1 = i * step;
         const double a2 = (i + 1) * step;
-        Ribbon* chord = current;
-        current = fillRibbon(pool, current, ribbonCount, circle, RibbonKind::Chord, circle.xc + circle.rad * std::cos(a1),
-                             circle.yc + circle.rad * std::sin(a1), circle.xc + circle.rad * std::cos(a2),
-                             circle.yc + circle.rad * std::sin(a2));
-        chord->segment = i;
+        sink.add(RibbonKind::Chord, circle.xc + circle.rad * std::cos(a1), circle.yc + circle.rad * std::sin(a1),
+                 circle.xc + circle.rad * std::cos(a2), circle.yc + circle.rad * std::sin(a2));
     }
-    return current;
 }
 
 } // namespace
@@ -178,32 +130,33 @@ bool isFilamentLine(const Conductor& line, const RunSettings& settings)
     return std::fabs(line.x2 - line.x1) < delta && std::fabs(line.y2 - line.y1) < delta;
 }
 
-long long plannedRibbonCount(const RunSettings& settings, const Conductor& conductor, int plateOrdinal)
+long long plannedRibbonCount(const RunSettings& settings, const Conductor& conductor, const PlateFaceCuts* plateCuts)
 {
     if (conductor.shape == ConductorShape::Circle) return conductor.nr;
     if (conductor.shape == ConductorShape::Plate) {
-        if (settings.plateCount == 0) return 0;
-        const PlateCuts cuts = readPlateCuts(settings, plateOrdinal);
+        if (!plateCuts) return 0;
         const auto ribbonsOn = [](const std::vector<double>& points) {
             return points.empty() ? 0LL : static_cast<long long>(points.size()) - 1;
         };
-        return ribbonsOn(cuts.below) + ribbonsOn(cuts.above);
+        return ribbonsOn(plateCuts->below) + ribbonsOn(plateCuts->above);
     }
     if (isFilamentLine(conductor, settings)) return 1;
-    if (conductor.type == TypeVf) return static_cast<long long>(conductor.nx) * conductor.ny;
+    if (conductor.model == ConductorModel::Vf) return static_cast<long long>(conductor.nx) * conductor.ny;
     return 2LL * conductor.nx + 2LL * conductor.ny;
 }
 
-Ribbon* discretizeConductor(RecordPool& pool, const RunSettings& settings, Conductor& conductor, Ribbon* current,
-                            long& ribbonCount, int plateOrdinal)
+void discretizeConductor(const RunSettings& settings, const Conductor& conductor, int index,
+                         const PlateFaceCuts* plateCuts, std::vector<Ribbon>& ribbons)
 {
+    RibbonSink sink{ribbons, index};
     switch (conductor.shape) {
     case ConductorShape::Plate:
-        return discretizePlate(pool, settings, conductor, current, ribbonCount, plateOrdinal);
+        if (plateCuts) discretizePlate(sink, conductor, *plateCuts);
+        return;
     case ConductorShape::Line:
-        return discretizeLine(pool, settings, conductor, current, ribbonCount);
+        return discretizeLine(sink, settings, conductor);
     default:
-        return discretizeCircle(pool, conductor, current, ribbonCount);
+        return discretizeCircle(sink, conductor);
     }
 }
 

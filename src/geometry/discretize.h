@@ -1,21 +1,23 @@
-// Cutting conductors into ribbons: graded face ribbons of lines, filament grids, plate
-// faces cut at the points of the "plate" file, chords of circles.
+// Cutting conductors into ribbons: graded face ribbons of lines, filament grids, plate faces
+// cut at their cut points, chords of circles.
 #pragma once
 
+#include <vector>
+
+#include "geometry/plate_cuts.h"
 #include "model/structure.h"
 
 namespace xsrl {
 
-// Fills ribbons from `current` on (appending a fresh empty record after each), adds one to
-// `ribbonCount` per ribbon and returns the empty record after the last one filled.
-// `plateOrdinal` is the conductor's 1-based position among the plates (plates only).
-// A line must have nx, ny >= 1 (checkLineCuts); a circle nr >= 3 (checkConductorGeometry).
-Ribbon* discretizeConductor(RecordPool& pool, const RunSettings& settings, Conductor& conductor,
-                            Ribbon* current, long& ribbonCount, int plateOrdinal);
+// Appends the ribbons of conductor `index` to `ribbons`. A plate takes its face cuts from
+// `plateCuts` (null or empty: no ribbons). A line must have nx, ny >= 1 (checkLineCuts); a
+// circle nr >= 3 (checkConductorGeometry).
+void discretizeConductor(const RunSettings& settings, const Conductor& conductor, int index,
+                         const PlateFaceCuts* plateCuts, std::vector<Ribbon>& ribbons);
 
 // How many ribbons discretizeConductor will make of the conductor, computed without making
-// them (a plate reads its cut points from "plate"); the cut counts must be checked already.
-long long plannedRibbonCount(const RunSettings& settings, const Conductor& conductor, int plateOrdinal);
+// them; the cut counts must be checked already.
+long long plannedRibbonCount(const RunSettings& settings, const Conductor& conductor, const PlateFaceCuts* plateCuts);
 
 // Symmetric grading weights 1, r, r^2, ... , r, 1 in `weights` (n >= 1 entries); returns
 // their sum.

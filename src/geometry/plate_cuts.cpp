@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
-#include "model/output_file.h"
-#include "support/run_error.h"
 
 namespace xsrl {
 
@@ -26,7 +25,7 @@ struct FacingLine {
 
 // A plate with the cut lists of its two faces (index 0 unused).
 struct PlateFaces {
-    Conductor* plate = nullptr;
+    const Conductor* plate = nullptr;
     int ordinal = 0; // 1-based position among the plates in deck order
     std::vector<double> bottom{0.0};
     std::vector<double> top{0.0};
@@ -130,20 +129,22 @@ void addGapCuts(std::vector<double>& cuts, const std::vector<FacingLine>& lines,
     }
 }
 
-// One face's points, each printed text once: the discretization reads the points back from
-// that text, and two that print alike would bound a ribbon of zero width. A face that only
+// One face's points, each printed text once, appended to the file text and kept as the file
+// gives them back: two that print alike would bound a ribbon of zero width. A face that only
 // holds the plate's own two edges faces no line and is left out.
-void writeFace(OutputFile& file, const char* word, int ordinal, const std::vector<double>& cuts)
+void keepFace(PlateCuts& out, const char* word, int ordinal, const std::vector<double>& cuts,
+              std::vector<double>& kept)
 {
     const int m = static_cast<int>(cuts.size()) - 1;
     if (m == 2) return;
     std::string written;
     for (int i = 1; i <= m; ++i) {
-        char line[96];
-        std::snprintf(line, sizeof line, "%s %ld %le\n", word, static_cast<long>(ordinal), cuts[i]);
-        if (written == line) continue;
-        written = line;
-        file.print("%s", line);
+        char value[32];
+        std::snprintf(value, sizeof value, "%le", cuts[i]);
+        if (written == value) continue;
+        written = value;
+        out.fileText += std::string(word) + " " + std::to_string(ordinal) + " " + value + "\n";
+        kept.push_back(std::strtod(value, nullptr));
     }
 }
 
@@ -167,27 +168,25 @@ void sortDescending(double* list, int n)
     selectionSort(list, n, -1e10, [](double a, double b) { return a > b; });
 }
 
-void placePlateCuts(Conductor* head, const std::string& path)
+PlateCuts placePlateCuts(std::vector<Conductor>& conductors)
 {
-    OutputFile file(path, path);
-
     std::vector<FacingLine> lines;
     std::vector<PlateFaces> plates;
-    for (Conductor* c = head; c; c = c->next) {
-        if (c->shape == ConductorShape::Line) {
-            lines.push_back({c->x1, c->x2, c->y1, c->y2});
-            c->nx = 1;
-            c->ny = 1;
-            c->type = TypePw;
-        } else if (c->shape == ConductorShape::Circle) {
-            lines.push_back({c->xc - c->rad, c->xc + c->rad, c->yc - c->rad, c->yc + c->rad});
-            c->type = TypeCircle;
+    for (Conductor& c : conductors) {
+        if (c.shape == ConductorShape::Line) {
+            lines.push_back({c.x1, c.x2, c.y1, c.y2});
+            c.nx = 1;
+            c.ny = 1;
+            c.model = ConductorModel::Pw;
+        } else if (c.shape == ConductorShape::Circle) {
+            lines.push_back({c.xc - c.rad, c.xc + c.rad, c.yc - c.rad, c.yc + c.rad});
+            c.model = ConductorModel::Circle;
         } else {
             PlateFaces faces;
-            faces.plate = c;
+            faces.plate = &c;
             faces.ordinal = static_cast<int>(plates.size()) + 1;
             plates.push_back(faces);
-            c->type = TypePw;
+            c.model = ConductorModel::Pw;
         }
     }
 
@@ -214,6 +213,8 @@ void placePlateCuts(Conductor* head, const std::string& path)
         p->top.push_back(p->plate->x2);
     }
 
+    PlateCuts cuts;
+    cuts.plates.resize(plates.size());
     for (PlateFaces* p : byHeight) {
         sortList(p->bottom);
         sortList(p->top);
@@ -221,10 +222,11 @@ void placePlateCuts(Conductor* head, const std::string& path)
         addGapCuts(p->top, lines, true);
         sortList(p->bottom);
         sortList(p->top);
-        writeFace(file, "below", p->ordinal, p->bottom);
-        writeFace(file, "above", p->ordinal, p->top);
+        PlateFaceCuts& kept = cuts.plates[static_cast<std::size_t>(p->ordinal - 1)];
+        keepFace(cuts, "below", p->ordinal, p->bottom, kept.below);
+        keepFace(cuts, "above", p->ordinal, p->top, kept.above);
     }
-    file.close();
+    return cuts;
 }
 
 }  // namespace xsrl

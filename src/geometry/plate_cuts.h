@@ -2,16 +2,28 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "model/structure.h"
 
 namespace xsrl {
 
+// The points of one plate's bottom ("below") and top ("above") faces, ascending, each rounded
+// to the seven digits the "plate" file prints. A face that faces no line has none.
+struct PlateFaceCuts {
+    std::vector<double> below;
+    std::vector<double> above;
+};
+
+struct PlateCuts {
+    std::vector<PlateFaceCuts> plates; // by position among the plates in deck order
+    std::string fileText;              // the "plate" file: plates from the highest down
+};
+
 // Fixes the models of all conductors of a deck with plates (lines become "pw" with one
-// ribbon per face, circles TypeCircle) and writes the plate-face cut points to the file
-// `path` (the run file "plate"): "below"/"above", the plate's 1-based position among the
-// plates in deck order, an x position; plates from the highest down.
-void placePlateCuts(Conductor* head, const std::string& path);
+// ribbon per face, circles ConductorModel::Circle) and places the plate-face cut points.
+// Lines of the file: "below"/"above", the plate's 1-based position among the plates, an x.
+PlateCuts placePlateCuts(std::vector<Conductor>& conductors);
 
 // Smallest vertical distance between an edge of one conductor and an edge of another.
 double minEdgeGap(double bottom1, double top1, double bottom2, double top2);

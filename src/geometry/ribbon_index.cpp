@@ -3,53 +3,49 @@
 #include <cmath>
 
 #include "geometry/discretize.h"
-#include "support/run_error.h"
+#include "xsrl/error.h"
 
 namespace xsrl {
 
 bool isSignalConductor(const Conductor& conductor) { return std::fabs(conductor.v) >= 1e-10; }
 
-ConductorCounts classifyConductors(const Conductor* head)
+ConductorCounts classifyConductors(const std::vector<Conductor>& conductors)
 {
     ConductorCounts counts;
-    for (const Conductor* c = head; c; c = c->next) {
-        if (isSignalConductor(*c)) ++counts.signal;
+    for (const Conductor& c : conductors) {
+        if (isSignalConductor(c)) ++counts.signal;
         else ++counts.ground;
     }
     if (counts.signal + counts.ground != 1) {
-        if (counts.signal == 0) throw RunError("ERROR: No signal line?\n\n\n");
-        if (counts.ground == 0) throw RunError("ERROR: No ground line?\n\n\n");
+        if (counts.signal == 0) throw Error(ErrorCategory::NoSignalOrGround, "No signal line?");
+        if (counts.ground == 0) throw Error(ErrorCategory::NoSignalOrGround, "No ground line?");
     }
     return counts;
 }
 
-void buildRibbonIndex(RecordPool& pool, const RunSettings& settings, Conductor* head, Ribbon* headRibbon,
-                      std::vector<long>& ribbonIndex)
+std::vector<const PlateFaceCuts*> plateCutsByConductor(const std::vector<Conductor>& conductors,
+                                                       const PlateCuts& plateCuts)
 {
-    const int conductorCount = settings.plateCount + settings.lineCount;
-    ribbonIndex.assign(conductorCount + 2, 0);
-    int plateOrdinal = 0;
-    long ribbonCount = 0;
-    Ribbon* current = headRibbon;
-    Conductor* q = head;
-    for (int k = 1; k <= conductorCount; ++k, q = q->next) {
-        if (q->shape == ConductorShape::Plate) ++plateOrdinal;
-        q->firstRibbon = current;
-        q->firstRibbonIndex = static_cast<std::int32_t>(ribbonCount);
-        ribbonIndex[k] = ribbonCount;
-        current = discretizeConductor(pool, settings, *q, current, ribbonCount, plateOrdinal);
-        q->endRibbonIndex = static_cast<std::int32_t>(ribbonCount);
-        ribbonIndex[k + 1] = ribbonCount;
+    std::vector<const PlateFaceCuts*> cuts;
+    std::size_t ordinal = 0;
+    for (const Conductor& c : conductors) {
+        const bool plate = c.shape == ConductorShape::Plate;
+        cuts.push_back(plate && ordinal < plateCuts.plates.size() ? &plateCuts.plates[ordinal] : nullptr);
+        if (plate) ++ordinal;
     }
+    return cuts;
 }
 
-void closeRibbonChain(Ribbon* head)
+Ribbons buildRibbons(const RunSettings& settings, const std::vector<Conductor>& conductors, const PlateCuts& plateCuts)
 {
-    // Without any filled ribbon the head is the empty record itself: nothing to detach.
-    if (!head->next) return;
-    Ribbon* r = head;
-    while (r->next->next) r = r->next;
-    r->next = nullptr;
+    const std::vector<const PlateFaceCuts*> cuts = plateCutsByConductor(conductors, plateCuts);
+    Ribbons ribbons;
+    ribbons.start.push_back(0);
+    for (std::size_t k = 0; k < conductors.size(); ++k) {
+        discretizeConductor(settings, conductors[k], static_cast<int>(k), cuts[k], ribbons.list);
+        ribbons.start.push_back(ribbons.count());
+    }
+    return ribbons;
 }
 
 }  // namespace xsrl

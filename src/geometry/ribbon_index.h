@@ -1,8 +1,9 @@
-// The signal/ground classification of the conductors and their ribbon index table.
+// The signal/ground classification of the conductors and the cutting of all of them into ribbons.
 #pragma once
 
 #include <vector>
 
+#include "geometry/plate_cuts.h"
 #include "model/structure.h"
 
 namespace xsrl {
@@ -17,15 +18,15 @@ bool isSignalConductor(const Conductor& conductor);
 
 // Counts the signal and ground conductors; refuses a structure of several conductors without
 // a signal or without a ground conductor.
-ConductorCounts classifyConductors(const Conductor* head);
+ConductorCounts classifyConductors(const std::vector<Conductor>& conductors);
 
-// Cuts every conductor into ribbons; ribbonIndex gets conductor count + 2 entries, entry k
-// (k = 1..n) the first ribbon position of conductor k, entry n + 1 the ribbon total.
-void buildRibbonIndex(RecordPool& pool, const RunSettings& settings, Conductor* head, Ribbon* headRibbon,
-                      std::vector<long>& ribbonIndex);
+// Every conductor cut into ribbons, in deck order, with the table of each one's ribbons. The
+// plates take their faces' points from `plateCuts` (empty for a deck without plates).
+Ribbons buildRibbons(const RunSettings& settings, const std::vector<Conductor>& conductors, const PlateCuts& plateCuts);
 
-// Detaches the empty record at the end of the ribbon chain; a chain that holds only the
-// empty head is left as it is.
-void closeRibbonChain(Ribbon* head);
+// Per conductor, its face cuts when it is a plate (null for any other conductor, or when the
+// deck has no cut points).
+std::vector<const PlateFaceCuts*> plateCutsByConductor(const std::vector<Conductor>& conductors,
+                                                       const PlateCuts& plateCuts);
 
 }  // namespace xsrl

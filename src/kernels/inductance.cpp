@@ -73,7 +73,7 @@ double ribbonPairInductance(const Ribbon& a, const Ribbon& b)
     // A chord is a segment: its bounding rectangle is no model of it, and a level or upright
     // chord spans a rectangle of (nearly) zero height or width, so the closed form would give
     // an infinite or meaningless value next to a filament.
-    if (a.owner->shape == ConductorShape::Circle || b.owner->shape == ConductorShape::Circle) return segmentInductance(a, b);
+    if (a.kind == RibbonKind::Chord || b.kind == RibbonKind::Chord) return segmentInductance(a, b);
     if (a.kind == RibbonKind::Filament || b.kind == RibbonKind::Filament) return rectangleInductance(a, b);
 
     const double dx = a.x1 - b.x1;

@@ -1,5 +1,4 @@
-// The ribbon's internal impedance: the formula chosen by its kind and, for the face ribbons of
-// lines, by the model of its conductor, turned into ohms per metre of this one ribbon.
+#include "kernels/internal_impedance.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,13 +7,16 @@
 #include "kernels/surface_impedance.h"
 #include "kernels/tl_impedance.h"
 #include "kernels/whole_face.h"
-#include "model/structure.h"
 
 namespace xsrl {
 
-Complex Ribbon::internalImpedance(double omega) const
+Complex internalImpedance(const Ribbon& ribbon, const Conductor& c, double omega)
 {
-    const Conductor& c = *owner;
+    const double x1 = ribbon.x1;
+    const double y1 = ribbon.y1;
+    const double x2 = ribbon.x2;
+    const double y2 = ribbon.y2;
+    const RibbonKind kind = ribbon.kind;
     // Extent along the conductor's face; the other side is the ribbon's small thickness.
     const double width = std::max(std::fabs(x2 - x1), std::fabs(y2 - y1));
 
@@ -31,11 +33,11 @@ Complex Ribbon::internalImpedance(double omega) const
     if (kind == RibbonKind::PlateBothFaces)
         return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1) / 2.0, c.sigma) / width;
     if (kind == RibbonKind::PlateOneFace) return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1), c.sigma) / width;
-    if (c.type == TypePw) {
+    if (c.model == ConductorModel::Pw) {
         const double faceExtent = kind == RibbonKind::FaceX ? std::fabs(x2 - x1) : std::fabs(y2 - y1);
         return pwSurfaceImpedance(omega, c, x1, x2, y1, y2, kind) / faceExtent;
     }
-    if (c.type == TypeTl) return tlRibbonImpedance(omega, c, x1, x2, y1, y2) / width;
+    if (c.model == ConductorModel::Tl) return tlRibbonImpedance(omega, c, x1, x2, y1, y2) / width;
     return Complex(0.0, 0.0);
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "xsrl/ribbon_kind.h"
+
 namespace xsrl {
 
 // Shape of a conductor, from its block word.
@@ -19,18 +21,6 @@ enum class ConductorModel : std::int32_t {
     Tl,     // "tl": thick-line model (the default)
     Vf,     // "vf": grid of volume filaments
     Circle, // given to circles when the deck has plates
-};
-
-// Kind of a ribbon: what the internal-impedance dispatch switches on.
-enum class RibbonKind : std::int32_t {
-    FaceX = 0,          // one of nx ribbons of a bottom or top face
-    FaceY = 1,          // one of ny ribbons of a left or right face
-    PlateOneFace = 2,   // plate ribbon, only one face carries ribbons
-    PlateBothFaces = 3, // plate ribbon, both faces carry ribbons
-    WholeFaceX = 4,     // the single ribbon of a bottom or top face
-    WholeFaceY = 5,     // side-face ribbon of a line with nx = 1
-    Chord = 10,         // chord of the polygon standing for a circle
-    Filament = 20,      // rectangular volume filament
 };
 
 // How the ribbon impedance matrix is solved at each frequency: the exact inversion, whose
@@ -47,7 +37,6 @@ struct RunSettings {
     double scale = 1.0;            // metres per deck length unit
     bool freqGiven = false;        // the header had ".freq"
     Solver solver = Solver::Exact; // ".solver exact|lu"
-    int threads = 1;               // worker threads of the fill and the solves, from the top level
     bool capacitance = false;      // compute C and G and write Cs: ".capacitance yes" or a dielectric block
     std::int32_t capacitancePanels = 12; // ".cpanels N": panels along a side with nothing near it
 };

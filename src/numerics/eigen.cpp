@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "support/run_error.h"
+#include "support/errors.h"
 
 namespace xsrl {
 
@@ -35,7 +35,7 @@ EigenDecomposition eigenDecompose(const ComplexMatrix& a)
     std::vector<Complex> work(size);
     zgeev_(&none, &wanted, &n, columns.data(), &n, result.values.data(), nullptr, &one, vectors.data(), &n, work.data(),
            &size, realWork.data(), &info);
-    if (info != 0) throw errorLine("the LAPACK routine zgeev failed (info " + std::to_string(info) + ")");
+    if (info != 0) throw numericError("the LAPACK routine zgeev failed (info " + std::to_string(info) + ")");
 
     for (int i = 0; i < n; ++i)
         for (int k = 0; k < n; ++k) result.vectors[i][k] = vectors[static_cast<std::size_t>(k) * n + i];

@@ -1,11 +1,10 @@
 #include "numerics/lu_solve.h"
 
-#include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "support/run_error.h"
+#include "support/errors.h"
 
 namespace xsrl {
 
@@ -24,13 +23,13 @@ namespace {
 void checkLapack(const char* routine, int info)
 {
     if (info < 0)
-        throw errorLine(std::string("the LAPACK routine ") + routine + " refused its argument " +
+        throw numericError(std::string("the LAPACK routine ") + routine + " refused its argument " +
                         std::to_string(-info));
 }
 
 } // namespace
 
-ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b)
+ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b, int* singularCount)
 {
     static_assert(sizeof(Complex) == 2 * sizeof(double), "Complex must be laid out as two doubles");
     const int n = a.rows();
@@ -45,7 +44,7 @@ ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b)
     zgetrf_(&n, &n, a[0], &n, pivots.data(), &info);
     checkLapack("zgetrf", info);
     if (info > 0) {
-        std::perror("\nSingular Matrix Error **\n");
+        if (singularCount) ++*singularCount;
         const double nan = std::numeric_limits<double>::quiet_NaN();
         for (int i = 0; i < n; ++i)
             for (int q = 0; q < m; ++q) x[i][q] = Complex(nan, nan);

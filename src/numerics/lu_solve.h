@@ -8,8 +8,8 @@
 namespace xsrl {
 
 // X with A X = B; A n x n (consumed: it holds the factors afterwards), B n x m. A singular
-// A is reported on standard error as the inversion reports it ("Singular Matrix Error") and
-// gives X of NaN; a LAPACK failure ends the run with an error.
-ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b);
+// A gives X of NaN and adds one to `*singularCount` when that is given, as the inversion does;
+// a LAPACK failure throws.
+ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b, int* singularCount = nullptr);
 
 }  // namespace xsrl

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -10,7 +10,7 @@
 
 #include "numerics/inversion_kernels.h"
 #include "numerics/parallel.h"
-#include "support/run_error.h"
+#include "xsrl/error.h"
 
 namespace xsrl {
 
@@ -40,8 +40,7 @@ Matrix<Element> allocate(int rows, int cols, const char* label)
         } catch (const std::length_error&) {
         }
     }
-    errno = ENOMEM;
-    throw RunError(perrorText(std::string(label) + ": Out of memory"), RunError::Stream::Err);
+    throw Error(ErrorCategory::MatrixAllocation, std::string(label) + ": Out of memory: " + std::strerror(ENOMEM));
 }
 
 // Columns eliminated together before the rest of each row is brought up to date.
@@ -182,7 +181,7 @@ int eliminateColumns(Elimination& e, int from, int to, double* packed)
 
 }  // namespace
 
-void gaussEliminate(ComplexMatrix& a, ComplexMatrix& b, int threads, InnerLoops loops)
+bool gaussEliminate(ComplexMatrix& a, ComplexMatrix& b, int threads, InnerLoops loops)
 {
     const int n = a.rows();
     Elimination e{a, b, kernelsFor(loops), threads, 0, 0, matrix(n, PanelWidth)};
@@ -191,11 +190,9 @@ void gaussEliminate(ComplexMatrix& a, ComplexMatrix& b, int threads, InnerLoops 
         e.end = std::min(e.first + PanelWidth, n);
         const int stop = eliminateColumns(e, e.first, e.end, packed.data());
         catchUp(e, stop);
-        if (stop < e.end) {
-            std::perror("\nSingular Matrix Error **\n");
-            return;
-        }
+        if (stop < e.end) return false;
     }
+    return true;
 }
 
 RealMatrix squareMatrix(int n) { return allocate<double>(n, n, "squareMatrix"); }
@@ -204,12 +201,12 @@ RealMatrix dmatrix(int rows, int cols) { return allocate<double>(rows, cols, "dm
 
 ComplexMatrix matrix(int rows, int cols) { return allocate<Complex>(rows, cols, "matrix"); }
 
-ComplexMatrix invertMatrix(ComplexMatrix a, int threads, InnerLoops loops)
+ComplexMatrix invertMatrix(ComplexMatrix a, int threads, InnerLoops loops, int* singularCount)
 {
     const int n = a.rows();
     ComplexMatrix inverse = matrix(n, n);
     for (int i = 0; i < n; ++i) inverse[i][i] = Complex(1.0, 0.0);
-    gaussEliminate(a, inverse, threads, loops);
+    if (!gaussEliminate(a, inverse, threads, loops) && singularCount) ++*singularCount;
     backSubstitute(a, inverse, kernelsFor(loops), threads);
     return inverse;
 }

@@ -52,7 +52,7 @@ ComplexMatrix multiply(const ComplexMatrix& x, const ComplexMatrix& y)
 
 } // namespace
 
-ComplexMatrix loopReduce(const std::vector<int>& isSignal, int signalCount, const ComplexMatrix& g)
+ComplexMatrix loopReduce(const std::vector<int>& isSignal, int signalCount, const ComplexMatrix& g, int* singularCount)
 {
     const int l = g.rows();
     const int e = signalCount;
@@ -75,7 +75,7 @@ ComplexMatrix loopReduce(const std::vector<int>& isSignal, int signalCount, cons
     for (int p = 0; p <= e; ++p)
         for (int q = 0; q < l; ++q) kTransposed[q][p] = k[p][q];
 
-    return invertMatrix(multiply(multiply(k, g), kTransposed), 1);  // ports by ports: small
+    return invertMatrix(multiply(multiply(k, g), kTransposed), 1, InnerLoops::Fastest, singularCount);  // ports by ports: small
 }
 
 }  // namespace xsrl

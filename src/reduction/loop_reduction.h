@@ -19,7 +19,9 @@ void moveSignalsToFront(std::vector<int>& isSignal, ComplexMatrix& g);
 
 // With the signal conductors at positions 0 .. signalCount-1 of g (and flagged so), returns
 // the (signalCount + 1)-square impedance matrix of the signal ports and the common return;
-// its leading signalCount block is the loop impedance matrix.
-ComplexMatrix loopReduce(const std::vector<int>& isSignal, int signalCount, const ComplexMatrix& g);
+// its leading signalCount block is the loop impedance matrix. A singular matrix adds one to
+// `*singularCount` when that is given.
+ComplexMatrix loopReduce(const std::vector<int>& isSignal, int signalCount, const ComplexMatrix& g,
+                         int* singularCount = nullptr);
 
 }  // namespace xsrl

@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "cli/command_line.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "support/run_error.h"
 
 namespace xsrl {
 
@@ -64,10 +63,6 @@ Examples:
 
 namespace {
 
-struct OptionError {
-    std::string what;
-};
-
 // The value of the option at argv[i], inline ("--name=value") or the next argument.
 struct ValueReader {
     int argc;
@@ -76,7 +71,7 @@ struct ValueReader {
     std::string take(int& i, const std::string& name, const std::optional<std::string>& inlineValue) const
     {
         if (inlineValue) return *inlineValue;
-        if (i + 1 >= argc) throw OptionError{"option " + name + " needs a value"};
+        if (i + 1 >= argc) throw UsageError{"option " + name + " needs a value"};
         return argv[++i];
     }
 };
@@ -87,8 +82,8 @@ int wholeNumberAtLeastOne(const std::string& name, const std::string& text)
     errno = 0;
     const long value = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || errno != 0 || value > INT_MAX || value < INT_MIN)
-        throw OptionError{"option " + name + " needs a whole number; found '" + text + "'"};
-    if (value < 1) throw OptionError{"option " + name + " must be at least 1; found '" + text + "'"};
+        throw UsageError{"option " + name + " needs a whole number; found '" + text + "'"};
+    if (value < 1) throw UsageError{"option " + name + " must be at least 1; found '" + text + "'"};
     return static_cast<int>(value);
 }
 
@@ -96,9 +91,9 @@ double positiveNumber(const std::string& name, const std::string& text)
 {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0') throw OptionError{"option " + name + " needs a number; found '" + text + "'"};
+    if (text.empty() || *end != '\0') throw UsageError{"option " + name + " needs a number; found '" + text + "'"};
     if (!(value > 0.0) || !std::isfinite(value))
-        throw OptionError{"option " + name + " must be a positive number; found '" + text + "'"};
+        throw UsageError{"option " + name + " must be a positive number; found '" + text + "'"};
     return value;
 }
 
@@ -110,7 +105,7 @@ void addExports(std::vector<ExportFormat>& exports, const std::string& list)
         const std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         const std::optional<ExportFormat> format = parseExportFormat(name);
         if (!format)
-            throw OptionError{"option --export: unknown format '" + name + "' (csv, rlgc or touchstone)"};
+            throw UsageError{"option --export: unknown format '" + name + "' (csv, rlgc or touchstone)"};
         if (std::find(exports.begin(), exports.end(), *format) == exports.end()) exports.push_back(*format);
         if (comma == std::string::npos) return;
         start = comma + 1;
@@ -140,7 +135,7 @@ std::vector<std::string> readOptions(int argc, const char* const* argv, CommandL
             equals == std::string::npos ? std::nullopt : std::optional(word.substr(equals + 1));
         const bool isFlag = name == "-h" || name == "--help" || name == "--version" || name == "--progress" ||
                             name == "--no-progress";
-        if (isFlag && inlineValue) throw OptionError{"option " + name + " takes no value"};
+        if (isFlag && inlineValue) throw UsageError{"option " + name + " takes no value"};
 
         if (name == "-h" || name == "--help") {
             line.help = true;
@@ -161,12 +156,12 @@ std::vector<std::string> readOptions(int argc, const char* const* argv, CommandL
         } else if (name == "--z0") {
             line.z0 = positiveNumber(name, values.take(i, name, inlineValue));
         } else {
-            throw OptionError{"unknown option '" + word + "'"};
+            throw UsageError{"unknown option '" + word + "'"};
         }
     }
     const bool touchstone =
         std::find(line.exports.begin(), line.exports.end(), ExportFormat::Touchstone) != line.exports.end();
-    if (touchstone && !line.length) throw OptionError{"--export touchstone needs --length, the line length in deck units"};
+    if (touchstone && !line.length) throw UsageError{"--export touchstone needs --length, the line length in deck units"};
     return arguments;
 }
 
@@ -174,16 +169,10 @@ std::vector<std::string> readOptions(int argc, const char* const* argv, CommandL
 
 CommandLine parseCommandLine(int argc, const char* const* argv)
 {
-    const std::string program = argc > 0 ? argv[0] : "xsrl";
     CommandLine line;
-    std::vector<std::string> arguments;
-    try {
-        arguments = readOptions(argc, argv, line);
-    } catch (const OptionError& error) {
-        throw RunError(errorLine(error.what).what() + usageLine(program));
-    }
+    const std::vector<std::string> arguments = readOptions(argc, argv, line);
     if (line.help || line.version) return line;
-    if (arguments.size() != 2) throw RunError(usageLine(program));
+    if (arguments.size() != 2) throw UsageError{""};
     line.deck = arguments[0];
     line.mode = arguments[1];
     return line;

@@ -1,5 +1,5 @@
 // A text file the run writes (the report, induc, exports). A write, flush or close that
-// fails ends the run with "ERROR: cannot write <name>: <reason>" instead of leaving a
+// fails throws "cannot write <name>: <reason>" (ErrorCategory::File) instead of leaving a
 // truncated file behind a run that looks successful.
 #pragma once
 

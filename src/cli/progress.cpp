@@ -1,4 +1,4 @@
-#include "app/progress.h"
+#include "cli/progress.h"
 
 #include <unistd.h>
 

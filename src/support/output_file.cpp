@@ -1,4 +1,4 @@
-#include "model/output_file.h"
+#include "xsrl/output_file.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,15 +7,15 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "support/run_error.h"
+#include "support/errors.h"
 
 namespace xsrl {
 
 namespace {
 
-RunError cannotOpen(const std::string& name, int error)
+Error cannotOpen(const std::string& name, int error)
 {
-    return errorLine("cannot open " + name + " for writing: " + std::strerror(error));
+    return fileError("cannot open " + name + " for writing: " + std::strerror(error));
 }
 
 } // namespace
@@ -58,7 +58,7 @@ void OutputFile::fail()
     const int error = errno;
     if (file_) std::fclose(file_);
     file_ = nullptr;
-    throw errorLine("cannot write " + name_ + ": " + std::strerror(error));
+    throw fileError("cannot write " + name_ + ": " + std::strerror(error));
 }
 
 void checkWritable(const std::string& path, const std::string& name)

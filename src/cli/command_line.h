@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/progress.h"
-#include "export/exports.h"
+#include "cli/progress.h"
+#include "xsrl/export.h"
 
 namespace xsrl {
 
@@ -27,9 +27,14 @@ std::string usageLine(const std::string& program);
 std::string helpText(const std::string& program);
 std::string versionText();
 
+// A command line that cannot be run: `problem` says why (empty for a wrong argument count).
+struct UsageError {
+    std::string problem;
+};
+
 // Options come before, between or after the two arguments; `--` ends them; `--name=value`
-// works as `--name value`. Parsing stops at -h, --help or --version. A wrong argument count
-// throws the usage line alone; a bad option "ERROR: <what>" and the usage line.
+// works as `--name value`. Parsing stops at -h, --help or --version. A bad option or a wrong
+// argument count throws UsageError.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 }  // namespace xsrl

@@ -1,0 +1,4 @@
+// Entry point of the program xsrl.
+#include "cli/run.h"
+
+int main(int argc, char** argv) { return xsrl::runCommandLine(argc, argv); }

@@ -1,0 +1,147 @@
+#include "cli/run.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <new>
+#include <optional>
+#include <string>
+
+#include "cli/command_line.h"
+#include "cli/progress.h"
+#include "xsrl/export.h"
+#include "xsrl/output_file.h"
+#include "xsrl/xsrl.h"
+
+namespace xsrl {
+
+namespace {
+
+// What the sweep tells of a matrix found singular; the run goes on with values that are not
+// finite.
+void reportSingular(const FrequencyPoint& point)
+{
+    for (int k = 0; k < point.singularInversions; ++k) std::fputs("\nSingular Matrix Error **\n", stderr);
+}
+
+int runSolver(const CommandLine& line)
+{
+    const std::time_t start = std::time(nullptr);
+    std::FILE* progressStream = progressShown(line.progress, STDERR_FILENO) ? stderr : nullptr;
+    const Threads threads{line.threads};
+
+    std::printf("\n");
+    const Deck deck = readDeck(line.deck);
+    for (const std::string& warning : deck.warnings()) std::printf("%s\n", warning.c_str());
+    checkDeck(deck);
+    checkCapacitanceFor(line.exports, deck.computesCapacitance());
+    Prepared prepared = cutRibbons(deck);
+    const std::string plateCuts = prepared.plateCutsText();
+    if (!plateCuts.empty()) {
+        OutputFile plate("plate", "plate");
+        plate.print("%s", plateCuts.c_str());
+        plate.close();
+    }
+    std::printf("Total %ld ribbons, %d conductor\n", prepared.ribbonCount(), prepared.conductorCount());
+    std::fflush(stdout);
+    checkConductorsHaveRibbons(prepared);
+
+    checkWritable("Zs", "Zs");
+    if (deck.computesCapacitance()) checkWritable("Cs", "Cs");
+    const int portCount = static_cast<int>(prepared.ports().size());
+    for (const ExportFormat format : line.exports) {
+        const std::string path = exportFileName(line.deck, format, portCount);
+        checkWritable(path, path);
+    }
+
+    if (deck.computesCapacitance()) {
+        cutPanels(prepared);
+        std::printf("Total %ld panels for the capacitance\n", prepared.panelCount());
+        std::fflush(stdout);
+        computeCapacitance(prepared);
+    }
+    if (!line.mode.empty() && line.mode[0] == 'w') {
+        const long n = prepared.ribbonCount();
+        ProgressLine progress(progressStream, "inductance fill", n * (n + 1) / 2);
+        computeInductance(prepared, threads, [&](long pairs) { progress.advance(pairs); });
+        progress.finish();
+        storeInductance(prepared, "induc");
+    } else {
+        loadInductance(prepared, "induc");
+    }
+
+    OutputFile report("Zs", "Zs");
+    std::optional<OutputFile> capacitanceReport;
+    if (deck.computesCapacitance()) capacitanceReport.emplace("Cs", "Cs");
+    double firstNonFiniteFrequency = 0.0;
+    const int npoints = deck.sweepIntervals();
+    ProgressLine progress(progressStream, "sweep", npoints == 1 ? 1 : npoints + 1);
+    const SweepResult result = solve(prepared, threads, [&](const FrequencyPoint& point) {
+        reportSingular(point);
+        const bool finite = writeImpedanceBlock(report, point, deck.scale());
+        if (!finite && firstNonFiniteFrequency == 0.0) firstNonFiniteFrequency = point.frequency;
+        if (capacitanceReport) writeCapacitanceBlock(*capacitanceReport, point, deck.scale());
+        progress.advance(1);
+    });
+    progress.finish();
+    report.close();
+    if (capacitanceReport) capacitanceReport->close();
+    if (firstNonFiniteFrequency != 0.0) {
+        char text[120];
+        std::snprintf(text, sizeof text, "Zs holds values that are not finite, first at f=%.4e Hz", firstNonFiniteFrequency);
+        throw Error(ErrorCategory::Numeric, text);
+    }
+    writeExports(line.exports, result, ExportOptions{line.deck, line.length.value_or(0.0) * deck.scale(), line.z0});
+
+    const std::time_t end = std::time(nullptr);
+    std::printf("\n***********  \nTotal Elapsed time=%ld Seconds\n", static_cast<long>(end - start));
+    // A one-point sweep from fmin ends with status 1.
+    return npoints == 1 ? 1 : 0;
+}
+
+// Each kind of error in the layout users and scripts know it by.
+void printError(const Error& error)
+{
+    const char* message = error.what();
+    switch (error.category()) {
+    case ErrorCategory::UnreadableDeck: std::printf("%s\n", message); break;
+    case ErrorCategory::NoSignalOrGround: std::printf("ERROR: %s\n\n\n", message); break;
+    case ErrorCategory::MatrixAllocation: std::fprintf(stderr, "%s\n", message); break;
+    default: std::printf("ERROR: %s\n", message); break;
+    }
+}
+
+} // namespace
+
+int runCommandLine(int argc, char** argv)
+{
+    const std::string program = argc > 0 ? argv[0] : "xsrl";
+    CommandLine line;
+    try {
+        line = parseCommandLine(argc, argv);
+    } catch (const UsageError& error) {
+        std::printf("\n");
+        if (!error.problem.empty()) std::printf("ERROR: %s\n", error.problem.c_str());
+        std::fputs(usageLine(program).c_str(), stdout);
+        return 1;
+    }
+    if (line.help || line.version) {
+        std::fputs((line.help ? helpText(program) : versionText()).c_str(), stdout);
+        return 0;
+    }
+    std::printf("\n");
+    try {
+        return runSolver(line);
+    } catch (const Error& error) {
+        printError(error);
+    } catch (const std::bad_alloc&) {
+        std::fputs("ERROR: out of memory\n", stdout);
+    } catch (const std::exception& error) {
+        std::printf("ERROR: %s\n", error.what());
+    }
+    return 1;
+}
+
+}  // namespace xsrl

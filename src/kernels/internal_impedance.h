@@ -1,0 +1,14 @@
+// The ribbon's internal impedance: the formula chosen by its kind and, for the face ribbons of
+// lines, by the model of its conductor, turned into ohms per metre of this one ribbon.
+#pragma once
+
+#include "model/structure.h"
+#include "numerics/complex.h"
+
+namespace xsrl {
+
+// Resistance and internal reactance per metre of `ribbon`, a ribbon of `conductor`, at angular
+// frequency omega (rad/s), skin effect included.
+Complex internalImpedance(const Ribbon& ribbon, const Conductor& conductor, double omega);
+
+}  // namespace xsrl

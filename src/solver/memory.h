@@ -1,0 +1,25 @@
+// How much memory a run needs, and how much this process may still use.
+#pragma once
+
+#include <vector>
+
+#include "geometry/plate_cuts.h"
+#include "model/structure.h"
+
+namespace xsrl {
+
+// Bytes this process may still use: what the system reports available, within any address
+// space or data-size limit set on the process.
+double availableMemoryBytes();
+
+// Peak memory of a run with this many ribbons: the partial inductances (8 n^2 bytes), the
+// complex ribbon impedance matrix and the inverse being built (16 n^2 bytes each), the records.
+double runMemoryBytes(double ribbonCount);
+
+// Refuses (MemoryError), before anything large is allocated, a structure whose ribbons cannot
+// fit in `availableBytes`; the message gives the ribbon count, the bytes needed and those
+// available.
+void checkMemoryFits(const RunSettings& settings, const std::vector<Conductor>& conductors,
+                     const PlateCuts& plateCuts, double availableBytes);
+
+}  // namespace xsrl

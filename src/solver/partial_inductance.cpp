@@ -1,0 +1,25 @@
+#include "solver/partial_inductance.h"
+
+#include "kernels/inductance.h"
+#include "numerics/parallel.h"
+
+namespace xsrl {
+
+RealMatrix computePartialInductance(const std::vector<Ribbon>& ribbons, int threads,
+                                    const std::function<void(long)>& advance)
+{
+    const int n = static_cast<int>(ribbons.size());
+    RealMatrix inductance = squareMatrix(n);
+    // Each free thread takes the next row: row i holds n - i pairs, so the shares balance.
+    runInParallel(threads, n, [&](int, int i) {
+        for (int j = i; j < n; ++j) {
+            const double value = ribbonPairInductance(ribbons[i], ribbons[j]);
+            inductance[i][j] = value;
+            inductance[j][i] = value;
+        }
+        if (advance) advance(n - i);
+    });
+    return inductance;
+}
+
+}  // namespace xsrl

@@ -1,0 +1,38 @@
+// The structure made ready for the sweep: the checks, the plate cuts, the classification into
+// signal and ground conductors, the ribbons; then the matrices the sweep needs once.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "electrostatics/panels.h"
+#include "geometry/plate_cuts.h"
+#include "model/structure.h"
+#include "numerics/matrix.h"
+
+namespace xsrl {
+
+struct PreparedStructure {
+    RunSettings settings;              // the deck's, with the threads of the run
+    std::vector<Conductor> conductors; // with the models the plate cuts fix
+    std::vector<DielectricBlock> dielectrics;
+    PlateCuts plateCuts;               // empty without plates
+    Ribbons ribbons;
+    std::vector<bool> isSignal;        // per conductor, see isSignalConductor
+    RealMatrix partialInductance;      // H/m, symmetric; empty until computed or read
+    std::vector<Panel> panels;         // capacitance panels; empty until cut
+    ComplexMatrix capacitance;         // the reported complex capacitance (F/m); empty until solved
+};
+
+// Structure checks, plate cuts, classification (refused for a loop report without a signal
+// or a ground), the memory check and the ribbons.
+PreparedStructure prepareStructure(const DeckRecords& deck);
+
+// Panels on the outlines of the conductors and dielectric blocks.
+void cutCapacitancePanels(PreparedStructure& prepared);
+
+// The reported complex capacitance from the panels: refused first when the panel system
+// cannot fit in `availableBytes`.
+void solveCapacitance(PreparedStructure& prepared, double availableBytes);
+
+}  // namespace xsrl
