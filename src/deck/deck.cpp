@@ -8,15 +8,31 @@
 #include <cstring>
 #include <cstdio>
 #include <fstream>
+#include <istream>
 #include <limits>
 #include <sstream>
 #include <vector>
 
-#include "support/run_error.h"
+#include "support/errors.h"
 
 namespace xsrl {
 
 namespace {
+
+// The deck as blank-separated tokens and numbers taken with the stream's own extraction.
+// Line ends are counted so that errors can name the deck line.
+struct DeckText {
+    std::istream& in;
+    long line = 1;  // line of the last token or number read
+    std::streampos numberStart = -1;  // where the last number began, so that a message can quote it
+
+    explicit DeckText(std::istream& stream) : in(stream) {}
+};
+
+void lowercaseInPlace(std::string& token)
+{
+    for (char& c : token) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 constexpr int EndOfDeck = std::char_traits<char>::eof();
 
@@ -155,14 +171,14 @@ double unitScale(const std::string& word)
 
 void headerToken(DeckText& text, std::string& token)
 {
-    if (!readToken(text, token)) throw errorLine("the deck ends before the \"end\" of its header");
+    if (!readToken(text, token)) throw deckError("the deck ends before the \"end\" of its header");
     lowercaseInPlace(token);
 }
 
 [[noreturn]] void missingSweepNumber(DeckText& text)
 {
     const std::string what = found(text);  // first: reading it may move to a later line
-    throw errorLine(deckLine(text) + ": .freq needs fmin, fmax and npoints; found " + what);
+    throw deckError(deckLine(text) + ": .freq needs fmin, fmax and npoints; found " + what);
 }
 
 // fmin or fmax (`name`) of ".freq".
@@ -172,7 +188,7 @@ double sweepFrequency(DeckText& text, const char* name)
     if (extractNumber(text, value)) return value;
     const std::string nonFinite = nonFiniteAhead(text);
     if (!nonFinite.empty())
-        throw errorLine(deckLine(text) + ": .freq " + name + " must be a finite number; found '" + nonFinite + "'");
+        throw deckError(deckLine(text) + ": .freq " + name + " must be a finite number; found '" + nonFinite + "'");
     missingSweepNumber(text);
 }
 
@@ -184,13 +200,13 @@ void readCapacitancePanels(DeckText& text, RunSettings& settings)
     long panels = 0;
     if (!extractNumber(text, panels)) {
         const std::string what = found(text);
-        throw errorLine(deckLine(text) + ": .cpanels needs a number of panels; found " + what);
+        throw deckError(deckLine(text) + ": .cpanels needs a number of panels; found " + what);
     }
     if (goesOnAsNumber(text.in.peek()))
-        throw errorLine(deckLine(text) + ": .cpanels must be a whole number; found '" +
+        throw deckError(deckLine(text) + ": .cpanels must be a whole number; found '" +
                         leadingNumber(tokenAtNumber(text)).text + "'");
     if (panels < 1 || panels > MaxCapacitancePanels)
-        throw errorLine(deckLine(text) + ": .cpanels " + std::to_string(panels) + " is out of range (1 to " +
+        throw deckError(deckLine(text) + ": .cpanels " + std::to_string(panels) + " is out of range (1 to " +
                         std::to_string(MaxCapacitancePanels) + ")");
     settings.capacitancePanels = static_cast<std::int32_t>(panels);
 }
@@ -202,27 +218,21 @@ void readSweep(DeckText& text, RunSettings& settings)
     long npoints = 0;
     if (!extractNumber(text, npoints)) missingSweepNumber(text);
     if (goesOnAsNumber(text.in.peek()))
-        throw errorLine(deckLine(text) + ": .freq npoints must be a whole number; found '" +
+        throw deckError(deckLine(text) + ": .freq npoints must be a whole number; found '" +
                         leadingNumber(tokenAtNumber(text)).text + "'");
     if (!toInt32(npoints, settings.npoints))
-        throw errorLine(deckLine(text) + ": .freq npoints " + std::to_string(npoints) + " is out of range");
+        throw deckError(deckLine(text) + ": .freq npoints " + std::to_string(npoints) + " is out of range");
     settings.fmin = fmin;
     settings.fmax = fmax;
     settings.freqGiven = true;
 }
 
-// The header ends at the first "end" of the deck, even one that stands as the word of
-// ".unit" or ".partial".
+// Fills the header fields of `settings`, which hold their defaults. The header ends at the
+// first "end" of the deck, even one that stands as the word of ".unit" or ".partial".
 void readHeader(RunSettings& settings, const std::string& deck)
 {
     std::istringstream in(deck);
     DeckText text(in);
-    settings.scale = 1.0;
-    settings.partial = 0;
-    settings.freqGiven = false;
-    settings.solver = Solver::Exact;
-    settings.capacitance = false;
-    settings.capacitancePanels = RunSettings().capacitancePanels;
     std::string token;
     for (;;) {
         headerToken(text, token);
@@ -235,18 +245,18 @@ void readHeader(RunSettings& settings, const std::string& deck)
             headerToken(text, token);
             if (token == "exact") settings.solver = Solver::Exact;
             else if (token == "lu") settings.solver = Solver::Lu;
-            else throw errorLine(deckLine(text) + ": .solver takes exact or lu; found '" + token + "'");
+            else throw deckError(deckLine(text) + ": .solver takes exact or lu; found '" + token + "'");
         } else if (token == ".capacitance") {
             headerToken(text, token);
             if (token == "yes" || token == "y") settings.capacitance = true;
             else if (token == "no" || token == "n") settings.capacitance = false;
-            else throw errorLine(deckLine(text) + ": .capacitance takes yes or no; found '" + token + "'");
+            else throw deckError(deckLine(text) + ": .capacitance takes yes or no; found '" + token + "'");
         } else if (token == ".cpanels") {
             readCapacitancePanels(text, settings);
         } else if (token == ".partial") {
             headerToken(text, token);
-            if (token == "yes" || token == "y") settings.partial = 1;
-            if (token == "no" || token == "n") settings.partial = 0;
+            if (token == "yes" || token == "y") settings.partial = true;
+            if (token == "no" || token == "n") settings.partial = false;
         }
         if (token == "end") return;
     }
@@ -346,16 +356,16 @@ std::string blockToken(Block& block, bool lower)
 {
     std::string token;
     if (!readToken(block.text, token))
-        throw errorLine("the deck ends inside " + blockName(block) + " before its \"}\"");
+        throw deckError("the deck ends inside " + blockName(block) + " before its \"}\"");
     std::string folded = token;
     lowercaseInPlace(folded);
-    if (findBlockWord(folded)) throw errorLine(blockPlace(block) + ": missing } before '" + token + "'");
+    if (findBlockWord(folded)) throw deckError(blockPlace(block) + ": missing } before '" + token + "'");
     return lower ? folded : token;
 }
 
 void requireOpen(const Block& block, const char* key)
 {
-    if (block.closing) throw errorLine(blockPlace(block) + ": " + key + " has no value before \"}\"");
+    if (block.closing) throw deckError(blockPlace(block) + ": " + key + " has no value before \"}\"");
 }
 
 // The token that carries a keyword's value; a brace glued to its end closes the block
@@ -368,20 +378,20 @@ std::string valueToken(Block& block, const char* key, bool lower)
         token.pop_back();
         block.closing = true;
     }
-    if (token.empty()) throw errorLine(blockPlace(block) + ": " + key + " has no value before \"}\"");
+    if (token.empty()) throw deckError(blockPlace(block) + ": " + key + " has no value before \"}\"");
     return token;
 }
 
 [[noreturn]] void badNumber(const Block& block, const NumericKey& key, const std::string& what)
 {
-    throw errorLine(blockPlace(block) + ": " + key.name + " needs a number; found " + what);
+    throw deckError(blockPlace(block) + ": " + key.name + " needs a number; found " + what);
 }
 
 // `need` is what the value must be ("a whole number"); `written` is the deck's text of it.
 [[noreturn]] void refuseValue(const Block& block, const NumericKey& key, const char* need,
                               const std::string& written)
 {
-    throw errorLine(blockPlace(block) + ": " + key.name + " must be " + need + "; found '" + written + "'");
+    throw deckError(blockPlace(block) + ": " + key.name + " must be " + need + "; found '" + written + "'");
 }
 
 [[noreturn]] void notWhole(const Block& block, const NumericKey& key, const std::string& token)
@@ -412,7 +422,7 @@ const char* storeReal(Block& block, const NumericKey& key, double value)
 void storeWhole(Block& block, const NumericKey& key, long value)
 {
     if (!toInt32(value, *key.whole))
-        throw errorLine(blockPlace(block) + ": " + key.name + " " + std::to_string(value) + " is out of range");
+        throw deckError(blockPlace(block) + ": " + key.name + " " + std::to_string(value) + " is out of range");
 }
 
 // "K=" or "K =": the value follows in the stream.
@@ -461,16 +471,16 @@ void bareKeyValue(Block& block, const NumericKey& key)
     } else if (value[0] == '=') {
         tokenValue(block, key, value, 1);
     } else {
-        throw errorLine(blockPlace(block) + ": " + key.name + " needs \"=\" before its value; found '" +
+        throw deckError(blockPlace(block) + ": " + key.name + " needs \"=\" before its value; found '" +
                         value + "'");
     }
 }
 
 void setModel(Conductor& conductor, const std::string& word)
 {
-    if (word == "tl") conductor.type = TypeTl;
-    if (word == "pw") conductor.type = TypePw;
-    if (word == "vf") conductor.type = TypeVf;
+    if (word == "tl") conductor.model = ConductorModel::Tl;
+    if (word == "pw") conductor.model = ConductorModel::Pw;
+    if (word == "vf") conductor.model = ConductorModel::Vf;
 }
 
 bool applyModelKeyword(Block& block, const std::string& token)
@@ -509,18 +519,15 @@ void applyKeyword(Block& block, const std::string& token)
 // ---- Body pass ----
 
 struct Body {
-    RecordPool& pool;
     DeckText& text;
-    Conductor* head;
-    Conductor* current = nullptr;  // the last conductor opened; null before the first
+    DeckRecords& records;
     const BlockWord* open = nullptr; // the word of the block being read
     int blocks = 0;           // blocks opened so far
     std::int32_t plates = 0;
     std::int32_t lines = 0;   // lines and circles
 };
 
-// Makes the record of a new block: the head for the first conductor, then conductors linked
-// after it, or a dielectric block.
+// Appends the record of a new block, a conductor or a dielectric block.
 void startBlock(Body& body, const BlockWord& word, long line)
 {
     body.open = &word;
@@ -529,26 +536,27 @@ void startBlock(Body& body, const BlockWord& word, long line)
         DielectricBlock block;
         block.blockNumber = body.blocks;
         block.deckLine = line;
-        body.pool.dielectrics.push_back(block);
+        body.records.dielectrics.push_back(block);
         return;
     }
-    body.current = body.current ? newConductor(body.pool, body.current) : body.head;
-    body.current->shape = word.shape;
+    Conductor conductor;
+    conductor.shape = word.shape;
+    body.records.conductors.push_back(conductor);
     if (word.shape == ConductorShape::Plate) ++body.plates;
     else ++body.lines;
 }
 
 [[noreturn]] void braceWithoutBlockWord(const DeckText& text)
 {
-    throw errorLine(deckLine(text) + ": \"{\" has no block word before it");
+    throw deckError(deckLine(text) + ": \"{\" has no block word before it");
 }
 
-// Scans the header again up to the first block, which fills the head conductor.
+// Scans the header again up to the first block.
 void openFirstBlock(Body& body)
 {
     std::string token;
     for (;;) {
-        if (!readToken(body.text, token)) throw errorLine("the deck has no conductor block");
+        if (!readToken(body.text, token)) throw deckError("the deck has no conductor block");
         lowercaseInPlace(token);
         if (token[0] == '*') {
             skipRestOfLine(body.text);
@@ -562,7 +570,7 @@ void openFirstBlock(Body& body)
         std::string brace;
         if (!readToken(body.text, brace) || brace != "{") {
             const std::string what = brace.empty() ? "the end of the deck" : "'" + brace + "'";
-            throw errorLine(deckLine(body.text) + ": '" + token + "' is followed by " + what + ", not \"{\"");
+            throw deckError(deckLine(body.text) + ": '" + token + "' is followed by " + what + ", not \"{\"");
         }
         return;
     }
@@ -571,7 +579,7 @@ void openFirstBlock(Body& body)
 std::string bodyToken(Body& body)
 {
     std::string token;
-    if (!readToken(body.text, token)) throw errorLine("the deck ends before its final \"end\"");
+    if (!readToken(body.text, token)) throw deckError("the deck ends before its final \"end\"");
     lowercaseInPlace(token);
     return token;
 }
@@ -592,7 +600,7 @@ bool openNextBlock(Body& body)
         openBlock(body, *word, token == word->bare);
         return true;
     }
-    if (!isComment(token)) throw RunError("error occur during reading input\n");
+    if (!isComment(token)) throw Error(ErrorCategory::UnreadableDeck, "error occur during reading input");
     skipRestOfLine(body.text);
     for (;;) {
         token = bodyToken(body);
@@ -632,56 +640,55 @@ void readDielectricBlock(const RunSettings& settings, DielectricBlock& dielectri
     readBlock(block);
 }
 
-} // namespace
-
-void lowercaseInPlace(std::string& token)
-{
-    for (char& c : token) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
+// Reads keywords into `conductor` up to and including the block's closing "}". `blockNumber`
+// is the block's position in deck order, from 1, for messages.
 void readConductorBlock(const RunSettings& settings, Conductor& conductor, DeckText& text, int blockNumber)
 {
-    setConductorDefaults(conductor);
     Block block{text, settings, shapeWord(conductor.shape), conductorKeys(conductor), &conductor, blockNumber};
     readBlock(block);
 }
+
+} // namespace
 
 std::string readDeckFile(const std::string& path)
 {
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
-        throw errorLine("the deck '" + path + "' is a directory");
+        throw fileError("the deck '" + path + "' is a directory");
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw errorLine("cannot open the deck '" + path + "': " + std::strerror(errno));
+    if (!file) throw fileError("cannot open the deck '" + path + "': " + std::strerror(errno));
     std::ostringstream content;
     content << file.rdbuf();
-    if (file.bad()) throw errorLine("cannot read the deck '" + path + "': " + std::strerror(errno));
+    if (file.bad()) throw fileError("cannot read the deck '" + path + "': " + std::strerror(errno));
     return content.str();
 }
 
-void readDeck(RecordPool& pool, Conductor* head, RunSettings& settings, const std::string& path)
+void readDeckText(const std::string& deck, DeckRecords& records)
 {
-    readDeckText(pool, head, settings, readDeckFile(path));
-}
-
-void readDeckText(RecordPool& pool, Conductor* head, RunSettings& settings, const std::string& deck)
-{
+    records = DeckRecords();
+    RunSettings& settings = records.settings;
     readHeader(settings, deck);
-    pool.dielectrics.clear();
-    if (!settings.freqGiven) std::printf(".freq is missing!\n");
+    if (!settings.freqGiven) records.warnings.push_back(".freq is missing!");
 
     std::istringstream in(deck);
     DeckText text(in);
-    Body body{pool, text, head};
+    Body body{text, records};
     openFirstBlock(body);
     do {
-        if (body.open->conductor) readConductorBlock(settings, *body.current, text, body.blocks);
-        else readDielectricBlock(settings, pool.dielectrics.back(), text);
+        if (body.open->conductor) readConductorBlock(settings, records.conductors.back(), text, body.blocks);
+        else readDielectricBlock(settings, records.dielectrics.back(), text);
     } while (openNextBlock(body));
-    if (!body.current) throw errorLine("the deck has no conductor block");
+    if (records.conductors.empty()) throw deckError("the deck has no conductor block");
     settings.plateCount = body.plates;
     settings.lineCount = body.lines;
-    if (!pool.dielectrics.empty()) settings.capacitance = true;
+    if (!records.dielectrics.empty()) settings.capacitance = true;
+}
+
+DeckRecords readDeckText(const std::string& deck)
+{
+    DeckRecords records;
+    readDeckText(deck, records);
+    return records;
 }
 
 void checkSweep(const RunSettings& settings)
@@ -691,14 +698,14 @@ void checkSweep(const RunSettings& settings)
         std::snprintf(text, sizeof text, "%g", value);
         return std::string(text);
     };
-    if (!settings.freqGiven) throw errorLine("the deck has no \".freq\": no frequency sweep is given");
+    if (!settings.freqGiven) throw deckError("the deck has no \".freq\": no frequency sweep is given");
     if (settings.fmax <= 0)
-        throw errorLine(".freq: fmax must be positive; the deck gives " + number(settings.fmax));
+        throw deckError(".freq: fmax must be positive; the deck gives " + number(settings.fmax));
     if (settings.npoints >= 1 && settings.fmin <= 0)
-        throw errorLine(".freq: fmin must be positive for a sweep of " + std::to_string(settings.npoints) +
+        throw deckError(".freq: fmin must be positive for a sweep of " + std::to_string(settings.npoints) +
                         " intervals; the deck gives " + number(settings.fmin));
     if (settings.npoints < 0)
-        throw errorLine(".freq: npoints must not be negative; the deck gives " +
+        throw deckError(".freq: npoints must not be negative; the deck gives " +
                         std::to_string(settings.npoints));
 }
 

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "deck/deck.h"
-#include "support/run_error.h"
+#include "xsrl/error.h"
 
 namespace xsrl {
 
@@ -19,8 +19,9 @@ const char* const Header = ".freq 1e6 1e9 10\nend\n";
 
 class DeckReader : public testing::Test {
 protected:
-    RecordPool pool;
-    RunSettings settings;
+    DeckRecords records;
+    const RunSettings& settings = records.settings;
+    ErrorCategory category = ErrorCategory::Usage; // of the last error errorOf caught
     std::vector<std::string> written;
 
     void TearDown() override
@@ -38,21 +39,20 @@ protected:
         return path;
     }
 
-    std::vector<const Conductor*> read(const std::string& text)
+    // Reads `text` through a deck file; the conductors in deck order.
+    const std::vector<Conductor>& read(const std::string& text)
     {
-        Conductor* head = newConductor(pool, nullptr);
-        readDeck(pool, head, settings, writeDeck(text));
-        std::vector<const Conductor*> chain;
-        for (const Conductor* c = head; c; c = c->next) chain.push_back(c);
-        return chain;
+        records = readDeckText(readDeckFile(writeDeck(text)));
+        return records.conductors;
     }
 
-    // The text of the error that reading `text` raises.
+    // The message of the error that reading `text` raises; its category goes to `category`.
     std::string errorOf(const std::string& text)
     {
         try {
             read(text);
-        } catch (const RunError& error) {
+        } catch (const Error& error) {
+            category = error.category();
             return error.what();
         }
         return "no error";
@@ -73,24 +73,23 @@ TEST_F(DeckReader, ReadsTheExampleDeck)
     EXPECT_EQ(settings.fmax, 1e9);
     EXPECT_EQ(settings.npoints, 10);
     EXPECT_EQ(settings.scale, 1e-06);
-    EXPECT_EQ(settings.partial, 0);
+    EXPECT_FALSE(settings.partial);
     EXPECT_EQ(settings.plateCount, 1);
     EXPECT_EQ(settings.lineCount, 3);
 
-    EXPECT_EQ(c[0]->shape, ConductorShape::Plate);
-    EXPECT_EQ(c[0]->x1, -500.0 * 1e-06);
-    EXPECT_EQ(c[0]->v, 0.0);
-    EXPECT_EQ(c[1]->shape, ConductorShape::Line);
-    EXPECT_EQ(c[1]->type, TypeTl);
-    EXPECT_EQ(c[1]->nx, 8);
-    EXPECT_EQ(c[1]->ny, 2);
-    EXPECT_EQ(c[1]->rx, 1.5);
-    EXPECT_EQ(c[2]->x1, 10.0 * 1e-06);
-    EXPECT_EQ(c[2]->sigma, 41.0 / 1e-06);
-    EXPECT_EQ(c[3]->shape, ConductorShape::Circle);
-    EXPECT_EQ(c[3]->rad, 25.0 * 1e-06);
-    EXPECT_EQ(c[3]->nr, 16);
-    EXPECT_EQ(c[3]->next, nullptr);
+    EXPECT_EQ(c[0].shape, ConductorShape::Plate);
+    EXPECT_EQ(c[0].x1, -500.0 * 1e-06);
+    EXPECT_EQ(c[0].v, 0.0);
+    EXPECT_EQ(c[1].shape, ConductorShape::Line);
+    EXPECT_EQ(c[1].model, ConductorModel::Tl);
+    EXPECT_EQ(c[1].nx, 8);
+    EXPECT_EQ(c[1].ny, 2);
+    EXPECT_EQ(c[1].rx, 1.5);
+    EXPECT_EQ(c[2].x1, 10.0 * 1e-06);
+    EXPECT_EQ(c[2].sigma, 41.0 / 1e-06);
+    EXPECT_EQ(c[3].shape, ConductorShape::Circle);
+    EXPECT_EQ(c[3].rad, 25.0 * 1e-06);
+    EXPECT_EQ(c[3].nr, 16);
 }
 
 TEST_F(DeckReader, AcceptsEveryValueForm)
@@ -101,31 +100,31 @@ TEST_F(DeckReader, AcceptsEveryValueForm)
                         "circle{ xc=1 yc =2 rad = 3 nx=6 ny =3 }\n"
                         "end\n");
     ASSERT_EQ(c.size(), 2u);
-    EXPECT_EQ(c[0]->x1, 5 * 0.001);
-    EXPECT_EQ(c[0]->x2, 6 * 0.001);
-    EXPECT_EQ(c[0]->y1, 7 * 0.001);
-    EXPECT_EQ(c[0]->y2, 8 * 0.001);
-    EXPECT_EQ(c[0]->rx, 1.5);
-    EXPECT_EQ(c[0]->ry, 2.5);
-    EXPECT_EQ(c[0]->v, 0.5);
-    EXPECT_EQ(c[0]->sigma, 2 / 0.001);
-    EXPECT_EQ(c[0]->nx, 2);
-    EXPECT_EQ(c[0]->ny, 3);
-    EXPECT_EQ(c[0]->nr, 4);
-    EXPECT_EQ(c[1]->xc, 1 * 0.001);
-    EXPECT_EQ(c[1]->yc, 2 * 0.001);
-    EXPECT_EQ(c[1]->rad, 3 * 0.001);
-    EXPECT_EQ(c[1]->nx, 6);
+    EXPECT_EQ(c[0].x1, 5 * 0.001);
+    EXPECT_EQ(c[0].x2, 6 * 0.001);
+    EXPECT_EQ(c[0].y1, 7 * 0.001);
+    EXPECT_EQ(c[0].y2, 8 * 0.001);
+    EXPECT_EQ(c[0].rx, 1.5);
+    EXPECT_EQ(c[0].ry, 2.5);
+    EXPECT_EQ(c[0].v, 0.5);
+    EXPECT_EQ(c[0].sigma, 2 / 0.001);
+    EXPECT_EQ(c[0].nx, 2);
+    EXPECT_EQ(c[0].ny, 3);
+    EXPECT_EQ(c[0].nr, 4);
+    EXPECT_EQ(c[1].xc, 1 * 0.001);
+    EXPECT_EQ(c[1].yc, 2 * 0.001);
+    EXPECT_EQ(c[1].rad, 3 * 0.001);
+    EXPECT_EQ(c[1].nx, 6);
 }
 
 // Values inside a token are read as sscanf's %le / %ld read them: a prefix parse.
 TEST_F(DeckReader, ParsesTokenValuesAsScanfDoes)
 {
     const auto c = read(std::string(Header) + "line{ x1=0x1p3 x2=5abc y1 =1e ny =4x }\nend\n");
-    EXPECT_EQ(c[0]->x1, 8.0);
-    EXPECT_EQ(c[0]->x2, 5.0);
-    EXPECT_EQ(c[0]->y1, 1.0);
-    EXPECT_EQ(c[0]->ny, 4);
+    EXPECT_EQ(c[0].x1, 8.0);
+    EXPECT_EQ(c[0].x2, 5.0);
+    EXPECT_EQ(c[0].y1, 1.0);
+    EXPECT_EQ(c[0].ny, 4);
 }
 
 TEST_F(DeckReader, IgnoresCase)
@@ -135,13 +134,13 @@ TEST_F(DeckReader, IgnoresCase)
     ASSERT_EQ(c.size(), 2u);
     EXPECT_EQ(settings.fmin, 1e3);
     EXPECT_EQ(settings.scale, 0.01);
-    EXPECT_EQ(settings.partial, 1);
-    EXPECT_EQ(c[0]->x1, 1 * 0.01);
-    EXPECT_EQ(c[0]->sigma, 5.8e7 / 0.01);
-    EXPECT_EQ(c[0]->type, TypePw);
-    EXPECT_EQ(c[0]->nx, 3);
-    EXPECT_EQ(c[1]->shape, ConductorShape::Plate);
-    EXPECT_EQ(c[1]->y2, 2 * 0.01);
+    EXPECT_TRUE(settings.partial);
+    EXPECT_EQ(c[0].x1, 1 * 0.01);
+    EXPECT_EQ(c[0].sigma, 5.8e7 / 0.01);
+    EXPECT_EQ(c[0].model, ConductorModel::Pw);
+    EXPECT_EQ(c[0].nx, 3);
+    EXPECT_EQ(c[1].shape, ConductorShape::Plate);
+    EXPECT_EQ(c[1].y2, 2 * 0.01);
 }
 
 TEST_F(DeckReader, UnitTable)
@@ -153,8 +152,8 @@ TEST_F(DeckReader, UnitTable)
     for (const auto& [word, scale] : units) {
         read(std::string(".unit ") + word + " .freq 1 2 3 end line{ x1=10 sigma=1 } end");
         EXPECT_EQ(settings.scale, scale) << word;
-        EXPECT_EQ(pool.conductors.back().x1, 10 * scale) << word;
-        EXPECT_EQ(pool.conductors.back().sigma, 1 / scale) << word;
+        EXPECT_EQ(records.conductors.back().x1, 10 * scale) << word;
+        EXPECT_EQ(records.conductors.back().sigma, 1 / scale) << word;
     }
     EXPECT_NE(0.025400000000000002, 0.0254);
 }
@@ -165,13 +164,13 @@ TEST_F(DeckReader, ModelWords)
                         "line{ type=pw } line{ type = vf } line{ type =pw } line{ type= vf }\n"
                         "line{ type=VF type pw } line{ type=pw type=copper } line{ type=tl }\nend\n");
     ASSERT_EQ(c.size(), 7u);
-    EXPECT_EQ(c[0]->type, TypePw);
-    EXPECT_EQ(c[1]->type, TypeVf);
-    EXPECT_EQ(c[2]->type, TypePw);
-    EXPECT_EQ(c[3]->type, TypeVf);
-    EXPECT_EQ(c[4]->type, TypeVf);  // "pw" after a bare "type" is not "=pw"
-    EXPECT_EQ(c[5]->type, TypePw);
-    EXPECT_EQ(c[6]->type, TypeTl);
+    EXPECT_EQ(c[0].model, ConductorModel::Pw);
+    EXPECT_EQ(c[1].model, ConductorModel::Vf);
+    EXPECT_EQ(c[2].model, ConductorModel::Pw);
+    EXPECT_EQ(c[3].model, ConductorModel::Vf);
+    EXPECT_EQ(c[4].model, ConductorModel::Vf);  // "pw" after a bare "type" is not "=pw"
+    EXPECT_EQ(c[5].model, ConductorModel::Pw);
+    EXPECT_EQ(c[6].model, ConductorModel::Tl);
 }
 
 TEST_F(DeckReader, EveryBlockStartsFromTheDefaults)
@@ -180,7 +179,7 @@ TEST_F(DeckReader, EveryBlockStartsFromTheDefaults)
                         "line{ x1=1 y1=2 x2=3 y2=4 sigma=9 v=0 nx=1 ny=1 nr=3 rx=2 ry=2 type=vf xc=1 yc=1 }\n"
                         "plate{ }\nend\n");
     ASSERT_EQ(c.size(), 2u);
-    const Conductor& d = *c[1];
+    const Conductor& d = c[1];
     EXPECT_EQ(d.shape, ConductorShape::Plate);
     EXPECT_EQ(d.x1, 0.0);
     EXPECT_EQ(d.y1, 1.0);
@@ -193,7 +192,7 @@ TEST_F(DeckReader, EveryBlockStartsFromTheDefaults)
     EXPECT_EQ(d.nr, 10);
     EXPECT_EQ(d.rx, 1.0);
     EXPECT_EQ(d.ry, 1.0);
-    EXPECT_EQ(d.type, TypeTl);
+    EXPECT_EQ(d.model, ConductorModel::Tl);
     EXPECT_EQ(d.xc, 0.0);
     EXPECT_EQ(d.yc, 0.0);
     EXPECT_TRUE(std::isnan(d.rad));
@@ -212,11 +211,11 @@ TEST_F(DeckReader, SkipsComments)
                         "* before the end\n"
                         "end\n");
     ASSERT_EQ(c.size(), 2u);
-    EXPECT_EQ(c[0]->x1, 1.0);
-    EXPECT_EQ(c[0]->y1, 1.0);
-    EXPECT_EQ(c[0]->y2, 3.0);
-    EXPECT_EQ(c[1]->shape, ConductorShape::Circle);
-    EXPECT_EQ(c[1]->rad, 2.0);
+    EXPECT_EQ(c[0].x1, 1.0);
+    EXPECT_EQ(c[0].y1, 1.0);
+    EXPECT_EQ(c[0].y2, 3.0);
+    EXPECT_EQ(c[1].shape, ConductorShape::Circle);
+    EXPECT_EQ(c[1].rad, 2.0);
 }
 
 TEST_F(DeckReader, BlockWordsAndTheirBraces)
@@ -225,12 +224,12 @@ TEST_F(DeckReader, BlockWordsAndTheirBraces)
     const auto c = read(std::string(Header) + "line\n{ x1=1 }\nplate x1=5 y1=2 }\n* c\ncircle { rad=1 }\n"
                                               "* c\n stray words plate{ }\nend\n");
     ASSERT_EQ(c.size(), 4u);
-    EXPECT_EQ(c[0]->shape, ConductorShape::Line);
-    EXPECT_EQ(c[1]->shape, ConductorShape::Plate);
-    EXPECT_EQ(c[1]->x1, 0.0);
-    EXPECT_EQ(c[1]->y1, 2.0);
-    EXPECT_EQ(c[2]->shape, ConductorShape::Circle);
-    EXPECT_EQ(c[3]->shape, ConductorShape::Plate);
+    EXPECT_EQ(c[0].shape, ConductorShape::Line);
+    EXPECT_EQ(c[1].shape, ConductorShape::Plate);
+    EXPECT_EQ(c[1].x1, 0.0);
+    EXPECT_EQ(c[1].y1, 2.0);
+    EXPECT_EQ(c[2].shape, ConductorShape::Circle);
+    EXPECT_EQ(c[3].shape, ConductorShape::Plate);
     EXPECT_EQ(settings.plateCount, 2);
     EXPECT_EQ(settings.lineCount, 2);
 }
@@ -241,26 +240,26 @@ TEST_F(DeckReader, BraceGluedToTheLastTokenClosesTheBlock)
                                               "line{ type =vf}\nline{ foo}\nline{ x2=1 }\nline{ nx=3}\n"
                                               "line{ nx = 4}\nend\n");
     ASSERT_EQ(c.size(), 9u);
-    EXPECT_EQ(c[0]->x1, 7.0);
-    EXPECT_EQ(c[1]->x1, 8.0);
-    EXPECT_EQ(c[2]->x1, 9.0);
-    EXPECT_EQ(c[3]->type, TypePw);
-    EXPECT_EQ(c[4]->type, TypeVf);
-    EXPECT_EQ(c[6]->x2, 1.0);
-    EXPECT_EQ(c[6]->x1, 0.0);
-    EXPECT_EQ(c[7]->nx, 3);
-    EXPECT_EQ(c[8]->nx, 4);
+    EXPECT_EQ(c[0].x1, 7.0);
+    EXPECT_EQ(c[1].x1, 8.0);
+    EXPECT_EQ(c[2].x1, 9.0);
+    EXPECT_EQ(c[3].model, ConductorModel::Pw);
+    EXPECT_EQ(c[4].model, ConductorModel::Vf);
+    EXPECT_EQ(c[6].x2, 1.0);
+    EXPECT_EQ(c[6].x1, 0.0);
+    EXPECT_EQ(c[7].nx, 3);
+    EXPECT_EQ(c[8].nx, 4);
 }
 
 TEST_F(DeckReader, HeaderOptions)
 {
     read(".partial y .freq 1 2 0 end line{ } end");
-    EXPECT_EQ(settings.partial, 1);
+    EXPECT_TRUE(settings.partial);
     EXPECT_EQ(settings.npoints, 0);
     read(".partial yes .partial maybe .freq 1 2 3 end line{ } end");
-    EXPECT_EQ(settings.partial, 1);
+    EXPECT_TRUE(settings.partial);
     read(".partial n .freq 1 2 3 end line{ } end");
-    EXPECT_EQ(settings.partial, 0);
+    EXPECT_FALSE(settings.partial);
     // The header ends at the first "end", also when it stands as the unit word.
     read(".freq 1 2 3 end .unit mm line{ x1=1 } end");
     EXPECT_EQ(settings.scale, 1.0);
@@ -270,49 +269,75 @@ TEST_F(DeckReader, HeaderOptions)
 
 TEST_F(DeckReader, MissingFreqIsAWarningWhileReading)
 {
-    testing::internal::CaptureStdout();
     const auto c = read(".unit mm end line{ x1=1 } end");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), ".freq is missing!\n");
+    EXPECT_EQ(records.warnings, std::vector<std::string>{".freq is missing!"});
     ASSERT_EQ(c.size(), 1u);
     EXPECT_FALSE(settings.freqGiven);
-    EXPECT_EQ(c[0]->x1, 0.001);
+    EXPECT_EQ(c[0].x1, 0.001);
+}
+
+TEST(DeckWarnings, MissingFreqIsReturnedNotPrinted)
+{
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const DeckRecords missing = readDeckText(".unit mm end line{ } end");
+    const DeckRecords given = readDeckText(".freq 1 2 3 end line{ } end");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(missing.warnings, std::vector<std::string>{".freq is missing!"});
+    EXPECT_TRUE(given.warnings.empty());
+}
+
+// The warning comes from the header, so it is there to be told even when a block is refused.
+TEST(DeckWarnings, OutlastAFaultInTheBlocks)
+{
+    DeckRecords records;
+    try {
+        readDeckText(".unit mm end line{ x1= abc } end", records);
+        ADD_FAILURE() << "the deck was not refused";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.category(), ErrorCategory::Deck);
+    }
+    EXPECT_EQ(records.warnings, std::vector<std::string>{".freq is missing!"});
 }
 
 TEST_F(DeckReader, ReportsInputErrors)
 {
     const std::string h = Header;  // lines 1 and 2
-    EXPECT_EQ(errorOf(h + "line{ }\nwire{ }\nend\n"), "error occur during reading input\n");
-    EXPECT_EQ(errorOf(".freq 1 2 3\nline{ }\n"), "ERROR: the deck ends before the \"end\" of its header\n");
-    EXPECT_EQ(errorOf(h), "ERROR: the deck has no conductor block\n");
-    EXPECT_EQ(errorOf(h + "line{ x1=1\n"), "ERROR: the deck ends inside block 1 (line) before its \"}\"\n");
-    EXPECT_EQ(errorOf(h + "line{ }\n* no end\n"), "ERROR: the deck ends before its final \"end\"\n");
-    EXPECT_EQ(errorOf(h + "line{ }\nplate\n"), "ERROR: the deck ends before its final \"end\"\n");
+    EXPECT_EQ(errorOf(h + "line{ }\nwire{ }\nend\n"), "error occur during reading input");
+    EXPECT_EQ(category, ErrorCategory::UnreadableDeck);
+    EXPECT_EQ(errorOf(".freq 1 2 3\nline{ }\n"), "the deck ends before the \"end\" of its header");
+    EXPECT_EQ(category, ErrorCategory::Deck);
+    EXPECT_EQ(errorOf(h), "the deck has no conductor block");
+    EXPECT_EQ(errorOf(h + "line{ x1=1\n"), "the deck ends inside block 1 (line) before its \"}\"");
+    EXPECT_EQ(errorOf(h + "line{ }\n* no end\n"), "the deck ends before its final \"end\"");
+    EXPECT_EQ(errorOf(h + "line{ }\nplate\n"), "the deck ends before its final \"end\"");
     EXPECT_EQ(errorOf(".freq 1e6 abc 10\nend\n"),
-              "ERROR: deck line 1: .freq needs fmin, fmax and npoints; found 'abc'\n");
-    EXPECT_EQ(errorOf(".freq 1 2\nend\n"), "ERROR: deck line 2: .freq needs fmin, fmax and npoints; found 'end'\n");
-    EXPECT_EQ(errorOf(".freq 1 2 3000000000 end"), "ERROR: deck line 1: .freq npoints 3000000000 is out of range\n");
+              "deck line 1: .freq needs fmin, fmax and npoints; found 'abc'");
+    EXPECT_EQ(errorOf(".freq 1 2\nend\n"), "deck line 2: .freq needs fmin, fmax and npoints; found 'end'");
+    EXPECT_EQ(errorOf(".freq 1 2 3000000000 end"), "deck line 1: .freq npoints 3000000000 is out of range");
 }
 
 TEST_F(DeckReader, ReportsBadValuesInBlocks)
 {
     const std::string h = std::string(Header) + "line{ }\n";  // block 1 on line 3
-    const std::string at = "ERROR: deck line 4, block 2 (plate): ";
-    EXPECT_EQ(errorOf(h + "plate{ x1= abc }\nend\n"), at + "x1 needs a number; found 'abc'\n");
-    EXPECT_EQ(errorOf(h + "plate{ y2 = 2.5e }\nend\n"), at + "y2 needs a number; found '2.5e'\n");
-    EXPECT_EQ(errorOf(h + "plate{ nx = }\nend\n"), at + "nx needs a number; found '}'\n");
-    EXPECT_EQ(errorOf(h + "plate{ x1 =abc }\nend\n"), at + "x1 needs a number; found '=abc'\n");
-    EXPECT_EQ(errorOf(h + "plate{ sigma=-e3 }\nend\n"), at + "sigma needs a number; found 'sigma=-e3'\n");
-    EXPECT_EQ(errorOf(h + "plate{ x1 5 }\nend\n"), at + "x1 needs \"=\" before its value; found '5'\n");
-    EXPECT_EQ(errorOf(h + "plate{ x1 12 }\nend\n"), at + "x1 needs \"=\" before its value; found '12'\n");
-    EXPECT_EQ(errorOf(h + "plate{ nx=99999999999 }\nend\n"), at + "nx 99999999999 is out of range\n");
-    EXPECT_EQ(errorOf(h + "plate{ x1=}\nend\n"), at + "x1 has no value before \"}\"\n");
-    EXPECT_EQ(errorOf(h + "plate{ x1 }\nend\n"), at + "x1 has no value before \"}\"\n");
-    EXPECT_EQ(errorOf(h + "plate{ x1 =}\nend\n"), at + "x1 has no value before \"}\"\n");
-    EXPECT_EQ(errorOf(h + "plate{ type= }\nend\n"), at + "type has no value before \"}\"\n");
+    const std::string at = "deck line 4, block 2 (plate): ";
+    EXPECT_EQ(errorOf(h + "plate{ x1= abc }\nend\n"), at + "x1 needs a number; found 'abc'");
+    EXPECT_EQ(errorOf(h + "plate{ y2 = 2.5e }\nend\n"), at + "y2 needs a number; found '2.5e'");
+    EXPECT_EQ(errorOf(h + "plate{ nx = }\nend\n"), at + "nx needs a number; found '}'");
+    EXPECT_EQ(errorOf(h + "plate{ x1 =abc }\nend\n"), at + "x1 needs a number; found '=abc'");
+    EXPECT_EQ(errorOf(h + "plate{ sigma=-e3 }\nend\n"), at + "sigma needs a number; found 'sigma=-e3'");
+    EXPECT_EQ(errorOf(h + "plate{ x1 5 }\nend\n"), at + "x1 needs \"=\" before its value; found '5'");
+    EXPECT_EQ(errorOf(h + "plate{ x1 12 }\nend\n"), at + "x1 needs \"=\" before its value; found '12'");
+    EXPECT_EQ(errorOf(h + "plate{ nx=99999999999 }\nend\n"), at + "nx 99999999999 is out of range");
+    EXPECT_EQ(errorOf(h + "plate{ x1=}\nend\n"), at + "x1 has no value before \"}\"");
+    EXPECT_EQ(errorOf(h + "plate{ x1 }\nend\n"), at + "x1 has no value before \"}\"");
+    EXPECT_EQ(errorOf(h + "plate{ x1 =}\nend\n"), at + "x1 has no value before \"}\"");
+    EXPECT_EQ(errorOf(h + "plate{ type= }\nend\n"), at + "type has no value before \"}\"");
     EXPECT_EQ(errorOf(h + "plate{ x1=1\n\nline{ }\nend\n"),
-              "ERROR: deck line 6, block 2 (plate): missing } before 'line{'\n");
+              "deck line 6, block 2 (plate): missing } before 'line{'");
     EXPECT_EQ(errorOf(h + "plate{ type=\nCircle { }\nend\n"),
-              "ERROR: deck line 5, block 2 (plate): missing } before 'Circle'\n");
+              "deck line 5, block 2 (plate): missing } before 'Circle'");
 }
 
 // Each value form, and a value that is finite as written but not once the unit scales it
@@ -334,7 +359,7 @@ TEST_F(DeckReader, RefusesValuesThatAreNotFiniteOrNotPositive)
     };
     for (const auto& [values, message] : cases)
         EXPECT_EQ(errorOf(h + "\nplate{ " + values + "\nend\n"),
-                  std::string("ERROR: deck line 6, block 2 (plate): ") + message + "\n")
+                  std::string("deck line 6, block 2 (plate): ") + message)
             << values;
 }
 
@@ -352,19 +377,19 @@ TEST_F(DeckReader, RefusesFractionsForWholeNumbers)
     };
     for (const auto& [values, message] : cases)
         EXPECT_EQ(errorOf(h + "plate{ " + values + "\nend\n"),
-                  std::string("ERROR: deck line 4, block 2 (plate): ") + message + "\n")
+                  std::string("deck line 4, block 2 (plate): ") + message)
             << values;
 }
 
 TEST_F(DeckReader, RefusesFrequenciesThatAreNotFiniteAndFractionalPointCounts)
 {
-    EXPECT_EQ(errorOf(".freq 1 2 10.5 end"), "ERROR: deck line 1: .freq npoints must be a whole number; found '10.5'\n");
+    EXPECT_EQ(errorOf(".freq 1 2 10.5 end"), "deck line 1: .freq npoints must be a whole number; found '10.5'");
     EXPECT_EQ(errorOf("*\n.freq nan 1e9 10\nend\n"),
-              "ERROR: deck line 2: .freq fmin must be a finite number; found 'nan'\n");
+              "deck line 2: .freq fmin must be a finite number; found 'nan'");
     EXPECT_EQ(errorOf(".freq 1e6\n1e400 10\nend\n"),
-              "ERROR: deck line 2: .freq fmax must be a finite number; found '1e400'\n");
+              "deck line 2: .freq fmax must be a finite number; found '1e400'");
     EXPECT_EQ(errorOf(".freq -inf 1e9 10 end"),
-              "ERROR: deck line 1: .freq fmin must be a finite number; found '-inf'\n");
+              "deck line 1: .freq fmin must be a finite number; found '-inf'");
     // Unknown header words stay harmless.
     read(".solve lu .freq 1 2 3 end line{ } end");
     EXPECT_EQ(settings.fmax, 2.0);
@@ -373,12 +398,12 @@ TEST_F(DeckReader, RefusesFrequenciesThatAreNotFiniteAndFractionalPointCounts)
 TEST_F(DeckReader, RefusesBlockWordsThatOpenNoBlock)
 {
     EXPECT_EQ(errorOf(".freq 1 2 3\nline\nend\nline{ }\nend\n"),
-              "ERROR: deck line 3: 'line' is followed by 'end', not \"{\"\n");
+              "deck line 3: 'line' is followed by 'end', not \"{\"");
     EXPECT_EQ(errorOf(".freq 1 2 3 end plate x1=1 { } end"),
-              "ERROR: deck line 1: 'plate' is followed by 'x1=1', not \"{\"\n");
-    EXPECT_EQ(errorOf(".freq 1 2 3 end\n{ x1=1 } end"), "ERROR: deck line 2: \"{\" has no block word before it\n");
+              "deck line 1: 'plate' is followed by 'x1=1', not \"{\"");
+    EXPECT_EQ(errorOf(".freq 1 2 3 end\n{ x1=1 } end"), "deck line 2: \"{\" has no block word before it");
     EXPECT_EQ(errorOf(".freq 1 2 3 end line{ }\n* c\n{ x1=1 } end"),
-              "ERROR: deck line 3: \"{\" has no block word before it\n");
+              "deck line 3: \"{\" has no block word before it");
 }
 
 TEST(DeckFile, MissingDeckOrDirectoryIsNamed)
@@ -387,13 +412,14 @@ TEST(DeckFile, MissingDeckOrDirectoryIsNamed)
     auto errorOf = [](const std::string& path) -> std::string {
         try {
             readDeckFile(path);
-        } catch (const RunError& error) {
+        } catch (const Error& error) {
+            EXPECT_EQ(error.category(), ErrorCategory::File);
             return error.what();
         }
         return "no error";
     };
-    EXPECT_EQ(errorOf(missing), "ERROR: cannot open the deck '" + missing + "': No such file or directory\n");
-    EXPECT_EQ(errorOf(testing::TempDir()), "ERROR: the deck '" + testing::TempDir() + "' is a directory\n");
+    EXPECT_EQ(errorOf(missing), "cannot open the deck '" + missing + "': No such file or directory");
+    EXPECT_EQ(errorOf(testing::TempDir()), "the deck '" + testing::TempDir() + "' is a directory");
 }
 
 TEST(DeckSweep, RefusesMeaninglessSweeps)
@@ -406,18 +432,19 @@ TEST(DeckSweep, RefusesMeaninglessSweeps)
         s.freqGiven = given;
         try {
             checkSweep(s);
-        } catch (const RunError& error) {
+        } catch (const Error& error) {
+            EXPECT_EQ(error.category(), ErrorCategory::Deck);
             return error.what();
         }
         return "";
     };
     EXPECT_EQ(errorOf(1e6, 1e9, 10, true), "");
     EXPECT_EQ(errorOf(0, 1e9, 0, true), "");  // one point at fmax
-    EXPECT_EQ(errorOf(1e6, 1e9, 10, false), "ERROR: the deck has no \".freq\": no frequency sweep is given\n");
-    EXPECT_EQ(errorOf(1e6, 0, 10, true), "ERROR: .freq: fmax must be positive; the deck gives 0\n");
+    EXPECT_EQ(errorOf(1e6, 1e9, 10, false), "the deck has no \".freq\": no frequency sweep is given");
+    EXPECT_EQ(errorOf(1e6, 0, 10, true), ".freq: fmax must be positive; the deck gives 0");
     EXPECT_EQ(errorOf(-1, 1e9, 1, true),
-              "ERROR: .freq: fmin must be positive for a sweep of 1 intervals; the deck gives -1\n");
-    EXPECT_EQ(errorOf(1e6, 1e9, -2, true), "ERROR: .freq: npoints must not be negative; the deck gives -2\n");
+              ".freq: fmin must be positive for a sweep of 1 intervals; the deck gives -1");
+    EXPECT_EQ(errorOf(1e6, 1e9, -2, true), ".freq: npoints must not be negative; the deck gives -2");
 }
 
 } // namespace
@@ -428,7 +455,7 @@ TEST_F(DeckReader, SolverDirective)
     EXPECT_EQ(settings.solver, Solver::Exact);
     read(".freq 1 2 3 .SOLVER LU end line{ } end");
     EXPECT_EQ(settings.solver, Solver::Lu);
-    EXPECT_EQ(errorOf(".freq 1 2 3\n.solver fast end line{ } end"), "ERROR: deck line 2: .solver takes exact or lu; found 'fast'\n");
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.solver fast end line{ } end"), "deck line 2: .solver takes exact or lu; found 'fast'");
 }
 
 TEST_F(DeckReader, ReadsDielectricBlocksBesideTheConductors)
@@ -439,11 +466,11 @@ TEST_F(DeckReader, ReadsDielectricBlocksBesideTheConductors)
                         "dielectric {\n  x1 =5 x2=6 * the value forms of every block\n y1=0 y2=1 er= 2 type=pw }\n"
                         "DIELECTRIC{ X1=10 X2=11 Y1=0 Y2=1}\n"
                         "end\n");
-    ASSERT_EQ(c.size(), 1u);  // the chain holds conductors only
+    ASSERT_EQ(c.size(), 1u);  // the conductors only
     EXPECT_EQ(settings.plateCount, 0);
     EXPECT_EQ(settings.lineCount, 1);
     EXPECT_TRUE(settings.capacitance);
-    const std::vector<DielectricBlock>& d = pool.dielectrics;
+    const std::vector<DielectricBlock>& d = records.dielectrics;
     ASSERT_EQ(d.size(), 3u);
     EXPECT_EQ(d[0].x1, -1 * 0.001);
     EXPECT_EQ(d[0].y2, 2 * 0.001);
@@ -461,7 +488,7 @@ TEST_F(DeckReader, ReadsDielectricBlocksBesideTheConductors)
     EXPECT_EQ(d[1].deckLine, 6);
     EXPECT_EQ(d[2].deckLine, 9);
     read(std::string(Header) + "line{ } end");
-    EXPECT_TRUE(pool.dielectrics.empty());
+    EXPECT_TRUE(records.dielectrics.empty());
     EXPECT_FALSE(settings.capacitance);
 }
 
@@ -475,27 +502,27 @@ TEST_F(DeckReader, CapacitanceDirectives)
     EXPECT_EQ(settings.capacitancePanels, 20);
     read(".capacitance n .freq 1 2 3 end line{ } end");
     EXPECT_FALSE(settings.capacitance);
-    const std::string at = "ERROR: deck line 2: ";
+    const std::string at = "deck line 2: ";
     EXPECT_EQ(errorOf(".freq 1 2 3\n.capacitance maybe end line{ } end"),
-              at + ".capacitance takes yes or no; found 'maybe'\n");
-    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels many end line{ } end"), at + ".cpanels needs a number of panels; found 'many'\n");
-    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 5.5 end line{ } end"), at + ".cpanels must be a whole number; found '5.5'\n");
-    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 0 end line{ } end"), at + ".cpanels 0 is out of range (1 to 1000)\n");
-    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 1001 end line{ } end"), at + ".cpanels 1001 is out of range (1 to 1000)\n");
+              at + ".capacitance takes yes or no; found 'maybe'");
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels many end line{ } end"), at + ".cpanels needs a number of panels; found 'many'");
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 5.5 end line{ } end"), at + ".cpanels must be a whole number; found '5.5'");
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 0 end line{ } end"), at + ".cpanels 0 is out of range (1 to 1000)");
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 1001 end line{ } end"), at + ".cpanels 1001 is out of range (1 to 1000)");
 }
 
 TEST_F(DeckReader, RefusesBadDielectricValues)
 {
     const std::string h = std::string(Header) + "line{ }\n";  // block 1 on line 3
-    const std::string at = "ERROR: deck line 4, block 2 (dielectric): ";
-    EXPECT_EQ(errorOf(h + "dielectric{ er=0.5 }\nend\n"), at + "er must be at least 1; found '0.5'\n");
-    EXPECT_EQ(errorOf(h + "dielectric{ tand = -0.01 }\nend\n"), at + "tand must be zero or more; found '-0.01'\n");
-    EXPECT_EQ(errorOf(h + "dielectric{ er= inf }\nend\n"), at + "er must be a finite number; found 'inf'\n");
-    EXPECT_EQ(errorOf(h + "dielectric{ x1=1e400 }\nend\n"), at + "x1 must be a finite number; found '1e400'\n");
-    EXPECT_EQ(errorOf(h + "dielectric{ y2 = abc }\nend\n"), at + "y2 needs a number; found 'abc'\n");
+    const std::string at = "deck line 4, block 2 (dielectric): ";
+    EXPECT_EQ(errorOf(h + "dielectric{ er=0.5 }\nend\n"), at + "er must be at least 1; found '0.5'");
+    EXPECT_EQ(errorOf(h + "dielectric{ tand = -0.01 }\nend\n"), at + "tand must be zero or more; found '-0.01'");
+    EXPECT_EQ(errorOf(h + "dielectric{ er= inf }\nend\n"), at + "er must be a finite number; found 'inf'");
+    EXPECT_EQ(errorOf(h + "dielectric{ x1=1e400 }\nend\n"), at + "x1 must be a finite number; found '1e400'");
+    EXPECT_EQ(errorOf(h + "dielectric{ y2 = abc }\nend\n"), at + "y2 needs a number; found 'abc'");
     EXPECT_EQ(errorOf(h + "dielectric{ er=2\nline{ }\nend\n"),
-              "ERROR: deck line 5, block 2 (dielectric): missing } before 'line{'\n");
-    EXPECT_EQ(errorOf(std::string(Header) + "dielectric{ er=2 }\nend\n"), "ERROR: the deck has no conductor block\n");
+              "deck line 5, block 2 (dielectric): missing } before 'line{'");
+    EXPECT_EQ(errorOf(std::string(Header) + "dielectric{ er=2 }\nend\n"), "the deck has no conductor block");
 }
 
 }  // namespace xsrl
