@@ -41,9 +41,10 @@ struct Deck {
 };
 
 // Reads the deck file at `path` (a pipe works too), or the deck `text`. Errors of the deck
-// text are thrown; its sweep and dielectric blocks are not checked yet.
-Deck readDeck(const std::string& path);
-Deck readDeckText(const std::string& text);
+// text are thrown; its sweep and dielectric blocks are not checked yet. `warnings`, when
+// given, gets the deck's warnings even when an error follows them.
+Deck readDeck(const std::string& path, std::vector<std::string>* warnings = nullptr);
+Deck readDeckText(const std::string& text, std::vector<std::string>* warnings = nullptr);
 
 // Refuses a deck whose sweep is meaningless or whose dielectric blocks are malformed.
 void checkDeck(const Deck& deck);

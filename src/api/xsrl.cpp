@@ -17,7 +17,18 @@ namespace xsrl {
 
 namespace {
 
-Deck deckOf(DeckRecords records) { return Deck{std::make_shared<const DeckRecords>(std::move(records))}; }
+Deck deckOf(const std::string& text, std::vector<std::string>* warnings)
+{
+    auto records = std::make_shared<DeckRecords>();
+    try {
+        readDeckText(text, *records);
+    } catch (const Error&) {
+        if (warnings) *warnings = records->warnings;
+        throw;
+    }
+    if (warnings) *warnings = records->warnings;
+    return Deck{std::move(records)};
+}
 
 int threadCount(Threads threads)
 {
@@ -31,8 +42,12 @@ int Deck::sweepIntervals() const { return records->settings.npoints; }
 bool Deck::computesCapacitance() const { return records->settings.capacitance; }
 const std::vector<std::string>& Deck::warnings() const { return records->warnings; }
 
-Deck readDeck(const std::string& path) { return deckOf(xsrl::readDeckText(readDeckFile(path))); }
-Deck readDeckText(const std::string& text) { return deckOf(xsrl::readDeckText(text)); }
+Deck readDeck(const std::string& path, std::vector<std::string>* warnings)
+{
+    return deckOf(readDeckFile(path), warnings);
+}
+
+Deck readDeckText(const std::string& text, std::vector<std::string>* warnings) { return deckOf(text, warnings); }
 
 void checkDeck(const Deck& deck)
 {
@@ -42,14 +57,14 @@ void checkDeck(const Deck& deck)
 
 Deck loadDeck(const std::string& path)
 {
-    Deck deck = readDeck(path);
+    Deck deck = readDeck(path, nullptr);
     checkDeck(deck);
     return deck;
 }
 
 Deck parseDeck(const std::string& text)
 {
-    Deck deck = readDeckText(text);
+    Deck deck = readDeckText(text, nullptr);
     checkDeck(deck);
     return deck;
 }

@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/command_line.h"
 #include "cli/progress.h"
@@ -33,8 +34,18 @@ int runSolver(const CommandLine& line)
     const Threads threads{line.threads};
 
     std::printf("\n");
-    const Deck deck = readDeck(line.deck);
-    for (const std::string& warning : deck.warnings()) std::printf("%s\n", warning.c_str());
+    std::vector<std::string> warnings;
+    const auto printWarnings = [&] {
+        for (const std::string& warning : warnings) std::printf("%s\n", warning.c_str());
+    };
+    Deck deck;
+    try {
+        deck = readDeck(line.deck, &warnings);
+    } catch (const Error&) {
+        printWarnings();
+        throw;
+    }
+    printWarnings();
     checkDeck(deck);
     checkCapacitanceFor(line.exports, deck.computesCapacitance());
     Prepared prepared = cutRibbons(deck);
