@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "numerics/constants.h"
 #include "support/run_error.h"
 
 namespace xsrl {
@@ -136,7 +137,7 @@ Ribbon* discretizeLine(RecordPool& pool, const RunSettings& settings, Conductor&
 // The nr chords of the inscribed polygon, counter-clockwise from the point at angle 0.
 Ribbon* discretizeCircle(RecordPool& pool, Conductor& circle, Ribbon* current, long& ribbonCount)
 {
-    const double step = 6.283185307179586 / circle.nr;
+    const double step = TwoPi / circle.nr;
     for (int i = 0; i < circle.nr; ++i) {
         const double a1 = i * step;
         const double a2 = (i + 1) * step;
@@ -169,7 +170,7 @@ double gradedWeights(double* weights, int n, double r)
 
 double skinDepthAtFmax(double fmax, double sigma)
 {
-    return 1.0 / std::sqrt(3.141592653589793 * fmax * 4 * 3.141592653589793 * sigma * 1e-7);
+    return 1.0 / std::sqrt(Pi * fmax * 4 * Pi * sigma * 1e-7);
 }
 
 bool isFilamentLine(const Conductor& line, const RunSettings& settings)
