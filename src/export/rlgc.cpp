@@ -5,12 +5,11 @@
 
 #include "export/exports.h"
 #include "model/output_file.h"
+#include "numerics/constants.h"
 
 namespace xsrl {
 
 namespace {
-
-const double TwoPi = 6.283185307179586;
 
 // Largest |entry| of a - b over the largest |entry| of b.
 double relativeDeviation(const RealMatrix& model, const RealMatrix& data)
