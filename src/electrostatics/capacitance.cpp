@@ -5,6 +5,7 @@
 #include <string>
 
 #include "geometry/ribbon_index.h"
+#include "numerics/constants.h"
 #include "numerics/lu_solve.h"
 #include "support/errors.h"
 #include "xsrl/error.h"
@@ -12,9 +13,6 @@
 namespace xsrl {
 
 namespace {
-
-constexpr double Pi = 3.141592653589793;
-constexpr double Epsilon0 = 8.8541878128e-12; // F/m
 
 Point middleOf(const Panel& p) { return {0.5 * (p.a.x + p.b.x), 0.5 * (p.a.y + p.b.y)}; }
 

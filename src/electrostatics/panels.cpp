@@ -6,13 +6,13 @@
 #include <limits>
 
 #include "electrostatics/dielectrics.h"
+#include "numerics/constants.h"
 #include "support/errors.h"
 
 namespace xsrl {
 
 namespace {
 
-constexpr double Pi = 3.141592653589793;
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 
 // Panel sizes grow by a factor 1 + Growth / N away from an end of a stretch or a near

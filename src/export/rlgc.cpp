@@ -4,13 +4,12 @@
 #include <cmath>
 
 #include "export/exports.h"
+#include "numerics/constants.h"
 #include "numerics/matrix.h"
 
 namespace xsrl {
 
 namespace {
-
-const double TwoPi = 6.283185307179586;
 
 // Largest |entry| of a - b over the largest |entry| of b.
 double relativeDeviation(const RealMatrix& model, const RealMatrix& data)

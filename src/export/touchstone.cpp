@@ -1,14 +1,13 @@
 #include "export/touchstone.h"
 
 #include "export/exports.h"
+#include "numerics/constants.h"
 #include "numerics/eigen.h"
 #include "numerics/lu_solve.h"
 
 namespace xsrl {
 
 namespace {
-
-const double TwoPi = 6.283185307179586;
 
 ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b)
 {

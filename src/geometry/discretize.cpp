@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+#include "numerics/constants.h"
+
 namespace xsrl {
 
 namespace {
@@ -92,7 +94,7 @@ void discretizeLine(RibbonSink& sink, const RunSettings& settings, const Conduct
 // The nr chords of the inscribed polygon, counter-clockwise from the point at angle 0.
 void discretizeCircle(RibbonSink& sink, const Conductor& circle)
 {
-    const double step = 6.283185307179586 / circle.nr;
+    const double step = TwoPi / circle.nr;
     for (int i = 0; i < circle.nr; ++i) {
         const double a1 = i * step;
         const double a2 = (i + 1) * step;
@@ -121,7 +123,7 @@ double gradedWeights(double* weights, int n, double r)
 
 double skinDepthAtFmax(double fmax, double sigma)
 {
-    return 1.0 / std::sqrt(3.141592653589793 * fmax * 4 * 3.141592653589793 * sigma * 1e-7);
+    return 1.0 / std::sqrt(Pi * fmax * 4 * Pi * sigma * 1e-7);
 }
 
 bool isFilamentLine(const Conductor& line, const RunSettings& settings)

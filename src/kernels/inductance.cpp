@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "kernels/quadrature.h"
+#include "numerics/constants.h"
 
 namespace xsrl {
 
@@ -36,9 +37,7 @@ double rectangleInductance(const Ribbon& a, const Ribbon& b)
         }
     }
     const double total = sum + 4.166666666666667 * (a.x2 - a.x1) * (b.x2 - b.x1) * (a.y2 - a.y1) * (b.y2 - b.y1);
-    const double mu0 = 1.2566370614359173e-06;
-    const double pi = 3.141592653589793;
-    return ((mu0 / 4) / pi) / ((a.x1 - a.x2) * (a.y1 - a.y2)) / ((b.x1 - b.x2) * (b.y1 - b.y2)) * total;
+    return ((Mu0 / 4) / Pi) / ((a.x1 - a.x2) * (a.y1 - a.y2)) / ((b.x1 - b.x2) * (b.y1 - b.y2)) * total;
 }
 
 namespace {
@@ -63,9 +62,7 @@ double segmentInductance(const Ribbon& a, const Ribbon& b)
 
     const double q = integrate2d([&pair](double s, double t) { return filamentIntegrand(pair, s, t); },
                                  0.0001 * lenA, lenA, lenB);
-    const double mu0 = 1.2566370614359173e-06;
-    const double fourPi = 12.566370614359172;
-    return -q * mu0 / (fourPi * lenA * lenB);
+    return -q * Mu0 / (FourPi * lenA * lenB);
 }
 
 double ribbonPairInductance(const Ribbon& a, const Ribbon& b)

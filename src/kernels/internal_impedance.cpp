@@ -7,6 +7,7 @@
 #include "kernels/surface_impedance.h"
 #include "kernels/tl_impedance.h"
 #include "kernels/whole_face.h"
+#include "numerics/constants.h"
 
 namespace xsrl {
 
@@ -22,7 +23,7 @@ Complex internalImpedance(const Ribbon& ribbon, const Conductor& c, double omega
 
     if (kind == RibbonKind::Chord) {
         // A chord carries the surface current of the arc it stands for.
-        const double arc = 6.283185307179586 * c.rad / static_cast<double>(c.nr);
+        const double arc = TwoPi * c.rad / static_cast<double>(c.nr);
         return wireSurfaceImpedance(omega, c.rad, c.sigma) / arc;
     }
     if (kind == RibbonKind::Filament) return Complex(1.0 / ((x2 - x1) * c.sigma * (y2 - y1)), 0.0);

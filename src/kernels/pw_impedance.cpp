@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "numerics/constants.h"
+
 namespace xsrl {
 
 namespace {
@@ -33,8 +35,8 @@ Complex pwSurfaceImpedance(double omega, const Conductor& conductor, double x1, 
     const double T = std::fabs(conductor.y2 - conductor.y1);
 
     const Complex j(0.0, 1.0);
-    const double mu = 1.257e-06;
-    const double eps = 8.854e-12;
+    const double mu = Mu0Rounded;
+    const double eps = Epsilon0Rounded;
     const double sigma = conductor.sigma;
     // Propagation constant with displacement current; wave impedance without it.
     const Complex gamma = pow(((j * omega) * mu) * (sigma + (j * omega) * eps), 0.5);

@@ -3,15 +3,15 @@
 #include <cfloat>
 
 #include "numerics/bessel.h"
+#include "numerics/constants.h"
 
 namespace xsrl {
 
 Complex wireSurfaceImpedance(double omega, double r, double sigma)
 {
     const Complex j(0.0, 1.0);
-    const double mu0 = 1.2566370614359173e-06;
-    const Complex eta = j * pow(((j * omega) * mu0) / sigma, 0.5);
-    const Complex gamma = pow(((j * omega) * mu0) * sigma, 0.5);
+    const Complex eta = j * pow(((j * omega) * Mu0) / sigma, 0.5);
+    const Complex gamma = pow(((j * omega) * Mu0) * sigma, 0.5);
     const Complex z = (j * r) * gamma;
     const Complex result = (eta * besselJ0(z)) / besselJ1(z);
     if (lostToOverflow(result) && positiveFinite(omega) && positiveFinite(r) && positiveFinite(sigma))
@@ -22,9 +22,8 @@ Complex wireSurfaceImpedance(double omega, double r, double sigma)
 Complex slabSurfaceImpedance(double omega, double t, double sigma)
 {
     const Complex j(0.0, 1.0);
-    const double mu0 = 1.2566370614359173e-06;
-    const Complex eta = pow(((j * omega) * mu0) / sigma, 0.5);
-    const Complex gamma = pow(((j * omega) * mu0) * sigma, 0.5);
+    const Complex eta = pow(((j * omega) * Mu0) / sigma, 0.5);
+    const Complex gamma = pow(((j * omega) * Mu0) * sigma, 0.5);
     const Complex sh = sinh(gamma * t);
     const Complex ch = cosh(gamma * t);
     const Complex result = (eta * ch) / sh;
@@ -36,9 +35,8 @@ Complex slabSurfaceImpedance(double omega, double t, double sigma)
 Complex solidWireImpedance(double omega, double L, double r, double sigma)
 {
     const Complex j(0.0, 1.0);
-    const double mu = 1.257e-06;
     // Principal root of -j*omega*mu*sigma.
-    const Complex k = pow((((Complex(-1.0, 0.0) * j) * omega) * mu) * sigma, 0.5);
+    const Complex k = pow((((Complex(-1.0, 0.0) * j) * omega) * Mu0Rounded) * sigma, 0.5);
     const Complex result = (((k * besselJ0(k * r)) / besselJ1(k * r)) / sigma) / L;
     if (lostToOverflow(result) && positiveFinite(omega) && positiveFinite(L) && positiveFinite(r) &&
         positiveFinite(sigma))

@@ -13,7 +13,7 @@ Complex wireSurfaceImpedance(double omega, double r, double sigma);
 // Surface impedance of a slab of thickness t whose current enters through one face: eta*coth(gamma*t).
 Complex slabSurfaceImpedance(double omega, double t, double sigma);
 
-// The solid round wire again, with permeability 1.257e-6, divided by the length L.
+// The solid round wire again, with the rounded permeability Mu0Rounded, divided by the length L.
 Complex solidWireImpedance(double omega, double L, double r, double sigma);
 
 // Thick-conductor support. The closed forms above are built from exponentials, so for a

@@ -5,6 +5,7 @@
 
 #include "kernels/surface_impedance.h"
 #include "numerics/bessel.h"
+#include "numerics/constants.h"
 
 namespace xsrl {
 
@@ -36,7 +37,7 @@ Complex tlRibbonImpedance(double omega, const Conductor& conductor, double x1, d
 
 Complex tlFaceImpedance(double omega, double a1, double b1, double a2, double b2, double p, double sigma)
 {
-    const double delta = 1.0 / std::sqrt(((omega * 0.5) * 1.257e-06) * sigma);
+    const double delta = 1.0 / std::sqrt(((omega * 0.5) * Mu0Rounded) * sigma);
     const double hw = (a2 - a1) / 2.0;
     const double ht = (b2 - b1) / 2.0;
     double q = p - a1;
@@ -61,7 +62,7 @@ Complex tlFaceImpedance(double omega, double a1, double b1, double a2, double b2
 Complex tlKernel(double omega, double sigma, std::int32_t mode, double h, double s, double o, double D,
                  std::int32_t n)
 {
-    const Complex k = pow(Complex(0.0, (omega * 1.2566370614359173e-06) * sigma), 0.5);
+    const Complex k = pow(Complex(0.0, (omega * Mu0) * sigma), 0.5);
     const Complex conductivity(sigma, 0.0);
     const bool valid = positiveFinite(omega) && positiveFinite(sigma) && positiveFinite(h);
 

@@ -6,6 +6,7 @@
 #include "kernels/surface_impedance.h"
 #include "model/structure.h"
 #include "numerics/bessel.h"
+#include "numerics/constants.h"
 
 namespace xsrl {
 
@@ -24,9 +25,9 @@ ScaledComplex scaledHankel(int order, int kind, Complex z)
 {
     if (abs(z) < 20.0) return {order == 0 ? hankel0(kind, z) : hankel1(kind, z), 0.0};
     const Complex j(0.0, 1.0);
-    const Complex a = pow(0.6366197723675814 / z, 0.5);
-    Complex phi = z - 0.7853981633974483;
-    if (order == 1) phi = phi - 1.5707963267948966;
+    const Complex a = pow(TwoOverPi / z, 0.5);
+    Complex phi = z - QuarterPi;
+    if (order == 1) phi = phi - HalfPi;
     Complex u;
     if (kind == 1)
         u = j * phi;
@@ -74,7 +75,7 @@ Complex wholeFaceImpedance(double omega, double sigma, double x1, double x2, dou
 
     // A tube of outer diameter L and wall M/2 whose bore carries no field.
     const Complex j(0.0, 1.0);
-    const double mu = 1.257e-06;
+    const double mu = Mu0Rounded;
     const double d = L - M;
     const double h = M / 2.0;
     const Complex k = j * pow(((j * omega) * mu) * sigma, 0.5);

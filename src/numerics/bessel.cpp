@@ -1,5 +1,7 @@
 #include "numerics/bessel.h"
 
+#include "numerics/constants.h"
+
 namespace xsrl {
 
 // Every polynomial is summed term by term from its constant upward, each term a real
@@ -7,10 +9,6 @@ namespace xsrl {
 // except the square w*w of the J0 and J1 polynomials.
 
 namespace {
-
-const double TwoOverPi = 0.6366197723675814;
-const double QuarterPi = 0.7853981633974483;
-const double HalfPi = 1.5707963267948966;
 
 const double BesselThreshold = 3.0;
 const double HankelThreshold = 20.0;

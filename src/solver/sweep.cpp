@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "kernels/internal_impedance.h"
+#include "numerics/constants.h"
 #include "numerics/lu_solve.h"
 #include "numerics/parallel.h"
 #include "reduction/loop_reduction.h"
@@ -15,10 +16,10 @@ double sweepOmega(const RunSettings& settings, int k)
 {
     const int n = settings.npoints;
     if (k < n) {
-        const double start = 6.283185307179586 * settings.fmin;
+        const double start = TwoPi * settings.fmin;
         return std::exp(std::log(settings.fmax / settings.fmin) * k / n) * start;
     }
-    return 6.283185307179586 * settings.fmax;
+    return TwoPi * settings.fmax;
 }
 
 namespace {
@@ -114,7 +115,7 @@ namespace {
 // given; all per metre.
 FrequencyPoint sweepPoint(const ComplexMatrix& z, const ComplexMatrix& c, double omega)
 {
-    FrequencyPoint point{omega / 2.0 / 3.141592653589793, dmatrix(z.rows(), z.rows()), dmatrix(z.rows(), z.rows()),
+    FrequencyPoint point{omega / 2.0 / Pi, dmatrix(z.rows(), z.rows()), dmatrix(z.rows(), z.rows()),
                          dmatrix(c.rows(), c.rows()), dmatrix(c.rows(), c.rows())};
     for (int p = 0; p < z.rows(); ++p) {
         for (int q = 0; q < z.rows(); ++q) {
