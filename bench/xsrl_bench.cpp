@@ -11,10 +11,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/prepare.h"
-#include "geometry/discretize.h"
+#include "kernels/internal_impedance.h"
+#include "numerics/constants.h"
 #include "numerics/lu_solve.h"
 #include "numerics/matrix.h"
+#include "solver/prepare.h"
+#include "xsrl/xsrl.h"
 // The textbook loops the inversion reproduces to the bit, as the tests use them.
 #include "../tests/numerics/textbook_inverse.h"
 
@@ -24,42 +26,20 @@ namespace {
 
 // A bus of `lines` copper tl lines 20 um wide and 10 um thick, 20 um apart, each cut into
 // 2*nx + 2*ny graded face ribbons.
-struct Bus {
-    RecordPool pool;
-    RunSettings settings;
-    std::vector<const Ribbon*> ribbons;
-
-    Bus(int lines, int nx, int ny)
-    {
-        settings.fmax = 1e9;
-        settings.lineCount = lines;
-        Conductor* last = nullptr;
-        Ribbon* current = newRibbon(pool, nullptr);
-        long count = 0;
-        for (int i = 0; i < lines; ++i) {
-            Conductor* c = newConductor(pool, last);
-            last = c;
-            c->shape = ConductorShape::Line;
-            c->nx = nx;
-            c->ny = ny;
-            c->rx = c->ry = 1.2;
-            c->x1 = 40e-6 * i;
-            c->x2 = c->x1 + 20e-6;
-            c->y1 = 0.0;
-            c->y2 = 10e-6;
-            Ribbon* first = current;
-            current = discretizeConductor(pool, settings, *c, current, count, 0);
-            for (Ribbon* r = first; r != current; r = r->next) ribbons.push_back(r);
-        }
-    }
-};
+Prepared bus(int lines, int nx, int ny)
+{
+    std::string deck = ".freq 1e6 1e9 1\n.partial yes\nend\n";
+    for (int i = 0; i < lines; ++i)
+        deck += "line{ x1=" + std::to_string(40 * i) + "e-6 x2=" + std::to_string(40 * i + 20) + "e-6 y1=0 y2=10e-6 nx=" +
+                std::to_string(nx) + " ny=" + std::to_string(ny) + " rx=1.2 ry=1.2 }\n";
+    return cutRibbons(parseDeck(deck + "end\n"));
+}
 
 void partialInductanceFill(benchmark::State& state)
 {
-    const Bus bus(static_cast<int>(state.range(0)), 10, 4);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(computePartialInductance(bus.ribbons, std::thread::hardware_concurrency()));
-    state.counters["ribbons"] = static_cast<double>(bus.ribbons.size());
+    Prepared prepared = bus(static_cast<int>(state.range(0)), 10, 4);
+    for (auto _ : state) computeInductance(prepared);
+    state.counters["ribbons"] = static_cast<double>(prepared.ribbonCount());
 }
 BENCHMARK(partialInductanceFill)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
 
@@ -140,10 +120,12 @@ BENCHMARK(openblasInversion)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(ben
 
 void internalImpedances(benchmark::State& state)
 {
-    const Bus bus(16, 10, 4);
+    const Prepared prepared = bus(16, 10, 4);
+    const PreparedStructure& s = *prepared.structure;
     for (auto _ : state)
-        for (const Ribbon* r : bus.ribbons) benchmark::DoNotOptimize(r->internalImpedance(6.283185307179586e9));
-    state.counters["ribbons"] = static_cast<double>(bus.ribbons.size());
+        for (const Ribbon& r : s.ribbons.list)
+            benchmark::DoNotOptimize(internalImpedance(r, s.conductors[static_cast<std::size_t>(r.conductor)], TwoPi * 1e9));
+    state.counters["ribbons"] = static_cast<double>(prepared.ribbonCount());
 }
 BENCHMARK(internalImpedances)->Unit(benchmark::kMicrosecond);
 

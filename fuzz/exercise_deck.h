@@ -1,42 +1,32 @@
 // One pass of the library over a deck text, as far as a deck of any size can go quickly: the
-// deck reader, the sweep and structure checks, plate cuts and ribbons; and, for structures of
-// at most 40 ribbons, the partial inductances and the solve at the first sweep frequency; with
-// capacitance, the panels and, for at most 600 of them, the electrostatic solve.
-// A RunError is the expected refusal of a bad deck; anything else escaping is a defect.
-// Writes the scratch file "plate" into the current folder.
+// deck reader, the checks, plate cuts and ribbons; for structures of at most 40 ribbons and
+// sweeps of at most 8 intervals, the partial inductances and the sweep; with capacitance, the
+// panels (at most 16 per side) and, for at most 600 of them, the electrostatic solve.
+// An xsrl::Error is the expected refusal of a bad deck; anything else escaping is a defect.
 #pragma once
 
 #include <string>
 
-#include "app/prepare.h"
-#include "app/sweep.h"
-#include "deck/deck.h"
-#include "electrostatics/capacitance.h"
-#include "electrostatics/dielectrics.h"
-#include "support/run_error.h"
+#include "model/structure.h"
+#include "xsrl/xsrl.h"
 
 namespace xsrl {
 
 inline void exerciseDeck(const std::string& deckText)
 {
-    RecordPool pool;
-    RunSettings settings;
-    Conductor* head = newConductor(pool, nullptr);
-    Ribbon* headRibbon = newRibbon(pool, nullptr);
     try {
-        readDeckText(pool, head, settings, deckText);
-        checkSweep(settings);
-        checkDielectricBlocks(pool.dielectrics);
-        PreparedStructure prepared = prepareRibbons(pool, settings, head, headRibbon);
-        if (prepared.ribbonCount <= 40) {
-            prepared.partialInductance = computePartialInductance(prepared.ribbons, 1);
-            conductorImpedance(settings, prepared, sweepOmega(settings, 0));
+        const Deck deck = parseDeck(deckText);
+        Prepared prepared = cutRibbons(deck);
+        checkConductorsHaveRibbons(prepared);
+        if (deck.computesCapacitance() && deck.records->settings.capacitancePanels <= 16) {
+            cutPanels(prepared);
+            if (prepared.panelCount() <= 600) computeCapacitance(prepared);
         }
-        if (settings.capacitance && settings.capacitancePanels <= 16) {
-            const std::vector<Panel> panels = buildPanels(head, pool.dielectrics, settings.capacitancePanels);
-            if (panels.size() <= 600) maxwellCapacitance(panels, settings.plateCount + settings.lineCount);
+        if (prepared.ribbonCount() <= 40 && deck.sweepIntervals() <= 8) {
+            computeInductance(prepared, Threads{1});
+            solve(prepared, Threads{1});
         }
-    } catch (const RunError&) {
+    } catch (const Error&) {
     }
 }
 

@@ -4,14 +4,12 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "export/csv.h"
-#include "export/exports.h"
-#include "export/touchstone.h"
+#include "xsrl/export.h"
+#include "xsrl/output_file.h"
 #include "xsrl/xsrl.h"
 
 namespace py = pybind11;
@@ -29,32 +27,31 @@ struct SolveFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The command line's text without its final line ends.
-std::string messageOf(const RunError& error)
-{
-    std::string text = error.what();
-    while (!text.empty() && text.back() == '\n') text.pop_back();
-    return text;
-}
-
-// Runs `stage`, turning a RunError into the failure type `Failure`.
+// Runs `stage`, turning a library Error into the failure type `Failure`.
 template <class Failure, class Stage>
 auto run(Stage stage)
 {
     try {
         return stage();
-    } catch (const RunError& error) {
-        throw Failure(messageOf(error));
+    } catch (const Error& error) {
+        throw Failure(error.what());
     }
 }
 
-// The deck (text when `isPath` is false) read, with its working folder and threads set.
-std::unique_ptr<Deck> deckFrom(const std::string& deck, bool isPath, const std::string& folder, int threads)
+// The deck (text when `isPath` is false) read and checked.
+Deck deckFrom(const std::string& deck, bool isPath)
 {
-    std::unique_ptr<Deck> read = run<DeckFailure>([&] { return isPath ? loadDeck(deck) : parseDeck(deck); });
-    read->settings.folder = folder;
-    if (threads > 0) read->settings.threads = threads;
-    return read;
+    return run<DeckFailure>([&] { return isPath ? loadDeck(deck) : parseDeck(deck); });
+}
+
+// The deck cut into ribbons.
+Prepared preparedFrom(const Deck& deck)
+{
+    return run<DeckFailure>([&] {
+        Prepared prepared = cutRibbons(deck);
+        checkConductorsHaveRibbons(prepared);
+        return prepared;
+    });
 }
 
 // Matrix `m` of every point as a NumPy array of shape (points, n, n).
@@ -70,20 +67,37 @@ py::array_t<double> stacked(const SweepResult& result, RealMatrix FrequencyPoint
     return array;
 }
 
+// The sweep of a deck. With a working folder, the run files "plate" and "induc" are written
+// there (mode "w") or "induc" is read from there (any other mode).
 SweepResult solveDeck(const std::string& deckText, bool isPath, const std::string& mode, const std::string& folder,
                       int threads)
 {
     py::gil_scoped_release unlocked;
-    const std::unique_ptr<Deck> deck = deckFrom(deckText, isPath, folder, threads);
-    Prepared prepared = run<DeckFailure>([&] { return cutRibbons(*deck); });
-    run<SolveFailure>([&] { computeMatrices(*deck, prepared, mode); return 0; });
-    return run<SolveFailure>([&] { return solve(*deck, prepared); });
+    const Deck deck = deckFrom(deckText, isPath);
+    Prepared prepared = preparedFrom(deck);
+    return run<SolveFailure>([&] {
+        if (!folder.empty() && !prepared.plateCutsText().empty()) {
+            OutputFile plate(folder + "/plate", "plate");
+            plate.print("%s", prepared.plateCutsText().c_str());
+            plate.close();
+        }
+        if (deck.computesCapacitance()) {
+            cutPanels(prepared);
+            computeCapacitance(prepared);
+        }
+        if (!mode.empty() && mode[0] != 'w') {
+            loadInductance(prepared, folder + "/induc");
+        } else {
+            computeInductance(prepared, Threads{threads});
+            if (!folder.empty()) storeInductance(prepared, folder + "/induc");
+        }
+        return solve(prepared, Threads{threads});
+    });
 }
 
-py::dict structureOf(const std::string& deckText, bool isPath, const std::string& folder)
+py::dict structureOf(const std::string& deckText, bool isPath)
 {
-    const std::unique_ptr<Deck> deck = deckFrom(deckText, isPath, folder, 0);
-    const Prepared prepared = run<DeckFailure>([&] { return cutRibbons(*deck); });
+    const Prepared prepared = preparedFrom(deckFrom(deckText, isPath));
     const std::vector<RibbonInfo> list = ribbonList(prepared);
     const py::ssize_t n = static_cast<py::ssize_t>(list.size());
     py::array_t<double> corners({n, py::ssize_t{4}});
@@ -98,16 +112,14 @@ py::dict structureOf(const std::string& deckText, bool isPath, const std::string
         owner(i) = r.conductor;
     }
     py::list conductors;
-    int number = 1;
-    for (const Conductor* q = deck->head; q; q = q->next, ++number) {
-        py::dict d("number"_a = number, "shape"_a = shapeWord(q->shape),
-                   "signal"_a = prepared.structure.isSignal[number - 1] != 0);
-        if (q->shape == ConductorShape::Circle) d["circle"] = py::make_tuple(q->xc, q->yc, q->rad);
-        else d["box"] = py::make_tuple(q->x1, q->y1, q->x2, q->y2);
+    for (const ConductorInfo& q : conductorList(prepared)) {
+        py::dict d("number"_a = q.number, "shape"_a = q.shape, "signal"_a = q.signal);
+        if (q.shape == "circle") d["circle"] = py::make_tuple(q.xc, q.yc, q.rad);
+        else d["box"] = py::make_tuple(q.x1, q.y1, q.x2, q.y2);
         conductors.append(d);
     }
     py::list dielectrics;
-    for (const DielectricBlock& b : deck->pool.dielectrics)
+    for (const DielectricInfo& b : dielectricList(prepared))
         dielectrics.append(py::dict("box"_a = py::make_tuple(b.x1, b.y1, b.x2, b.y2), "er"_a = b.er, "tand"_a = b.tand));
     return py::dict("corners"_a = corners, "kind"_a = kind, "conductor"_a = conductor, "conductors"_a = conductors,
                     "dielectrics"_a = dielectrics);
@@ -151,11 +163,11 @@ PYBIND11_MODULE(_xsrl, m)
         .def("write_touchstone", [](const SweepResult& s, const std::string& path, const std::string& deck, double length,
                                     double z0) {
             run<SolveFailure>([&] {
-                if (!s.hasCapacitance()) throw missingCapacitance(ExportFormat::Touchstone);
+                checkCapacitanceFor({ExportFormat::Touchstone}, s.hasCapacitance());
                 writeTouchstone(path, deck, s, length, z0);
                 return 0;
             });
         });
     m.def("solve", &solveDeck, "deck"_a, "is_path"_a, "mode"_a, "folder"_a, "threads"_a);
-    m.def("structure", &structureOf, "deck"_a, "is_path"_a, "folder"_a);
+    m.def("structure", &structureOf, "deck"_a, "is_path"_a);
 }

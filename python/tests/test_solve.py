@@ -60,7 +60,7 @@ def test_a_bad_deck_raises_deck_error_with_the_command_line_text(binary, tmp_pat
     with pytest.raises(xsrl.DeckError) as error:
         xsrl.solve(deck)
     assert isinstance(error.value, ValueError)
-    assert str(error.value) == printed.stdout.strip().splitlines()[-1]
+    assert "ERROR: " + str(error.value) == printed.stdout.strip().splitlines()[-1]
 
 
 def test_exports_use_the_command_line_writers(binary, tmp_path):

@@ -9,7 +9,6 @@
 from __future__ import annotations
 
 import os
-import tempfile
 from dataclasses import dataclass
 from typing import List, Optional, Tuple, Union
 
@@ -20,9 +19,9 @@ from . import _xsrl
 __all__ = ["solve", "ribbons", "Result", "Structure", "DeckError", "SolveError", "RIBBON_KINDS"]
 
 DeckError = _xsrl.DeckError
-DeckError.__doc__ = "The deck cannot be read or its structure is refused (a ValueError); the text is the command line's."
+DeckError.__doc__ = "The deck cannot be read or its structure is refused (a ValueError); the text is the command line's error line without its 'ERROR: '."
 SolveError = _xsrl.SolveError
-SolveError.__doc__ = "The solve failed (partial inductances, capacitance, sweep or a written file); the text is the command line's."
+SolveError.__doc__ = "The solve failed (partial inductances, capacitance, sweep or a written file); the text is the command line's error line without its 'ERROR: '."
 
 Deck = Union[str, "os.PathLike[str]"]
 
@@ -72,18 +71,18 @@ def solve(deck: Deck, mode: str = "w", workdir: Optional[str] = None, threads: O
     """Solves a deck and returns its sweep as a Result.
 
     deck: a deck file path, or the deck text itself (several lines).
-    mode: "w" computes the partial inductances and writes the file `induc` in `workdir`;
-      "r" reads them back from `workdir`'s `induc` (workdir is then required).
-    workdir: the folder of the run files `plate` and `induc`; None: a temporary folder.
+    mode: "w" computes the partial inductances (and writes the files `plate` and `induc` in
+      `workdir` when one is given); "r" reads them back from `workdir`'s `induc` (workdir is
+      then required).
+    workdir: the folder of the run files `plate` and `induc`; None: no file is written.
     threads: worker threads; None: one per hardware thread. Results do not depend on it.
     Raises DeckError for a bad deck or structure, SolveError when the solve fails.
     """
     if mode.startswith("r") and workdir is None:
         raise ValueError('mode "r" reads induc from workdir: give workdir')
     source, is_path = _deck_source(deck)
-    with tempfile.TemporaryDirectory(prefix="xsrl-") as scratch:
-        folder = os.fspath(workdir) if workdir is not None else scratch
-        sweep = _xsrl.solve(source, is_path, mode, folder, int(threads or 0))
+    folder = os.fspath(workdir) if workdir is not None else ""
+    sweep = _xsrl.solve(source, is_path, mode, folder, int(threads or 0))
     return Result(sweep.freq, sweep.R, sweep.L, sweep.C, sweep.G, sweep.ports,
                   source if is_path else "deck", sweep)
 
@@ -113,5 +112,4 @@ def ribbons(deck: Deck) -> Structure:
     Raises DeckError for a bad deck or structure.
     """
     source, is_path = _deck_source(deck)
-    with tempfile.TemporaryDirectory(prefix="xsrl-") as scratch:
-        return Structure(**_xsrl.structure(source, is_path, scratch))
+    return Structure(**_xsrl.structure(source, is_path))
