@@ -14,8 +14,10 @@ CLANG_PACKAGES := $(PACKAGES) clang libclang-rt-14-dev
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 CONFIG := -DCMAKE_BUILD_TYPE=Release -DPython_EXECUTABLE=$(PYTHON)
 CLANG_CONFIG := $(CONFIG) -DCMAKE_CXX_COMPILER=clang++
+# Sources that `make format` rewrites in place with clang-format and .clang-format.
+FORMAT_FILES = $(shell find src include tests bench fuzz -name '*.cpp' -o -name '*.h') python/_xsrl.cpp
 
-.PHONY: all build run test docs test-sanitize fuzz bench clean
+.PHONY: all build run test docs test-sanitize fuzz bench format clean
 
 all: build
 
@@ -70,6 +72,11 @@ bench:
 	@cmake --build $(BUILD_DIR) --target xsrl xsrl_bench deck_runs -j2
 	$(BUILD_DIR)/xsrl_bench
 	$(BUILD_DIR)/deck_runs $(BUILD_DIR)/xsrl bench/bus-500.deck bench/bus-1000.deck bench/bus-2000.deck
+
+# Rewrites the C++ sources in the style of .clang-format; not part of the build.
+format:
+	@tools/need-packages clang-format
+	clang-format -i $(FORMAT_FILES)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) run
