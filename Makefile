@@ -1,6 +1,10 @@
 # Quick start: `make run` builds the solver and runs it on the example deck; `make test` runs the tests.
 # Every target first installs the Debian packages it needs that are missing: tools/need-packages
 # runs apt-get install -y for them as root (through sudo -n otherwise).
+
+# The Python the package is built, tested and installed for; another one needs pybind11,
+# NumPy, Matplotlib and pytest of its own.
+PYTHON ?= /usr/bin/python3
 BUILD_DIR := build
 SANITIZE_DIR := build-sanitize
 FUZZ_DIR := build-fuzz
@@ -8,15 +12,18 @@ FUZZ_SECONDS := 180
 PACKAGES := g++ cmake make libgtest-dev libopenblas-dev pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
 CLANG_PACKAGES := $(PACKAGES) clang libclang-rt-14-dev
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-CLANG_CONFIG := -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++
+CONFIG := -DCMAKE_BUILD_TYPE=Release -DPython_EXECUTABLE=$(PYTHON)
+CLANG_CONFIG := $(CONFIG) -DCMAKE_CXX_COMPILER=clang++
+# Sources that `make format` rewrites in place with clang-format and .clang-format.
+FORMAT_FILES = $(shell find src include tests bench fuzz -name '*.cpp' -o -name '*.h') python/_xsrl.cpp
 
-.PHONY: all build run test docs test-sanitize fuzz bench clean
+.PHONY: all build run test docs test-sanitize fuzz bench format clean
 
 all: build
 
 build:
 	@tools/need-packages $(PACKAGES)
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD_DIR) $(CONFIG) >/dev/null
 	@cmake --build $(BUILD_DIR) -j2
 
 run: build
@@ -33,8 +40,8 @@ DOCS_DECKS := microstrip two-strips-over-plate
 docs: build
 	@mkdir -p docs
 	for deck in $(DOCS_DECKS); do \
-	  PYTHONPATH=$(BUILD_DIR)/python /usr/bin/python3 -m xsrl.view examples/$$deck.deck -o docs/$$deck-view.png >/dev/null && \
-	  PYTHONPATH=$(BUILD_DIR)/python /usr/bin/python3 -m xsrl.plot examples/$$deck.deck -o docs/$$deck-plot.png >/dev/null || exit 1; \
+	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) -m xsrl.view examples/$$deck.deck -o docs/$$deck-view.png >/dev/null && \
+	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) -m xsrl.plot examples/$$deck.deck -o docs/$$deck-plot.png >/dev/null || exit 1; \
 	done
 
 # Library, program and tests built with clang++ and the address and undefined-behaviour
@@ -61,10 +68,15 @@ fuzz:
 
 bench:
 	@tools/need-packages $(PACKAGES) libbenchmark-dev
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD_DIR) $(CONFIG) >/dev/null
 	@cmake --build $(BUILD_DIR) --target xsrl xsrl_bench deck_runs -j2
 	$(BUILD_DIR)/xsrl_bench
 	$(BUILD_DIR)/deck_runs $(BUILD_DIR)/xsrl bench/bus-500.deck bench/bus-1000.deck bench/bus-2000.deck
+
+# Rewrites the C++ sources in the style of .clang-format; not part of the build.
+format:
+	@tools/need-packages clang-format
+	clang-format -i $(FORMAT_FILES)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) run
