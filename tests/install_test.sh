@@ -18,6 +18,10 @@ case $version in xsrl\ *) ;; *) fail "unexpected version line: $version" ;; esac
 [ -f "$prefix/include/xsrl/xsrl.h" ] || fail "include/xsrl/xsrl.h not installed"
 [ -f "$prefix/include/xsrl/error.h" ] || fail "include/xsrl/error.h not installed"
 [ -f "$prefix/lib/libxsrl.a" ] || fail "lib/libxsrl.a not installed"
+# The public headers stand alone: nothing of the source tree is needed to compile against them.
+printf '#include "xsrl/xsrl.h"\n#include "xsrl/export.h"\nint main() { return xsrl::loadDeck("d").sweepIntervals(); }\n' \
+    >"$prefix/use.cpp"
+c++ -std=c++17 -fsyntax-only -I"$prefix/include" "$prefix/use.cpp" || fail "the installed headers do not compile alone"
 
 if [ -n "$site" ]; then
     [ -d "$prefix/$site/xsrl" ] || fail "Python package not installed in $site/xsrl"
