@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/run_deck.h"
+#include "xsrl/xsrl.h"
 
 namespace xsrl {
 
@@ -76,25 +77,28 @@ TEST(CapacitanceReport, DielectricsLeaveZsAloneAndOldDecksWriteNoCs)
 }
 
 // In a homogeneous medium the loop matrices of the two solvers satisfy L C = er / c0^2 I;
-// L at 10 GHz, where the wires are hundreds of skin depths thick.
+// L at 10 GHz, where the wires are hundreds of skin depths thick. The whole deck through the
+// library, the matrices at full precision in SI units.
 TEST(CapacitanceReport, LoopInductanceTimesCapacitanceIsErOverLightSpeedSquared)
 {
     for (const double er : {1.0, 4.0}) {
         const std::string block =
             er == 1.0 ? "" : "dielectric{ x1=-40 x2=40 y1=-40 y2=40 er=4 }\n";
-        const ProgramRun run = runDeck(".freq 1e10 1e10 0\n.unit mm\n.capacitance yes\nend\n" + block +
-                                       "circle{ xc=0 yc=0 rad=0.5 nr=64 }\n"
-                                       "circle{ xc=2 yc=0 rad=0.5 nr=64 }\n"
-                                       "circle{ xc=1 yc=-1.5 rad=0.5 nr=64 v=0 }\nend\n");
-        ASSERT_EQ(run.status, 0) << run.out;
-        const ReportBlock z = parseReport(run.file("Zs")).at(0);
-        const ReportBlock c = parseReport(run.file("Cs"), CsHeading).at(0);
-        ASSERT_EQ(z.size, 2);
-        ASSERT_EQ(c.size, 2);
+        const SweepResult result = solveDeck(parseDeck(".freq 1e10 1e10 0\n.unit mm\n.capacitance yes\nend\n" + block +
+                                                       "circle{ xc=0 yc=0 rad=0.5 nr=64 }\n"
+                                                       "circle{ xc=2 yc=0 rad=0.5 nr=64 }\n"
+                                                       "circle{ xc=1 yc=-1.5 rad=0.5 nr=64 v=0 }\nend\n"),
+                                             Threads{2});
+        ASSERT_TRUE(result.hasCapacitance());
+        ASSERT_EQ(result.points.size(), 1u);
+        const FrequencyPoint& point = result.points[0];
+        ASSERT_EQ(point.l.rows(), 2);
+        ASSERT_EQ(point.c.rows(), 2);
+        EXPECT_EQ(point.singularInversions, 0);
         for (int i = 0; i < 2; ++i) {
             for (int j = 0; j < 2; ++j) {
-                double product = 0.0;  // per mm twice: 1e6 per m^2
-                for (int k = 0; k < 2; ++k) product += z.l[2 * i + k] * c.r[2 * k + j] * 1e6;
+                double product = 0.0;
+                for (int k = 0; k < 2; ++k) product += point.l[i][k] * point.c[k][j];
                 const double expected = i == j ? er / (LightSpeed * LightSpeed) : 0.0;
                 EXPECT_NEAR(product, expected, 0.01 * er / (LightSpeed * LightSpeed)) << er << " " << i << j;
             }

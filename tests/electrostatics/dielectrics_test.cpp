@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "electrostatics/dielectrics.h"
-#include "support/run_error.h"
+#include "xsrl/error.h"
 
 namespace xsrl {
 
@@ -20,8 +20,8 @@ std::string errorOf(const std::vector<DielectricBlock>& blocks)
 {
     try {
         checkDielectricBlocks(blocks);
-    } catch (const RunError& error) {
-        return error.what();
+    } catch (const Error& error) {
+        return (error.category() == ErrorCategory::Structure ? "" : "(not a structure error) ") + std::string(error.what());
     }
     return "no error";
 }
@@ -31,10 +31,10 @@ std::string errorOf(const std::vector<DielectricBlock>& blocks)
 TEST(DielectricBlocks, RefusesFlatBlocksAndOverlapsButNotTouching)
 {
     EXPECT_EQ(errorOf({block(0, 0, 1, 1, 1), block(1, 0, 2, 1, 2), block(0, 1, 2, 3, 4)}), "no error");
-    EXPECT_EQ(errorOf({block(1, 0, 1, 1, 3)}), "ERROR: deck line 13, block 3 (dielectric): x2 must be greater than x1\n");
-    EXPECT_EQ(errorOf({block(0, 2, 1, 1, 2)}), "ERROR: deck line 12, block 2 (dielectric): y2 must be greater than y1\n");
+    EXPECT_EQ(errorOf({block(1, 0, 1, 1, 3)}), "deck line 13, block 3 (dielectric): x2 must be greater than x1");
+    EXPECT_EQ(errorOf({block(0, 2, 1, 1, 2)}), "deck line 12, block 2 (dielectric): y2 must be greater than y1");
     EXPECT_EQ(errorOf({block(0, 0, 2, 2, 1), block(5, 5, 6, 6, 2), block(1.5, 1.5, 3, 3, 4)}),
-              "ERROR: deck line 14, block 4 (dielectric): overlaps block 1 (dielectric)\n");
+              "deck line 14, block 4 (dielectric): overlaps block 1 (dielectric)");
 }
 
 TEST(DielectricBlocks, MediumBesideAPointOnAnEdge)

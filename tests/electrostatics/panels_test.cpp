@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "support/run_error.h"
 #include "structures.h"
+#include "xsrl/error.h"
 
 namespace xsrl {
 
@@ -151,7 +151,28 @@ TEST(CapacitancePanels, SizesBeyondTheNumbersAreAnError)
 {
     Structure s;
     s.rectangle(-1e308, 0, 1e308, 1);
-    EXPECT_THROW(s.panels(), RunError);
+    try {
+        s.panels();
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.category(), ErrorCategory::Structure) << error.what();
+    }
+}
+
+// The panel system (matrix, right-hand sides and solution) is refused before it is made when
+// it cannot fit: 16 bytes per complex entry of (n + 1) (n + 1 + 3 conductors) for n panels.
+TEST(CapacitancePanels, PanelSystemThatCannotFitIsRefused)
+{
+    const double needed = 16.0 * 1000 * (1000 + 3 * 2);
+    EXPECT_NO_THROW(checkPanelMemoryFits(999, 2, needed));
+    try {
+        checkPanelMemoryFits(999, 2, needed - 1);
+        ADD_FAILURE() << "no error";
+    } catch (const MemoryError& error) {
+        EXPECT_EQ(error.category(), ErrorCategory::Memory);
+        EXPECT_STREQ(error.what(),
+                     "the capacitance solve on 999 panels needs 1.61e+07 bytes of memory; 1.61e+07 bytes are available");
+    }
 }
 
 }  // namespace xsrl

@@ -13,10 +13,8 @@ constexpr double Epsilon0 = 8.8541878128e-12;
 constexpr double LightSpeed = 299792458.0;
 
 struct Structure {
-    RecordPool pool;
-    Conductor* head = nullptr;
-    Conductor* last = nullptr;
-    int conductors = 0;
+    std::vector<Conductor> conductors;       // in deck order
+    std::vector<DielectricBlock> dielectrics;
 
     // A rectangle (`shape` ConductorShape::Plate or ConductorShape::Line); v = 0 makes it a ground.
     Structure& rectangle(double x1, double y1, double x2, double y2, double v = 1.0, ConductorShape shape = ConductorShape::Line)
@@ -37,27 +35,26 @@ struct Structure {
     {
         DielectricBlock b;
         b.x1 = x1, b.y1 = y1, b.x2 = x2, b.y2 = y2, b.er = er, b.tand = tand;
-        pool.dielectrics.push_back(b);
+        dielectrics.push_back(b);
         return *this;
     }
 
     std::vector<Panel> panels(int panelsPerSide = RunSettings().capacitancePanels) const
     {
-        return buildPanels(head, pool.dielectrics, panelsPerSide);
+        return buildPanels(conductors, dielectrics, panelsPerSide);
     }
 
     // The complex Maxwell matrix, F/m, at the default discretization.
-    ComplexMatrix maxwell() const { return maxwellCapacitance(panels(), conductors); }
+    ComplexMatrix maxwell() const { return maxwellCapacitance(panels(), static_cast<int>(conductors.size())); }
 
 private:
     Conductor& add(ConductorShape shape, double v)
     {
-        last = newConductor(pool, last);
-        if (!head) head = last;
-        last->shape = shape;
-        last->v = v;
-        ++conductors;
-        return *last;
+        Conductor c;
+        c.shape = shape;
+        c.v = v;
+        conductors.push_back(c);
+        return conductors.back();
     }
 };
 

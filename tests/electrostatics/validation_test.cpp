@@ -80,7 +80,7 @@ TEST(CapacitanceValidation, WireOverGroundPlate)
         Structure s;
         s.rectangle(-100 * h, -a, 100 * h, 0, 0.0, ConductorShape::Plate).circle(0, h, a);
         RunSettings loop;
-        const ComplexMatrix c = reportedCapacitance(loop, s.head, s.maxwell());
+        const ComplexMatrix c = reportedCapacitance(loop, s.conductors, s.maxwell());
         ASSERT_EQ(c.rows(), 1);
         expectRelative(c[0][0].re, 2 * PiL * Epsilon0L / std::acosh(static_cast<long double>(h / a)), 0.01,
                        "wire over plate, h/a=" + std::to_string(h / a));
@@ -97,11 +97,11 @@ TEST(CapacitanceValidation, TwoWireLine)
         s.circle(0, 0, a).circle(2 * a * ratio, 0, a, 0.0);
         const ComplexMatrix maxwell = s.maxwell();
         const long double exact = PiL * Epsilon0L / std::acosh(static_cast<long double>(ratio));
-        expectRelative(reportedCapacitance(RunSettings(), s.head, maxwell)[0][0].re, exact, 0.005,
+        expectRelative(reportedCapacitance(RunSettings(), s.conductors, maxwell)[0][0].re, exact, 0.005,
                        "two-wire line, D/2a=" + std::to_string(ratio));
         RunSettings partial;
-        partial.partial = 1;
-        const ComplexMatrix c = reportedCapacitance(partial, s.head, maxwell);
+        partial.partial = true;
+        const ComplexMatrix c = reportedCapacitance(partial, s.conductors, maxwell);
         ASSERT_EQ(c.rows(), 2);
         EXPECT_NEAR(c[1][1].re, c[0][0].re, 1e-12 * c[0][0].re);
         EXPECT_NEAR(c[0][1].re, -c[0][0].re, 1e-12 * c[0][0].re);
@@ -122,7 +122,7 @@ TEST(CapacitanceValidation, StriplineBetweenWidePlates)
             .rectangle(-20 * b, b, 20 * b, 1.2 * b, 0.0, ConductorShape::Plate)
             .rectangle(-w / 2, (b - t) / 2, w / 2, (b + t) / 2)
             .dielectric(-20 * b, 0, 20 * b, b, 4.0);
-        const ComplexMatrix c = reportedCapacitance(RunSettings(), s.head, s.maxwell());
+        const ComplexMatrix c = reportedCapacitance(RunSettings(), s.conductors, s.maxwell());
         expectRelative(c[0][0].re, striplineCapacitance(w, b, 4.0L), 0.01, "stripline, w/b=" + std::to_string(w / b));
     }
     // The reference itself: a wide strip tends to two parallel plates, 4 eps0 er w / b.
@@ -185,7 +185,7 @@ TEST(CapacitanceValidation, LossTangentOfOneDielectricGivesGEqualOmegaTandC)
         .rectangle(0.2 * b, 0.4 * b, 0.6 * b, 0.45 * b)
         .dielectric(-20 * b, 0, 20 * b, b, 4.0, tand);
     RunSettings loop;
-    const ComplexMatrix c = reportedCapacitance(loop, s.head, s.maxwell());
+    const ComplexMatrix c = reportedCapacitance(loop, s.conductors, s.maxwell());
     ASSERT_EQ(c.rows(), 2);
     for (int m = 0; m < 2; ++m)
         for (int k = 0; k < 2; ++k) EXPECT_NEAR(-c[m][k].im / c[m][k].re / tand, 1.0, 1e-9) << m << k;

@@ -12,22 +12,23 @@ using namespace geometry_test;
 
 TEST(GeometryChecks, ConductorGeometry)
 {
-    Deck deck;
+    Layout deck;
     Conductor& plate = deck.add(ConductorShape::Plate, 0, 1, -2, -1);
     Conductor& line = deck.add(ConductorShape::Line, 0, 1, 0, 1);
     Conductor& circle = deck.circle(0, 5, 1, 8);
-    const auto error = [&] { return errorOf([&] { checkConductorGeometry(deck.head); }); };
+    const auto error = [&] { return errorOf([&] { checkConductorGeometry(deck.conductors); }); };
     EXPECT_EQ(error(), "");
     circle.nr = 2;
-    EXPECT_EQ(error(), "ERROR: conductor 3 (circle) has nr = 2; nr must be at least 3\n");
+    EXPECT_EQ(error(), "conductor 3 (circle) has nr = 2; nr must be at least 3");
     circle.rad = 0.0;
-    EXPECT_EQ(error(), "ERROR: conductor 3 (circle) has rad <= 0\n");
+    EXPECT_EQ(error(), "conductor 3 (circle) has rad <= 0");
     circle.rad = NAN; // the deck gave no rad
-    EXPECT_EQ(error(), "ERROR: conductor 3 (circle) has no rad\n");
+    EXPECT_EQ(error(), "conductor 3 (circle) has no rad");
     line.x2 = NAN;
-    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has x2 <= x1\n");
+    EXPECT_EQ(error(), "conductor 2 (line) has x2 <= x1");
     plate.y2 = plate.y1;
-    EXPECT_EQ(error(), "ERROR: conductor 1 (plate) has y2 <= y1\n");
+    EXPECT_EQ(error(), "conductor 1 (plate) has y2 <= y1");
+    EXPECT_EQ(categoryOf([&] { checkConductorGeometry(deck.conductors); }), ErrorCategory::Structure);
 }
 
 namespace {
@@ -38,7 +39,7 @@ struct Piece {
     double a, b, c, d = 0.0;
 };
 
-void addPiece(Deck& deck, const Piece& p)
+void addPiece(Layout& deck, const Piece& p)
 {
     if (p.shape == ConductorShape::Circle)
         deck.circle(p.a, p.b, p.c, 8);
@@ -70,54 +71,54 @@ TEST(GeometryChecks, OverlapsRefusedTouchingAllowed)
     };
     for (const auto& c : cases) {
         for (const bool swapped : {false, true}) {
-            Deck deck;
+            Layout deck;
             addPiece(deck, swapped ? c.second : c.first);
             addPiece(deck, swapped ? c.first : c.second);
-            EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.head); }) != "", c.overlap) << &c - cases << swapped;
+            EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.conductors); }) != "", c.overlap) << &c - cases << swapped;
         }
     }
 
     // Both named, the lower position first; every conductor is checked on its own before any pair.
-    Deck deck;
+    Layout deck;
     addPiece(deck, {ConductorShape::Circle, 50, 50, 1});
     addPiece(deck, unit);
     Conductor& inside = deck.add(ConductorShape::Plate, 0.25, 0.75, 0.25, 0.75);
-    EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.head); }), "ERROR: conductor 2 (line) overlaps conductor 3 (plate)\n");
+    EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.conductors); }), "conductor 2 (line) overlaps conductor 3 (plate)");
     inside.y2 = inside.y1;
-    EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.head); }), "ERROR: conductor 3 (plate) has y2 <= y1\n");
+    EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.conductors); }), "conductor 3 (plate) has y2 <= y1");
 }
 
 TEST(GeometryChecks, LineCuts)
 {
-    ScratchDirectory dir;
-    Deck deck;
+    Layout deck;
     deck.settings.fmax = 1e6;
     deck.circle(0, 5, 1, 8).nx = 0; // circles have no face counts
     Conductor& line = deck.add(ConductorShape::Line, 0, 1, 0, 1);
-    const auto error = [&] { return errorOf([&] { checkLineCuts(deck.head, deck.settings); }); };
+    const auto error = [&] { return errorOf([&] { checkLineCuts(deck.conductors, deck.settings); }); };
     EXPECT_EQ(error(), "");
     line.ry = -1.0;
-    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has ry = -1; ry must be a positive number\n");
+    EXPECT_EQ(error(), "conductor 2 (line) has ry = -1; ry must be a positive number");
     line.rx = 0.0;
-    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has rx = 0; rx must be a positive number\n");
+    EXPECT_EQ(error(), "conductor 2 (line) has rx = 0; rx must be a positive number");
     line.rx = NAN;
-    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has rx = nan; rx must be a positive number\n");
+    EXPECT_EQ(error(), "conductor 2 (line) has rx = nan; rx must be a positive number");
     line.ny = 0;
-    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has ny = 0; ny must be at least 1\n");
-    line.type = TypeVf; // a grid uses the counts, not the ratios
+    EXPECT_EQ(error(), "conductor 2 (line) has ny = 0; ny must be at least 1");
+    line.model = ConductorModel::Vf; // a grid uses the counts, not the ratios
     line.ny = 1;
     EXPECT_EQ(error(), "");
     line.nx = 0;
-    EXPECT_EQ(error(), "ERROR: conductor 2 (line) has nx = 0; nx must be at least 1\n");
+    EXPECT_EQ(error(), "conductor 2 (line) has nx = 0; nx must be at least 1");
+    EXPECT_EQ(categoryOf([&] { checkLineCuts(deck.conductors, deck.settings); }), ErrorCategory::Structure);
     line.x2 = line.y2 = 1e-6; // one filament, whatever its counts
     EXPECT_EQ(error(), "");
 
     // In a deck with plates the line is cut with nx = ny = 1, whatever the deck said.
     line.x2 = line.y2 = line.rx = line.ry = 1.0;
-    line.type = TypeTl;
+    line.model = ConductorModel::Tl;
     deck.add(ConductorShape::Plate, -10, 10, -2, -1);
     EXPECT_NE(error(), "");
-    placePlateCuts(deck.head, "plate");
+    placePlateCuts(deck.conductors);
     EXPECT_EQ(error(), "");
 }
 

@@ -27,21 +27,18 @@ std::string plateLines(const char* word, int ordinal, const std::vector<double>&
 }
 
 struct Prepared {
-    std::string plateFile;
-    std::vector<long> index;
+    PlateCuts cuts;
     Ribbons ribbons;
+    RibbonRows rows;
 };
 
 // Plate handling and ribbons of a whole deck.
-Prepared prepare(Deck& deck)
+Prepared prepare(Layout& deck)
 {
-    placePlateCuts(deck.head, "plate");
     Prepared out;
-    Ribbon* head = newRibbon(deck.pool, nullptr);
-    buildRibbonIndex(deck.pool, deck.settings, deck.head, head, out.index);
-    closeRibbonChain(head);
-    out.plateFile = readFile("plate");
-    out.ribbons = ribbonsFrom(head);
+    out.cuts = placePlateCuts(deck.conductors);
+    out.ribbons = buildRibbons(deck.settings, deck.conductors, out.cuts);
+    out.rows = rowsOf(out.ribbons.list);
     return out;
 }
 
@@ -60,21 +57,23 @@ TEST(GeometryPlates, SortsAndGaps)
 
 TEST(GeometryPlates, LineOverPlate)
 {
-    ScratchDirectory dir;
-    Deck deck;
+    Layout deck;
     Conductor& plate = deck.add(ConductorShape::Plate, -100.0, 100.0, -10.0, 0.0);
     Conductor& line = deck.add(ConductorShape::Line, -5.0, 5.0, 10.0, 20.0);
     Prepared p = prepare(deck);
-    EXPECT_EQ(p.plateFile, plateLines("above", 1, {-100, -36, -5, 5, 36, 100}));
-    EXPECT_EQ(plate.type, TypePw);
-    EXPECT_EQ(line.type, TypePw);
+    EXPECT_EQ(p.cuts.fileText, plateLines("above", 1, {-100, -36, -5, 5, 36, 100}));
+    EXPECT_EQ(plate.model, ConductorModel::Pw);
+    EXPECT_EQ(line.model, ConductorModel::Pw);
     EXPECT_EQ(line.nx, 1);
     EXPECT_EQ(line.ny, 1);
-    EXPECT_EQ(p.index, (std::vector<long>{0, 0, 5, 9}));
+    ASSERT_EQ(p.cuts.plates.size(), 1u);
+    EXPECT_EQ(p.cuts.plates[0].above, (std::vector<double>{-100, -36, -5, 5, 36, 100}));
+    EXPECT_EQ(p.cuts.plates[0].below, std::vector<double>{});
+    EXPECT_EQ(p.ribbons.start, (std::vector<long>{0, 5, 9}));
     const double t = -200.0 * 1e-4;
-    p.ribbons.resize(5);
-    EXPECT_EQ(p.ribbons, (Ribbons{{2, -100, 0, -36, t}, {2, -36, 0, -5, t}, {2, -5, 0, 5, t}, {2, 5, 0, 36, t},
-                                {2, 36, 0, 100, t}}));
+    p.rows.resize(5);
+    EXPECT_EQ(p.rows, (RibbonRows{{2, -100, 0, -36, t}, {2, -36, 0, -5, t}, {2, -5, 0, 5, t}, {2, 5, 0, 36, t},
+                                  {2, 36, 0, 100, t}}));
 }
 
 TEST(GeometryPlates, CutsBetweenTwoLines)
@@ -93,96 +92,104 @@ TEST(GeometryPlates, CutsBetweenTwoLines)
         // Gaps 10 and 40 on a stretch too short for both: one cut weighted by the gaps.
         {-10, -60, -50, 50, 60, 40, plateLines("above", 1, {-100, -91, -60, -50, -50 + 100.0 * 10.0 / (S / 3), 50, 60, 100})},
     };
-    ScratchDirectory dir;
     for (const Case& c : cases) {
-        Deck deck;
+        Layout deck;
         deck.add(ConductorShape::Plate, -100.0, 100.0, c.plateY1, c.plateY1 + 10);
         deck.add(ConductorShape::Line, c.leftX1, c.leftX2, 10.0, 20.0);
         deck.add(ConductorShape::Line, c.rightX1, c.rightX2, c.rightY1, c.rightY1 + 10);
-        placePlateCuts(deck.head, "plate");
-        EXPECT_EQ(readFile("plate"), c.file);
+        EXPECT_EQ(placePlateCuts(deck.conductors).fileText, c.file);
     }
 }
 
-// The discretization reads the points back from their "%le" text: a line edge that prints
-// like the plate edge is written once, or it would bound a ribbon of zero width.
+// The points are kept as their "%le" text gives them back: a line edge that prints like the
+// plate edge is kept (and written) once, or it would bound a ribbon of zero width.
 TEST(GeometryPlates, PointsThatPrintAlikeWrittenOnce)
 {
-    ScratchDirectory dir;
-    Deck deck;
+    Layout deck;
     deck.add(ConductorShape::Plate, 0.0, 100.0, -10.0, 0.0);
     deck.add(ConductorShape::Line, 90.0, 99.9999999, 10.0, 20.0);
     const Prepared p = prepare(deck);
-    EXPECT_EQ(p.plateFile, plateLines("above", 1, {0, 59, 90, 100}));
-    EXPECT_EQ(p.index, (std::vector<long>{0, 0, 3, 7}));
+    EXPECT_EQ(p.cuts.fileText, plateLines("above", 1, {0, 59, 90, 100}));
+    EXPECT_EQ(p.cuts.plates[0].above, (std::vector<double>{0, 59, 90, 100}));
+    EXPECT_EQ(p.ribbons.start, (std::vector<long>{0, 3, 7}));
 }
 
 TEST(GeometryPlates, PlateOrdinalsAndHeightOrder)
 {
-    ScratchDirectory dir;
-    Deck deck;
+    Layout deck;
     deck.add(ConductorShape::Plate, -100.0, 100.0, -10.0, 0.0); // listed first, lies lowest
     deck.add(ConductorShape::Plate, -50.0, 50.0, 30.0, 40.0);
     deck.add(ConductorShape::Line, -5.0, 5.0, 10.0, 20.0);
     const Prepared p = prepare(deck);
-    EXPECT_EQ(p.plateFile, plateLines("below", 2, {-50, -36, -5, 5, 36, 50}) +
-                               plateLines("above", 1, {-100, -36, -5, 5, 36, 100}));
-    EXPECT_EQ(p.index, (std::vector<long>{0, 0, 5, 10, 14}));
-    EXPECT_EQ(p.ribbons[5], (Ribbons::value_type{2, -50, 30, -36, 30 + 100 * 1e-4}));
+    EXPECT_EQ(p.cuts.fileText, plateLines("below", 2, {-50, -36, -5, 5, 36, 50}) +
+                                   plateLines("above", 1, {-100, -36, -5, 5, 36, 100}));
+    // The file goes from the highest plate down; the points are kept by position in deck order.
+    ASSERT_EQ(p.cuts.plates.size(), 2u);
+    EXPECT_EQ(p.cuts.plates[0].above, (std::vector<double>{-100, -36, -5, 5, 36, 100}));
+    EXPECT_EQ(p.cuts.plates[0].below, std::vector<double>{});
+    EXPECT_EQ(p.cuts.plates[1].below, (std::vector<double>{-50, -36, -5, 5, 36, 50}));
+    EXPECT_EQ(p.cuts.plates[1].above, std::vector<double>{});
+    EXPECT_EQ(p.ribbons.start, (std::vector<long>{0, 5, 10, 14}));
+    EXPECT_EQ(p.rows[5], (RibbonRows::value_type{2, -50, 30, -36, 30 + 100 * 1e-4}));
 
     // Plates of equal height in deck order: only the first faces the line; the other is refused.
-    Deck twins;
+    Layout twins;
     twins.add(ConductorShape::Plate, -100.0, 100.0, -10.0, 0.0);
     twins.add(ConductorShape::Plate, -100.0, 100.0, -10.0, 0.0);
     twins.add(ConductorShape::Line, -5.0, 5.0, 10.0, 20.0);
     const Prepared q = prepare(twins);
-    EXPECT_EQ(q.plateFile, plateLines("above", 1, {-100, -36, -5, 5, 36, 100}));
-    EXPECT_EQ(q.index, (std::vector<long>{0, 0, 5, 5, 9}));
-    EXPECT_EQ(errorOf([&] { checkEveryConductorHasRibbons(twins.head); }),
-              "ERROR: conductor 2 (plate) gets no ribbons (no line or circle faces it)\n");
+    EXPECT_EQ(q.cuts.fileText, plateLines("above", 1, {-100, -36, -5, 5, 36, 100}));
+    EXPECT_EQ(q.ribbons.start, (std::vector<long>{0, 5, 5, 9}));
+    EXPECT_EQ(errorOf([&] { checkEveryConductorHasRibbons(twins.conductors, q.ribbons); }),
+              "conductor 2 (plate) gets no ribbons (no line or circle faces it)");
 }
 
 TEST(GeometryPlates, Classification)
 {
-    Deck deck;
+    Layout deck;
     deck.add(ConductorShape::Line, 0, 1, 0, 1).v = 0.0;
-    EXPECT_EQ(classifyConductors(deck.head).ground, 1); // a single conductor passes
+    EXPECT_EQ(classifyConductors(deck.conductors).ground, 1); // a single conductor passes
     deck.add(ConductorShape::Line, 0, 1, 0, 1).v = -0.99e-10;
-    EXPECT_EQ(errorOf([&] { classifyConductors(deck.head); }), "ERROR: No signal line?\n\n\n");
-    deck.head->v = 1e-10;
-    deck.last->v = 1.0;
-    EXPECT_EQ(errorOf([&] { classifyConductors(deck.head); }), "ERROR: No ground line?\n\n\n");
-    deck.last->v = 0.0;
-    const ConductorCounts counts = classifyConductors(deck.head);
+    EXPECT_EQ(errorOf([&] { classifyConductors(deck.conductors); }), "No signal line?");
+    EXPECT_EQ(categoryOf([&] { classifyConductors(deck.conductors); }), ErrorCategory::NoSignalOrGround);
+    deck.conductors.front().v = 1e-10;
+    deck.conductors.back().v = 1.0;
+    EXPECT_EQ(errorOf([&] { classifyConductors(deck.conductors); }), "No ground line?");
+    EXPECT_EQ(categoryOf([&] { classifyConductors(deck.conductors); }), ErrorCategory::NoSignalOrGround);
+    deck.conductors.back().v = 0.0;
+    const ConductorCounts counts = classifyConductors(deck.conductors);
     EXPECT_EQ(counts.signal, 1);
     EXPECT_EQ(counts.ground, 1);
-    EXPECT_TRUE(isSignalConductor(*deck.head));
-    EXPECT_FALSE(isSignalConductor(*deck.last));
+    EXPECT_TRUE(isSignalConductor(deck.conductors.front()));
+    EXPECT_FALSE(isSignalConductor(deck.conductors.back()));
 }
 
-TEST(GeometryPlates, RibbonIndexAndChain)
+TEST(GeometryPlates, RibbonIndex)
 {
-    ScratchDirectory dir;
-    std::ofstream("plate").close();
-    Deck deck;
+    Layout deck;
     Conductor& line = deck.add(ConductorShape::Line, 0.0, 10.0, 0.0, 10.0);
     line.nx = line.ny = 1;
-    Conductor& plate = deck.add(ConductorShape::Plate, -100.0, 100.0, -20.0, -10.0);
-    Conductor& circle = deck.circle(0.0, 50.0, 1.0, 6);
-    Ribbon* head = newRibbon(deck.pool, nullptr);
-    std::vector<long> index;
-    buildRibbonIndex(deck.pool, deck.settings, deck.head, head, index);
-    EXPECT_EQ(index, (std::vector<long>{0, 0, 4, 4, 10}));
-    EXPECT_EQ(plate.firstRibbonIndex, 4);
-    EXPECT_EQ(plate.endRibbonIndex, 4);
-    closeRibbonChain(head);
-    EXPECT_EQ(ribbonsFrom(head).size(), 10u);
-    EXPECT_EQ(line.firstRibbon, head);
-    EXPECT_EQ(circle.firstRibbon->kind, RibbonKind::Chord);
+    deck.add(ConductorShape::Plate, -100.0, 100.0, -20.0, -10.0);
+    deck.circle(0.0, 50.0, 1.0, 6);
+    // No cut points: the plate gets no ribbons, and its range in the table is empty.
+    const Ribbons ribbons = buildRibbons(deck.settings, deck.conductors, PlateCuts{});
+    EXPECT_EQ(ribbons.start, (std::vector<long>{0, 4, 4, 10}));
+    EXPECT_EQ(ribbons.conductorCount(), 3);
+    EXPECT_EQ(ribbons.count(), 10);
+    EXPECT_EQ(ribbons.firstOf(1), 4);
+    EXPECT_EQ(ribbons.endOf(1), 4);
+    for (int k = 0; k < 3; ++k)
+        for (long r = ribbons.firstOf(k); r < ribbons.endOf(k); ++r) EXPECT_EQ(ribbons.list[r].conductor, k) << r;
+    EXPECT_EQ(ribbons.list[0].kind, RibbonKind::WholeFaceX);
+    EXPECT_EQ(ribbons.list[ribbons.firstOf(2)].kind, RibbonKind::Chord);
+    EXPECT_EQ(errorOf([&] { checkEveryConductorHasRibbons(deck.conductors, ribbons); }),
+              "conductor 2 (plate) gets no ribbons (no line or circle faces it)");
 
-    Ribbon* empty = newRibbon(deck.pool, nullptr);
-    closeRibbonChain(empty); // nothing to detach, and no crash
-    EXPECT_EQ(empty->next, nullptr);
+    // No conductors: a table of one entry and no ribbons, and nothing to refuse.
+    const Ribbons none = buildRibbons(deck.settings, {}, PlateCuts{});
+    EXPECT_EQ(none.start, (std::vector<long>{0}));
+    EXPECT_EQ(none.count(), 0);
+    EXPECT_EQ(errorOf([&] { checkEveryConductorHasRibbons({}, none); }), "");
 }
 
 }  // namespace xsrl

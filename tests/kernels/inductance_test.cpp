@@ -12,32 +12,19 @@ namespace {
 
 const double mu0Over2Pi = 2e-7;
 
-Ribbon ribbon(double x1, double y1, double x2, double y2, Conductor* owner, RibbonKind kind = RibbonKind::FaceX)
+// A ribbon of conductor 0; the pair inductance depends only on the corners and the kind.
+Ribbon ribbon(double x1, double y1, double x2, double y2, RibbonKind kind = RibbonKind::FaceX)
 {
-    Ribbon r;
-    r.x1 = x1;
-    r.y1 = y1;
-    r.x2 = x2;
-    r.y2 = y2;
-    r.kind = kind;
-    r.owner = owner;
-    return r;
-}
-
-Conductor conductorOfShape(ConductorShape shape)
-{
-    Conductor c;
-    c.shape = shape;
-    return c;
+    return Ribbon{x1, y1, x2, y2, kind, 0};
 }
 
 // Appends the chords of a circle, counter-clockwise from angle 0.
-void addChords(std::vector<Ribbon>& ribbons, Conductor* circle, double xc, double yc, double rad, int nr)
+void addChords(std::vector<Ribbon>& ribbons, double xc, double yc, double rad, int nr)
 {
     const double delta = 6.283185307179586 / nr;
     for (int i = 0; i < nr; ++i)
         ribbons.push_back(ribbon(xc + rad * std::cos(i * delta), yc + rad * std::sin(i * delta),
-                                 xc + rad * std::cos((i + 1) * delta), yc + rad * std::sin((i + 1) * delta), circle,
+                                 xc + rad * std::cos((i + 1) * delta), yc + rad * std::sin((i + 1) * delta),
                                  RibbonKind::Chord));
 }
 
@@ -95,30 +82,28 @@ TEST(Inductance, FilamentIntegrandFloorsZeroDistance)
 
 TEST(Inductance, FormChoiceAtStrictThresholds)
 {
-    Conductor line = conductorOfShape(ConductorShape::Line);
-    Conductor circle = conductorOfShape(ConductorShape::Circle);
     // Ribbons 3 × 4: length 5, far threshold 250.
-    const Ribbon a = ribbon(0, 0, 3, 4, &line);
-    const Ribbon atThreshold = ribbon(0, 250, 3, 254, &line);
+    const Ribbon a = ribbon(0, 0, 3, 4);
+    const Ribbon atThreshold = ribbon(0, 250, 3, 254);
     const double justAbove = std::nextafter(250.0, 1e3);
-    const Ribbon beyond = ribbon(0, justAbove, 3, justAbove + 4, &line);
+    const Ribbon beyond = ribbon(0, justAbove, 3, justAbove + 4);
 
     EXPECT_EQ(ribbonPairInductance(a, atThreshold), rectangleInductance(a, atThreshold));
     EXPECT_EQ(ribbonPairInductance(a, beyond), segmentInductance(a, beyond));
     EXPECT_NE(rectangleInductance(a, beyond), segmentInductance(a, beyond));
 
     // Either ribbon's length decides: a long first ribbon with a short second one.
-    const Ribbon longA = ribbon(0, 0, 6, 8, &line);
+    const Ribbon longA = ribbon(0, 0, 6, 8);
     EXPECT_EQ(ribbonPairInductance(longA, atThreshold), rectangleInductance(longA, atThreshold));
     EXPECT_EQ(ribbonPairInductance(longA, beyond), segmentInductance(longA, beyond));
 
     // Filaments take the closed form however far.
-    const Ribbon filamentA = ribbon(0, 0, 3, 4, &line, RibbonKind::Filament);
+    const Ribbon filamentA = ribbon(0, 0, 3, 4, RibbonKind::Filament);
     EXPECT_EQ(ribbonPairInductance(filamentA, beyond), rectangleInductance(filamentA, beyond));
     EXPECT_EQ(ribbonPairInductance(beyond, filamentA), rectangleInductance(beyond, filamentA));
 
     // A chord takes the integral form however near, with itself too.
-    const Ribbon chord = ribbon(0, 10, 3, 14, &circle, RibbonKind::Chord);
+    const Ribbon chord = ribbon(0, 10, 3, 14, RibbonKind::Chord);
     EXPECT_EQ(ribbonPairInductance(a, chord), segmentInductance(a, chord));
     EXPECT_EQ(ribbonPairInductance(chord, a), segmentInductance(chord, a));
     EXPECT_EQ(ribbonPairInductance(chord, chord), segmentInductance(chord, chord));
@@ -127,12 +112,10 @@ TEST(Inductance, FormChoiceAtStrictThresholds)
 TEST(Inductance, LevelChordNextToFilamentStaysFinite)
 {
     // Chord 3 of a circle of 14 chords is exactly level: as a rectangle it has zero height.
-    Conductor line = conductorOfShape(ConductorShape::Line);
-    Conductor circle = conductorOfShape(ConductorShape::Circle);
     std::vector<Ribbon> chords;
-    addChords(chords, &circle, 0.0, 0.0, 1e-3, 14);
+    addChords(chords, 0.0, 0.0, 1e-3, 14);
     ASSERT_EQ(chords[3].y1, chords[3].y2);
-    const Ribbon filament = ribbon(5e-3, 0, 5.001e-3, 1e-6, &line, RibbonKind::Filament);
+    const Ribbon filament = ribbon(5e-3, 0, 5.001e-3, 1e-6, RibbonKind::Filament);
     for (const Ribbon& chord : chords) {
         const double l = ribbonPairInductance(chord, filament);
         EXPECT_EQ(l, segmentInductance(chord, filament));
@@ -144,9 +127,8 @@ TEST(Inductance, LevelChordNextToFilamentStaysFinite)
 
 TEST(Inductance, ClosedAndIntegralFormsAgreeForThinRibbons)
 {
-    Conductor line = conductorOfShape(ConductorShape::Line);
-    const Ribbon lower = ribbon(0, 0, 1e-3, 1e-7, &line);
-    const Ribbon upper = ribbon(0, 2e-3, 1e-3, 2e-3 + 1e-7, &line);
+    const Ribbon lower = ribbon(0, 0, 1e-3, 1e-7);
+    const Ribbon upper = ribbon(0, 2e-3, 1e-3, 2e-3 + 1e-7);
     const double closed = rectangleInductance(lower, upper);
     const double integral = segmentInductance(lower, upper);
     EXPECT_EQ(ribbonPairInductance(lower, upper), closed);
@@ -154,16 +136,15 @@ TEST(Inductance, ClosedAndIntegralFormsAgreeForThinRibbons)
 
     // The rectangle does not depend on which corners come first (plate top faces run downwards),
     // up to the cancellation of about (thickness/width)^2 in the sum of the kernel terms.
-    const Ribbon upperFlipped = ribbon(1e-3, 2e-3 + 1e-7, 0, 2e-3, &line);
+    const Ribbon upperFlipped = ribbon(1e-3, 2e-3 + 1e-7, 0, 2e-3);
     EXPECT_NEAR(rectangleInductance(lower, upperFlipped), closed, 1e-7 * closed);
 }
 
 TEST(Inductance, FarRibbonsFollowTheLogarithmOfDistance)
 {
-    Conductor line = conductorOfShape(ConductorShape::Line);
-    const Ribbon a = ribbon(0, 0, 1e-3, 1e-7, &line);
-    const Ribbon at10cm = ribbon(0, 0.1, 1e-3, 0.1 + 1e-7, &line);
-    const Ribbon at1m = ribbon(0, 1.0, 1e-3, 1.0 + 1e-7, &line);
+    const Ribbon a = ribbon(0, 0, 1e-3, 1e-7);
+    const Ribbon at10cm = ribbon(0, 0.1, 1e-3, 0.1 + 1e-7);
+    const Ribbon at1m = ribbon(0, 1.0, 1e-3, 1.0 + 1e-7);
     const double l10cm = ribbonPairInductance(a, at10cm);
     const double l1m = ribbonPairInductance(a, at1m);
     EXPECT_EQ(l10cm, segmentInductance(a, at10cm));
@@ -174,10 +155,9 @@ TEST(Inductance, FarRibbonsFollowTheLogarithmOfDistance)
 TEST(Inductance, IntegralFormFollowsTheChordDirection)
 {
     // atan2 keeps a right-to-left segment pointing from its first corner to its second.
-    Conductor circle = conductorOfShape(ConductorShape::Circle);
-    const Ribbon a = ribbon(0, 0, 1e-3, 2e-4, &circle, RibbonKind::Chord);
-    const Ribbon leftward = ribbon(3e-3, 1e-3, 1e-3, 1.5e-3, &circle, RibbonKind::Chord);
-    const Ribbon rightward = ribbon(1e-3, 1.5e-3, 3e-3, 1e-3, &circle, RibbonKind::Chord);
+    const Ribbon a = ribbon(0, 0, 1e-3, 2e-4, RibbonKind::Chord);
+    const Ribbon leftward = ribbon(3e-3, 1e-3, 1e-3, 1.5e-3, RibbonKind::Chord);
+    const Ribbon rightward = ribbon(1e-3, 1.5e-3, 3e-3, 1e-3, RibbonKind::Chord);
     const double l = ribbonPairInductance(a, leftward);
     EXPECT_NEAR(l, ribbonPairInductance(a, rightward), 1e-12 * l);
 }
@@ -185,9 +165,8 @@ TEST(Inductance, IntegralFormFollowsTheChordDirection)
 TEST(Inductance, SelfTermOfThinStrip)
 {
     // Thin strip of width w: geometric mean distance w·e^(-3/2), self term -(μ0/2π)·ln of it.
-    Conductor line = conductorOfShape(ConductorShape::Line);
-    const Ribbon narrow = ribbon(0, 0, 1e-3, 1e-7, &line);
-    const Ribbon wide = ribbon(0, 0, 2e-3, 1e-7, &line);
+    const Ribbon narrow = ribbon(0, 0, 1e-3, 1e-7);
+    const Ribbon wide = ribbon(0, 0, 2e-3, 1e-7);
     const double lNarrow = ribbonPairInductance(narrow, narrow);
     const double lWide = ribbonPairInductance(wide, wide);
     EXPECT_NEAR(lNarrow, -mu0Over2Pi * (std::log(1e-3) - 1.5), 1e-4 * lNarrow);

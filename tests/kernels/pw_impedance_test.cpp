@@ -15,7 +15,7 @@ const double TwoPi = 6.283185307179586;
 Conductor wideLine()
 {
     Conductor c;
-    c.type = TypePw;
+    c.model = ConductorModel::Pw;
     c.x1 = 0.0;
     c.y1 = 0.0;
     c.x2 = 100e-6;
