@@ -15,7 +15,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/solver_agreement.h"
+#include "solver/solver_agreement.h"
 
 using namespace xsrl;
 

@@ -1,14 +1,15 @@
-// The library interface: a deck from text or from its file, the stages in a working folder,
-// the ribbon list, and errors with the command line's text.
+// The library interface: a deck from text or from its file, the stages one by one or all at
+// once, partial inductances stored and read back, the ribbon list, and errors by category.
 #include "xsrl/xsrl.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "app/run_deck.h"
+#include "cli/run_deck.h"
 
 namespace xsrl {
 
@@ -29,10 +30,38 @@ std::vector<double> valuesOf(const SweepResult& result)
     return values;
 }
 
-SweepResult solveIn(Deck& deck, const std::string& folder, const std::string& mode)
+// The stages one by one, the partial inductances computed and stored in `induc` (mode "w")
+// or read back from it.
+SweepResult solveByStages(const Deck& deck, const std::string& induc, const std::string& mode)
 {
-    deck.settings.folder = folder;
-    return solve(deck, prepare(deck, mode));
+    Prepared prepared = cutRibbons(deck);
+    checkConductorsHaveRibbons(prepared);
+    if (deck.computesCapacitance()) {
+        cutPanels(prepared);
+        computeCapacitance(prepared);
+    }
+    if (mode == "w") {
+        computeInductance(prepared);
+        storeInductance(prepared, induc);
+    } else {
+        loadInductance(prepared, induc);
+    }
+    return solve(prepared);
+}
+
+// Runs `work` with `folder` as the current folder.
+template <class Work>
+void inFolder(const std::string& folder, Work work)
+{
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    try {
+        work();
+    } catch (...) {
+        std::filesystem::current_path(here);
+        throw;
+    }
+    std::filesystem::current_path(here);
 }
 
 }  // namespace
@@ -40,12 +69,13 @@ SweepResult solveIn(Deck& deck, const std::string& folder, const std::string& mo
 TEST(Library, DeckTextAndFileGiveTheSameSweepAndInducIsReadBack)
 {
     const std::string folder = makeTempFolder();
-    const SweepResult fromFile = solveIn(*loadDeck(TwoStrips), folder, "w");
-    EXPECT_TRUE(fileExists(folder + "/plate"));
-    EXPECT_TRUE(fileExists(folder + "/induc"));
-    EXPECT_EQ(valuesOf(solveIn(*parseDeck(readFile(TwoStrips)), folder, "w")), valuesOf(fromFile));
+    const std::string induc = folder + "/induc";
+    const SweepResult fromFile = solveByStages(loadDeck(TwoStrips), induc, "w");
+    EXPECT_TRUE(fileExists(induc));
+    EXPECT_EQ(valuesOf(solveByStages(parseDeck(readFile(TwoStrips)), folder + "/induc-text", "w")), valuesOf(fromFile));
+    EXPECT_EQ(valuesOf(solveDeck(loadDeck(TwoStrips))), valuesOf(fromFile));
     // induc holds the partial inductances rounded to its print precision.
-    const std::vector<double> readBack = valuesOf(solveIn(*loadDeck(TwoStrips), folder, "r"));
+    const std::vector<double> readBack = valuesOf(solveByStages(loadDeck(TwoStrips), induc, "r"));
     const std::vector<double> computed = valuesOf(fromFile);
     ASSERT_EQ(readBack.size(), computed.size());
     for (std::size_t k = 0; k < computed.size(); ++k) EXPECT_NEAR(readBack[k], computed[k], 1e-3 * computed[k]);
@@ -53,13 +83,28 @@ TEST(Library, DeckTextAndFileGiveTheSameSweepAndInducIsReadBack)
     EXPECT_EQ(fromFile.points.size(), 11u);
 }
 
+TEST(Library, WritesNoFileUnlessAsked)
+{
+    const std::string folder = makeTempFolder();
+    SweepResult result;
+    std::string plateCuts;
+    inFolder(folder, [&] {
+        const Deck deck = loadDeck(TwoStrips);
+        plateCuts = cutRibbons(deck).plateCutsText();
+        result = solveDeck(deck);
+    });
+    // The deck has a plate: its cut points are there to be written, and nothing was.
+    EXPECT_FALSE(plateCuts.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_GT(result.ribbonCount, 0);
+    EXPECT_EQ(result.points.size(), 11u);
+}
+
 TEST(Library, RibbonListFollowsTheConductorsInDeckOrder)
 {
-    const auto deck = loadDeck(TwoStrips);
-    deck->settings.folder = makeTempFolder();
-    const Prepared prepared = cutRibbons(*deck);
+    const Prepared prepared = cutRibbons(loadDeck(TwoStrips));
     const std::vector<RibbonInfo> ribbons = ribbonList(prepared);
-    ASSERT_EQ(static_cast<long>(ribbons.size()), prepared.structure.ribbonCount);
+    ASSERT_EQ(static_cast<long>(ribbons.size()), prepared.ribbonCount());
     EXPECT_EQ(ribbons.front().conductor, 1);
     EXPECT_EQ(ribbons.back().conductor, 4);
     EXPECT_EQ(ribbons.back().kind, RibbonKind::Chord);
@@ -67,14 +112,27 @@ TEST(Library, RibbonListFollowsTheConductorsInDeckOrder)
     EXPECT_EQ(std::count_if(ribbons.begin(), ribbons.end(), [](const RibbonInfo& r) { return r.conductor == 4; }), 16);
 }
 
-TEST(Library, ErrorsCarryTheCommandLineText)
+TEST(Library, ErrorsCarryTheirCategoryAndAPlainMessage)
 {
     try {
         parseDeck(".freq 1 2 3\nline{ }\n");
         FAIL() << "no error";
-    } catch (const RunError& error) {
-        EXPECT_STREQ(error.what(), "ERROR: the deck ends before the \"end\" of its header\n");
+    } catch (const Error& error) {
+        EXPECT_EQ(error.category(), ErrorCategory::Deck);
+        EXPECT_STREQ(error.what(), "the deck ends before the \"end\" of its header");
     }
+}
+
+TEST(Library, WarningsAreToldEvenWhenAnErrorFollowsThem)
+{
+    // Without ".freq" the deck reads with a warning; the sweep check refuses it.
+    const Deck deck = readDeckText(".unit um\nend\nline{ x2=1 y1=0 }\nend\n");
+    EXPECT_EQ(deck.warnings(), std::vector<std::string>{".freq is missing!"});
+    EXPECT_THROW(checkDeck(deck), Error);
+
+    std::vector<std::string> warnings;
+    EXPECT_THROW(readDeckText(".unit um\nend\nline{ x2=1 y1=0 }\n", &warnings), Error);
+    EXPECT_EQ(warnings, std::vector<std::string>{".freq is missing!"});
 }
 
 }  // namespace xsrl

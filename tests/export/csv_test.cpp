@@ -3,10 +3,10 @@
 #include <cstring>
 #include <random>
 
-#include "app/run_deck.h"
-#include "export/csv.h"
-#include "export/exports.h"
+#include "cli/run_deck.h"
 #include "sweep_fixtures.h"
+#include "xsrl/error.h"
+#include "xsrl/export.h"
 
 namespace xsrl {
 
@@ -76,9 +76,8 @@ TEST(Exports, NamedAfterTheDeckAndRefusedWithoutTheCapacitance)
         try {
             writeExports({ExportFormat::Csv, format}, inductive, ExportOptions{makeTempFolder() + "/bus.deck", 0.1, 50});
             ADD_FAILURE() << "exported without the capacitance";
-        } catch (const RunError& error) {
-            EXPECT_EQ(error.what(), std::string("ERROR: ") + exportFormatName(format) +
-                                        " needs the capacitance: add .capacitance yes\n");
+        } catch (const Error& error) {
+            EXPECT_EQ(error.what(), std::string(exportFormatName(format)) + " needs the capacitance: add .capacitance yes");
         }
     }
     EXPECT_FALSE(fileExists("bus.csv")); // refused before anything is written

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "app/run_deck.h"
+#include "cli/run_deck.h"
 #include "export/rlgc.h"
+#include "xsrl/export.h"
 #include "sweep_fixtures.h"
 
 namespace xsrl {

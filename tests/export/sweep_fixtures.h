@@ -5,7 +5,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "model/sweep_result.h"
+#include "numerics/matrix.h"
+#include "xsrl/result.h"
 
 namespace xsrl {
 

@@ -2,10 +2,11 @@
 
 #include <iterator>
 
-#include "app/run_deck.h"
+#include "cli/run_deck.h"
 #include "export/touchstone.h"
 #include "numerics/eigen.h"
 #include "sweep_fixtures.h"
+#include "xsrl/export.h"
 
 namespace xsrl {
 

@@ -6,9 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/solver_agreement.h"
+#include "solver/solver_agreement.h"
 #include "numerics/lu_solve.h"
-#include "run_deck.h"
 
 namespace xsrl {
 
@@ -27,14 +26,14 @@ std::vector<std::string> exampleDecks()
 TEST(Solver, FactoringAgreesWithTheExactInversionOnEveryExample)
 {
     for (const std::string& path : exampleDecks()) {
-        PreparedDeck deck(path, makeTempFolder());
+        PreparedDeck deck(path);
         EXPECT_LE(solverDifference(deck).entrywise, 1e-9) << path;
     }
 }
 
 TEST(Solver, ExactPathIsTheSameToTheBitAtAnyThreadCount)
 {
-    PreparedDeck deck(XSRL_SOURCE_DIR "/examples/two-strips-over-plate.deck", makeTempFolder());
+    PreparedDeck deck(XSRL_SOURCE_DIR "/examples/two-strips-over-plate.deck");
     const ComplexMatrix one = deck.impedance(0, Solver::Exact, 1);
     const ComplexMatrix three = deck.impedance(0, Solver::Exact, 3);
     EXPECT_EQ(std::memcmp(one[0], three[0], sizeof(Complex) * one.rows() * one.cols()), 0);
@@ -54,9 +53,12 @@ TEST(Solver, LuSolvesRowMajorSystemsAndReportsSingularOnes)
         EXPECT_NEAR(back.im, 0.0, 1e-14);
     }
 
+    // The library prints nothing: the singular matrix is counted for the caller to report.
+    int singularCount = 0;
     testing::internal::CaptureStderr();
-    const ComplexMatrix singular = solveByLu(matrix(3, 3), matrix(3, 2));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("Singular Matrix Error **"), std::string::npos);
+    const ComplexMatrix singular = solveByLu(matrix(3, 3), matrix(3, 2), &singularCount);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(singularCount, 1);
     EXPECT_TRUE(std::isnan(singular[2][1].re) && std::isnan(singular[0][0].im));
 }
 

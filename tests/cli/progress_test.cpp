@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/progress.h"
+#include "cli/progress.h"
 
 namespace xsrl {
 

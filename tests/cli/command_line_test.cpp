@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "support/run_error.h"
+#include "cli/command_line.h"
+#include "cli/run.h"
 
 namespace xsrl {
 
@@ -16,14 +18,30 @@ CommandLine parse(const std::vector<const char*>& words)
     return parseCommandLine(static_cast<int>(argv.size()), argv.data());
 }
 
-std::string errorOf(const std::vector<const char*>& words)
+// What is wrong with the command line: "" for a wrong argument count.
+std::string problemOf(const std::vector<const char*>& words)
 {
     try {
         parse(words);
-    } catch (const RunError& error) {
-        return error.what();
+    } catch (const UsageError& error) {
+        return error.problem;
     }
     return "no error";
+}
+
+// What the program prints for the command line, which it refuses with status 1.
+std::string printedFor(const std::vector<const char*>& words)
+{
+    std::vector<std::string> text{"xsrl"};
+    text.insert(text.end(), words.begin(), words.end());
+    std::vector<char*> argv;
+    for (std::string& word : text) argv.push_back(word.data());
+    testing::internal::CaptureStdout();
+    const int status = runCommandLine(static_cast<int>(argv.size()), argv.data());
+    std::fflush(stdout);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 1) << printed;
+    return printed;
 }
 
 const std::string kUsage = "Usage: xsrl <input file> <w/r>\n";
@@ -65,8 +83,11 @@ TEST(CommandLine, HelpAndVersionStopTheParsing)
 
 TEST(CommandLine, ErrorsNameTheOptionBeforeTheUsageLine)
 {
-    for (const auto& words : {std::vector<const char*>{}, {"bus.deck"}, {"bus.deck", "w", "extra"}, {"--threads", "2", "bus.deck"}})
-        EXPECT_EQ(errorOf(words), kUsage);
+    EXPECT_EQ(usageLine("xsrl"), kUsage);
+    for (const auto& words : {std::vector<const char*>{}, {"bus.deck"}, {"bus.deck", "w", "extra"}, {"--threads", "2", "bus.deck"}}) {
+        EXPECT_EQ(problemOf(words), "");
+        EXPECT_EQ(printedFor(words), "\n" + kUsage);
+    }
     const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
         {{"--frob", "bus.deck", "w"}, "unknown option '--frob'"},
         {{"-h=1", "bus.deck", "w"}, "unknown option '-h=1'"},
@@ -81,7 +102,10 @@ TEST(CommandLine, ErrorsNameTheOptionBeforeTheUsageLine)
         {{"--progress=yes", "bus.deck", "w"}, "option --progress takes no value"},
         {{"--export", "touchstone", "bus.deck", "w"}, "--export touchstone needs --length, the line length in deck units"},
     };
-    for (const auto& [words, what] : cases) EXPECT_EQ(errorOf(words), "ERROR: " + what + "\n" + kUsage);
+    for (const auto& [words, what] : cases) {
+        EXPECT_EQ(problemOf(words), what);
+        EXPECT_EQ(printedFor(words), "\nERROR: " + what + "\n" + kUsage);
+    }
 }
 
 }  // namespace xsrl

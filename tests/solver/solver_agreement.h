@@ -4,37 +4,31 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <string>
 
-#include "app/prepare.h"
-#include "app/sweep.h"
-#include "deck/deck.h"
+#include "solver/prepare.h"
+#include "solver/sweep.h"
+#include "xsrl/xsrl.h"
 
 namespace xsrl {
 
-// A deck read and prepared in a scratch folder (the plate cuts go to the current folder).
+// A deck read and prepared through the library, its partial inductances computed.
 struct PreparedDeck {
-    RecordPool pool;
-    RunSettings settings;
-    Conductor* head = newConductor(pool, nullptr);
-    PreparedStructure prepared;
+    Prepared prepared;
 
-    PreparedDeck(const std::string& path, const std::string& scratchFolder)
+    // The second argument, a scratch folder, is not used: the library writes no file.
+    explicit PreparedDeck(const std::string& path, const std::string& = "") : prepared(cutRibbons(loadDeck(path)))
     {
-        const std::filesystem::path here = std::filesystem::current_path();
-        std::filesystem::current_path(scratchFolder);
-        readDeck(pool, head, settings, path);
-        prepared = prepareRibbons(pool, settings, head, newRibbon(pool, nullptr));
-        std::filesystem::current_path(here);
-        prepared.partialInductance = computePartialInductance(prepared.ribbons, 2);
+        computeInductance(prepared, Threads{2});
     }
+
+    const RunSettings& settings() const { return prepared.structure->settings; }
 
     ComplexMatrix impedance(int k, Solver solver, int threads)
     {
-        settings.solver = solver;
-        settings.threads = threads;
-        return conductorImpedance(settings, prepared, sweepOmega(settings, k));
+        PreparedStructure& structure = *prepared.structure;
+        structure.settings.solver = solver;
+        return conductorImpedance(structure, sweepOmega(structure.settings, k), threads);
     }
 };
 
@@ -54,7 +48,7 @@ inline SolverDifference solverDifference(PreparedDeck& deck)
         largest.entrywise = std::max(largest.entrywise, std::fabs(a - b) / std::fabs(a));
         largest.diagonalScaled = std::max(largest.diagonalScaled, std::fabs(a - b) / std::sqrt(std::fabs(app * aqq)));
     };
-    for (const int k : {0, deck.settings.npoints}) {
+    for (const int k : {0, deck.settings().npoints}) {
         const ComplexMatrix exact = deck.impedance(k, Solver::Exact, 2);
         const ComplexMatrix factored = deck.impedance(k, Solver::Lu, 2);
         for (int p = 0; p < exact.rows(); ++p) {

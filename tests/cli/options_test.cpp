@@ -12,10 +12,11 @@
 #include <regex>
 #include <thread>
 
-#include "app/command_line.h"
+#include "cli/command_line.h"
+#include "cli/run_deck.h"
 #include "export/touchstone.h"
-#include "deck/deck.h"
-#include "run_deck.h"
+#include "numerics/matrix.h"
+#include "xsrl/xsrl.h"
 
 namespace xsrl {
 
@@ -32,9 +33,7 @@ const std::string kDeck = ".freq 1e6 1e9 3\n.unit um\nend\n"
 // deck unit, at full precision.
 void expectCsvCarriesTheReports(const ProgramRun& run, const std::string& csvName, const std::string& deck)
 {
-    RecordPool pool;
-    RunSettings settings;
-    readDeckText(pool, newConductor(pool, nullptr), settings, deck);
+    const double scale = readDeckText(deck).scale();
     const std::vector<ReportBlock> impedance = parseReport(run.file("Zs"));
     const std::vector<ReportBlock> capacitance = parseReport(run.file("Cs"), CsHeading);
     ASSERT_EQ(capacitance.empty(), !run.has("Cs"));
@@ -55,11 +54,11 @@ void expectCsvCarriesTheReports(const ProgramRun& run, const std::string& csvNam
         ASSERT_EQ(values.size(), 1 + (capacitance.empty() ? 2 : 4) * entries);
         EXPECT_EQ(printed(values[0], 1.0), impedance[k].frequency);
         for (size_t e = 0; e < entries; ++e) {
-            EXPECT_EQ(printed(values[1 + e], settings.scale), impedance[k].r[e]);
-            EXPECT_EQ(printed(values[1 + entries + e], settings.scale), impedance[k].l[e]);
+            EXPECT_EQ(printed(values[1 + e], scale), impedance[k].r[e]);
+            EXPECT_EQ(printed(values[1 + entries + e], scale), impedance[k].l[e]);
             if (capacitance.empty()) continue;
-            EXPECT_EQ(printed(values[1 + 2 * entries + e], settings.scale), capacitance[k].r[e]);
-            EXPECT_EQ(printed(values[1 + 3 * entries + e], settings.scale), capacitance[k].l[e]);
+            EXPECT_EQ(printed(values[1 + 2 * entries + e], scale), capacitance[k].r[e]);
+            EXPECT_EQ(printed(values[1 + 3 * entries + e], scale), capacitance[k].l[e]);
         }
     }
     EXPECT_FALSE(std::getline(rows, row));

@@ -152,6 +152,11 @@ TEST(Run, StoredInductancesMustBeFiniteAndFitTheStructure)
     EXPECT_NE(overflow.out.find("ERROR: Zs holds values that are not finite, first at f=1.0000e+06 Hz\n"), std::string::npos)
         << overflow.out;
     EXPECT_EQ(overflow.out.find("Elapsed"), std::string::npos);
+    // Standard error tells of each singular matrix: the ribbon matrix and then the loop
+    // matrix, at each of the four frequencies.
+    std::string singular;
+    for (int k = 0; k < 8; ++k) singular += "\nSingular Matrix Error **\n";
+    EXPECT_EQ(overflow.err, singular);
 
     std::filesystem::remove(written.folder + "/induc");
     EXPECT_NE(runDeck(deck, "r", written.folder).out.find("ERROR: cannot open induc for reading: No such file or directory\n"),
