@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "xsrl/error.h"
 #include "xsrl/output_file.h"
 #include "xsrl/result.h"
 

@@ -21,7 +21,7 @@ Deck deckOf(const std::string& text, std::vector<std::string>* warnings)
 {
     auto records = std::make_shared<DeckRecords>();
     try {
-        readDeckText(text, *records);
+        readDeckRecords(text, *records);
     } catch (const Error&) {
         if (warnings) *warnings = records->warnings;
         throw;

@@ -152,7 +152,7 @@ std::string readDeckFile(const std::string& path)
     return content.str();
 }
 
-void readDeckText(const std::string& text, DeckRecords& records)
+void readDeckRecords(const std::string& text, DeckRecords& records)
 {
     records = DeckRecords();
     deck::readHeader(records.settings, text);
@@ -161,10 +161,10 @@ void readDeckText(const std::string& text, DeckRecords& records)
     if (!records.dielectrics.empty()) records.settings.capacitance = true;
 }
 
-DeckRecords readDeckText(const std::string& text)
+DeckRecords readDeckRecords(const std::string& text)
 {
     DeckRecords records;
-    readDeckText(text, records);
+    readDeckRecords(text, records);
     return records;
 }
 

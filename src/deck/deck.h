@@ -11,11 +11,11 @@ namespace xsrl {
 // The records of a deck text: its header, then its blocks. A header without ".freq" leaves
 // the warning ".freq is missing!"; the reader prints nothing. A fault of the deck throws an
 // Error of category Deck, or UnreadableDeck for a deck the reader cannot follow at all.
-DeckRecords readDeckText(const std::string& text);
+DeckRecords readDeckRecords(const std::string& text);
 
 // The same into `records`, which start afresh; when the reader throws, `records` keep what was
 // read up to the fault, the warnings of the header among them, so that they can still be told.
-void readDeckText(const std::string& text, DeckRecords& records);
+void readDeckRecords(const std::string& text, DeckRecords& records);
 
 // The whole deck file, read once (so that a pipe works too); a deck that cannot be opened or
 // read, or is a directory, is an Error of category File.

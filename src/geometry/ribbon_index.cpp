@@ -40,7 +40,6 @@ Ribbons buildRibbons(const RunSettings& settings, const std::vector<Conductor>& 
 {
     const std::vector<const PlateFaceCuts*> cuts = plateCutsByConductor(conductors, plateCuts);
     Ribbons ribbons;
-    ribbons.start.push_back(0);
     for (std::size_t k = 0; k < conductors.size(); ++k) {
         discretizeConductor(settings, conductors[k], static_cast<int>(k), cuts[k], ribbons.list);
         ribbons.start.push_back(ribbons.count());

@@ -95,7 +95,7 @@ struct Ribbon {
 // there are conductors, the last one the ribbon count.
 struct Ribbons {
     std::vector<Ribbon> list;
-    std::vector<long> start;
+    std::vector<long> start{0};
 
     long count() const { return static_cast<long>(list.size()); }
     int conductorCount() const { return static_cast<int>(start.size()) - 1; }

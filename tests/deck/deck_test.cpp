@@ -42,7 +42,7 @@ protected:
     // Reads `text` through a deck file; the conductors in deck order.
     const std::vector<Conductor>& read(const std::string& text)
     {
-        records = readDeckText(readDeckFile(writeDeck(text)));
+        records = readDeckRecords(readDeckFile(writeDeck(text)));
         return records.conductors;
     }
 
@@ -280,8 +280,8 @@ TEST(DeckWarnings, MissingFreqIsReturnedNotPrinted)
 {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const DeckRecords missing = readDeckText(".unit mm end line{ } end");
-    const DeckRecords given = readDeckText(".freq 1 2 3 end line{ } end");
+    const DeckRecords missing = readDeckRecords(".unit mm end line{ } end");
+    const DeckRecords given = readDeckRecords(".freq 1 2 3 end line{ } end");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(missing.warnings, std::vector<std::string>{".freq is missing!"});
@@ -293,7 +293,7 @@ TEST(DeckWarnings, OutlastAFaultInTheBlocks)
 {
     DeckRecords records;
     try {
-        readDeckText(".unit mm end line{ x1= abc } end", records);
+        readDeckRecords(".unit mm end line{ x1= abc } end", records);
         ADD_FAILURE() << "the deck was not refused";
     } catch (const Error& error) {
         EXPECT_EQ(error.category(), ErrorCategory::Deck);

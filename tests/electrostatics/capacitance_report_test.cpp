@@ -5,7 +5,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "app/run_deck.h"
+#include "cli/run_deck.h"
 #include "xsrl/xsrl.h"
 
 namespace xsrl {
