@@ -69,7 +69,7 @@ py::array_t<double> stacked(const SweepResult& result, RealMatrix FrequencyPoint
 
 // The sweep of a deck. With a working folder, the run files "plate" and "induc" are written
 // there (mode "w") or "induc" is read from there (any other mode).
-SweepResult solveDeck(const std::string& deckText, bool isPath, const std::string& mode, const std::string& folder,
+SweepResult sweepOf(const std::string& deckText, bool isPath, const std::string& mode, const std::string& folder,
                       int threads)
 {
     py::gil_scoped_release unlocked;
@@ -168,6 +168,6 @@ PYBIND11_MODULE(_xsrl, m)
                 return 0;
             });
         });
-    m.def("solve", &solveDeck, "deck"_a, "is_path"_a, "mode"_a, "folder"_a, "threads"_a);
+    m.def("solve", &sweepOf, "deck"_a, "is_path"_a, "mode"_a, "folder"_a, "threads"_a);
     m.def("structure", &structureOf, "deck"_a, "is_path"_a);
 }
