@@ -35,8 +35,8 @@ public:
 
     int rows() const { return rows_; }
     int cols() const { return cols_; }
-    Element* operator[](int row) { return elements_.data() + static_cast<std::size_t>(row) * cols_; }
-    const Element* operator[](int row) const { return elements_.data() + static_cast<std::size_t>(row) * cols_; }
+    Element* operator[](int row) { return elements_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(cols_); }
+    const Element* operator[](int row) const { return elements_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(cols_); }
 
 private:
     int rows_ = 0;

@@ -61,7 +61,7 @@ void ProgressLine::draw(long done, double now)
 {
     lastDraw_ = now;
     const double elapsed = now - start_;
-    const double fraction = total_ > 0 ? std::min(1.0, static_cast<double>(done) / total_) : 1.0;
+    const double fraction = total_ > 0 ? std::min(1.0, static_cast<double>(done) / static_cast<double>(total_)) : 1.0;
     const std::string remaining = done > 0 ? clockTime(elapsed * (1.0 - fraction) / fraction) : "?";
     char text[200];
     const int width = std::snprintf(text, sizeof text, "%s %3d%%  elapsed %s  remaining %s", stage_.c_str(),

@@ -187,7 +187,7 @@ void tokenValue(Block& block, const NumericKey& key, const std::string& token, s
         long whole = 0;
         int used = 0;
         if (std::sscanf(rest.c_str(), "%ld%n", &whole, &used) != 1) badNumber(block, key, "'" + token + "'");
-        if (goesOnAsNumber(rest[used])) notWhole(block, key, rest);
+        if (goesOnAsNumber(rest[static_cast<std::size_t>(used)])) notWhole(block, key, rest);
         return storeWhole(block, key, whole);
     }
     const LeadingNumber number = leadingNumber(rest);

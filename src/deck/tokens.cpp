@@ -90,7 +90,7 @@ LeadingNumber leadingNumber(const std::string& token)
 {
     LeadingNumber number;
     int used = 0;
-    if (std::sscanf(token.c_str(), "%le%n", &number.value, &used) == 1) number.text = token.substr(0, used);
+    if (std::sscanf(token.c_str(), "%le%n", &number.value, &used) == 1) number.text = token.substr(0, static_cast<std::size_t>(used));
     return number;
 }
 

@@ -35,21 +35,22 @@ ComplexMatrix panelSystem(const std::vector<Panel>& panels)
 {
     const int n = static_cast<int>(panels.size());
     ComplexMatrix a = matrix(n + 1, n + 1);
-    std::vector<double> lengths(n);
-    for (int j = 0; j < n; ++j) lengths[j] = lengthOf(panels[j]);
+    std::vector<double> lengths(panels.size());
+    for (std::size_t j = 0; j < panels.size(); ++j) lengths[j] = lengthOf(panels[j]);
     for (int i = 0; i < n; ++i) {
-        const Panel& row = panels[i];
+        const Panel& row = panels[static_cast<std::size_t>(i)];
+        const double rowLength = lengths[static_cast<std::size_t>(i)];
         const Point at = middleOf(row);
         if (row.conductor >= 0) {
-            for (int j = 0; j < n; ++j)
+            for (std::size_t j = 0; j < panels.size(); ++j)
                 a[i][j] = Complex(-logIntegral(panels[j].a, panels[j].b, at) / lengths[j], 0.0);
             a[i][n] = Complex(-1.0, 0.0);
         } else {
             const Point normal = normalOf(row);
             const Complex contrast = (row.erOutside - row.erInside) / (row.erOutside + row.erInside);
-            for (int j = 0; j < n; ++j) {
+            for (std::size_t j = 0; j < panels.size(); ++j) {
                 const Point field = logIntegralGradient(panels[j].a, panels[j].b, at);
-                a[i][j] = contrast * ((field.x * normal.x + field.y * normal.y) * lengths[i] / lengths[j]);
+                a[i][j] = contrast * ((field.x * normal.x + field.y * normal.y) * rowLength / lengths[j]);
             }
             // The panel's own field at its middle: only the jump, never the +-pi that rounding
             // puts on either side of a slanted panel.
@@ -66,16 +67,19 @@ ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductor
 {
     const int n = static_cast<int>(panels.size());
     ComplexMatrix potentials = matrix(n + 1, conductorCount);
-    for (int i = 0; i < n; ++i)
-        if (panels[i].conductor >= 0) potentials[i][panels[i].conductor] = Complex(1.0, 0.0);
+    for (int i = 0; i < n; ++i) {
+        const Panel& panel = panels[static_cast<std::size_t>(i)];
+        if (panel.conductor >= 0) potentials[i][panel.conductor] = Complex(1.0, 0.0);
+    }
     const ComplexMatrix charges = solveByLu(panelSystem(panels), potentials);
 
     ComplexMatrix c = matrix(conductorCount, conductorCount);
     for (int j = 0; j < n; ++j) {
-        const int m = panels[j].conductor;
+        const Panel& panel = panels[static_cast<std::size_t>(j)];
+        const int m = panel.conductor;
         if (m < 0) continue;
         for (int k = 0; k < conductorCount; ++k)
-            c[m][k] = c[m][k] + panels[j].erOutside * charges[j][k] * (2.0 * Pi * Epsilon0);
+            c[m][k] = c[m][k] + panel.erOutside * charges[j][k] * (2.0 * Pi * Epsilon0);
     }
     for (int m = 0; m < conductorCount; ++m)
         for (int k = 0; k < conductorCount; ++k)
@@ -94,8 +98,9 @@ ComplexMatrix reportedCapacitance(const RunSettings& settings, const std::vector
         if (isSignalConductor(conductors[k])) signals.push_back(static_cast<int>(k));
     const int n = static_cast<int>(signals.size());
     ComplexMatrix block = matrix(n, n);
-    for (int p = 0; p < n; ++p)
-        for (int q = 0; q < n; ++q) block[p][q] = maxwell[signals[p]][signals[q]];
+    for (std::size_t p = 0; p < signals.size(); ++p)
+        for (std::size_t q = 0; q < signals.size(); ++q)
+            block[static_cast<int>(p)][q] = maxwell[signals[p]][signals[q]];
     return block;
 }
 

@@ -45,7 +45,7 @@ void checkDielectricBlocks(const std::vector<DielectricBlock>& blocks)
 Complex complexPermittivity(const std::vector<DielectricBlock>& blocks, int block)
 {
     if (block < 0) return Complex(1.0, 0.0);
-    const DielectricBlock& b = blocks[block];
+    const DielectricBlock& b = blocks[static_cast<std::size_t>(block)];
     return Complex(b.er, -b.er * b.tand);
 }
 

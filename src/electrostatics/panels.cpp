@@ -418,7 +418,7 @@ std::vector<Panel> buildPanels(const std::vector<Conductor>& conductors, const s
             continue;
         }
         const std::vector<Point> c = corners(s);
-        for (int k = 0; k < 4; ++k) {
+        for (std::size_t k = 0; k < 4; ++k) {
             addSideStretches(c[k], c[(k + 1) % 4], s, boundary);
             o.a = c[k];
             o.b = c[(k + 1) % 4];

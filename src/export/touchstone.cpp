@@ -38,8 +38,9 @@ ComplexMatrix lineScattering(const FrequencyPoint& point, double lengthMetres, d
     const ComplexMatrix& t = modes.vectors;
 
     // Per mode gamma (the principal root: Re gamma >= 0) and exp(-gamma l).
-    std::vector<Complex> gamma(n), decay(n);
-    for (int k = 0; k < n; ++k) {
+    const std::size_t modeCount = static_cast<std::size_t>(n);
+    std::vector<Complex> gamma(modeCount), decay(modeCount);
+    for (std::size_t k = 0; k < modeCount; ++k) {
         gamma[k] = pow(modes.values[k], 0.5);
         decay[k] = exp(-gamma[k] * lengthMetres);
     }
@@ -47,7 +48,7 @@ ComplexMatrix lineScattering(const FrequencyPoint& point, double lengthMetres, d
     const ComplexMatrix zt = product(z, t);
     ComplexMatrix plus = matrix(n, n), minus = matrix(n, n);
     for (int i = 0; i < n; ++i)
-        for (int k = 0; k < n; ++k) {
+        for (std::size_t k = 0; k < modeCount; ++k) {
             const Complex m = zt[i][k] / gamma[k];
             plus[i][k] = m + z0 * t[i][k];
             minus[i][k] = m - z0 * t[i][k];
@@ -59,7 +60,8 @@ ComplexMatrix lineScattering(const FrequencyPoint& point, double lengthMetres, d
     ComplexMatrix kTransposed = matrix(2 * n, 2 * n), nTransposed = matrix(2 * n, 2 * n);
     for (int i = 0; i < n; ++i)
         for (int k = 0; k < n; ++k) {
-            const Complex plusDecayed = plus[i][k] * decay[k], minusDecayed = minus[i][k] * decay[k];
+            const Complex& modeDecay = decay[static_cast<std::size_t>(k)];
+            const Complex plusDecayed = plus[i][k] * modeDecay, minusDecayed = minus[i][k] * modeDecay;
             kTransposed[k][i] = kTransposed[k + n][i + n] = plus[i][k];
             kTransposed[k + n][i] = kTransposed[k][i + n] = minusDecayed;
             nTransposed[k][i] = nTransposed[k + n][i + n] = minus[i][k];
@@ -81,8 +83,8 @@ void writeTouchstone(const std::string& path, const std::string& deckPath, const
     file.print("! S-parameters of a uniform line %.9g m long, from the deck %s\n", lengthMetres, deckPath.c_str());
     for (int end = 0; end < 2; ++end)
         for (int k = 0; k < n; ++k)
-            file.print("! port %d: %s, %s end\n", end * n + k + 1, portDescription(result.ports[k]).c_str(),
-                       end == 0 ? "near" : "far");
+            file.print("! port %d: %s, %s end\n", end * n + k + 1,
+                       portDescription(result.ports[static_cast<std::size_t>(k)]).c_str(), end == 0 ? "near" : "far");
     file.print("# Hz S RI R %.17g\n", z0);
 
     const int ports = 2 * n;

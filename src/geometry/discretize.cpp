@@ -53,11 +53,12 @@ void discretizeFilamentGrid(RibbonSink& sink, const Conductor& line)
 // The n + 1 edges of graded ribbons from `start` over the length `extent`.
 std::vector<double> gradedEdges(int n, double r, double start, double extent)
 {
-    std::vector<double> weights(n);
+    const std::size_t count = static_cast<std::size_t>(n);
+    std::vector<double> weights(count);
     const double u = extent / gradedWeights(weights.data(), n, r);
-    std::vector<double> edges(n + 1);
+    std::vector<double> edges(count + 1);
     edges[0] = start;
-    for (int i = 0; i < n; ++i) edges[i + 1] = edges[i] + u * weights[i];
+    for (std::size_t i = 0; i < count; ++i) edges[i + 1] = edges[i] + u * weights[i];
     return edges;
 }
 
@@ -71,11 +72,11 @@ void discretizeGradedLine(RibbonSink& sink, const Conductor& line)
     const std::vector<double> xs = gradedEdges(line.nx, line.rx, line.x1, line.x2 - line.x1);
     const std::vector<double> ys = gradedEdges(line.ny, line.ry, line.y1, line.y2 - line.y1);
     const auto horizontalFace = [&](double y1, double y2) {
-        for (int i = 0; i < line.nx; ++i)
+        for (std::size_t i = 0; i + 1 < xs.size(); ++i)
             sink.add(kindX, xs[i], y1, xs[i + 1], y2);
     };
     const auto verticalFace = [&](double x1, double x2) {
-        for (int i = 0; i < line.ny; ++i)
+        for (std::size_t i = 0; i + 1 < ys.size(); ++i)
             sink.add(kindY, x1, ys[i], x2, ys[i + 1]);
     };
     horizontalFace(line.y1, line.y1 + t);

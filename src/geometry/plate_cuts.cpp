@@ -20,7 +20,7 @@ struct FacingLine {
     double top = 0.0;
     double gapAbove = 0.0; // to the nearest plate above; 0: none
     double gapBelow = 0.0; // to the nearest plate below; 0: none
-    int slot = 0;          // 1 + number of plates whose y1 lies above the line's bottom
+    std::size_t slot = 0;  // 1 + number of plates whose y1 lies above the line's bottom
 };
 
 // A plate with the cut lists of its two faces (index 0 unused).
@@ -60,8 +60,8 @@ std::vector<PlateFaces*> heightOrder(std::vector<PlateFaces>& plates)
     sortDescending(heights.data(), count);
     std::vector<PlateFaces*> order;
     std::vector<bool> taken(plates.size(), false);
-    for (int pos = 1; pos <= count; ++pos) {
-        for (int p = 0; p < count; ++p) {
+    for (std::size_t pos = 1; pos < heights.size(); ++pos) {
+        for (std::size_t p = 0; p < plates.size(); ++p) {
             if (!taken[p] && plates[p].plate->y1 == heights[pos]) {
                 taken[p] = true;
                 order.push_back(&plates[p]);
@@ -75,7 +75,6 @@ std::vector<PlateFaces*> heightOrder(std::vector<PlateFaces>& plates)
 // Gap from each line to the nearest plate above and below it.
 void findPlateGaps(std::vector<FacingLine>& lines, const std::vector<PlateFaces*>& byHeight)
 {
-    const int plateCount = static_cast<int>(byHeight.size());
     const auto gapTo = [](const FacingLine& line, const PlateFaces* p) {
         return minEdgeGap(line.bottom, line.top, p->plate->y1, p->plate->y2);
     };
@@ -83,7 +82,7 @@ void findPlateGaps(std::vector<FacingLine>& lines, const std::vector<PlateFaces*
         line.slot = 1;
         for (const PlateFaces* p : byHeight)
             if (p->plate->y1 > line.bottom) ++line.slot;
-        if (line.slot != 1 && line.slot != plateCount + 1) {
+        if (line.slot != 1 && line.slot != byHeight.size() + 1) {
             line.gapAbove = gapTo(line, byHeight[line.slot - 2]);
             line.gapBelow = gapTo(line, byHeight[line.slot - 1]);
         } else if (line.slot == 1) {
@@ -99,8 +98,8 @@ void findPlateGaps(std::vector<FacingLine>& lines, const std::vector<PlateFaces*
 // line is cut at about three times that line's gap to the plate.
 void addGapCuts(std::vector<double>& cuts, const std::vector<FacingLine>& lines, bool topFace)
 {
-    const int stretches = (static_cast<int>(cuts.size()) - 1) / 2;
-    for (int k = 1; k <= stretches; ++k) {
+    const std::size_t stretches = (cuts.size() - 1) / 2; // cuts[0] is unused
+    for (std::size_t k = 1; k <= stretches; ++k) {
         const double left = cuts[2 * k - 1];
         const double right = cuts[2 * k];
         double dL = 0.0;
@@ -138,7 +137,7 @@ void keepFace(PlateCuts& out, const char* word, int ordinal, const std::vector<d
     const int m = static_cast<int>(cuts.size()) - 1;
     if (m == 2) return;
     std::string written;
-    for (int i = 1; i <= m; ++i) {
+    for (std::size_t i = 1; i < cuts.size(); ++i) {
         char value[32];
         std::snprintf(value, sizeof value, "%le", cuts[i]);
         if (written == value) continue;

@@ -14,15 +14,16 @@ void zgeev_(const char* jobvl, const char* jobvr, const int* n, Complex* a, cons
 EigenDecomposition eigenDecompose(const ComplexMatrix& a)
 {
     const int n = a.rows();
-    EigenDecomposition result{std::vector<Complex>(n), matrix(n, n)};
+    const std::size_t dim = static_cast<std::size_t>(n);
+    EigenDecomposition result{std::vector<Complex>(dim), matrix(n, n)};
     if (n == 0) return result;
 
     // LAPACK stores by columns.
-    std::vector<Complex> columns(static_cast<std::size_t>(n) * n);
+    std::vector<Complex> columns(dim * dim);
     for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) columns[static_cast<std::size_t>(j) * n + i] = a[i][j];
-    std::vector<Complex> vectors(static_cast<std::size_t>(n) * n);
-    std::vector<double> realWork(2 * static_cast<std::size_t>(n));
+        for (std::size_t j = 0; j < dim; ++j) columns[j * dim + static_cast<std::size_t>(i)] = a[i][j];
+    std::vector<Complex> vectors(dim * dim);
+    std::vector<double> realWork(2 * dim);
     const char none = 'N', wanted = 'V';
     const int one = 1;
     int info = 0;
@@ -32,13 +33,14 @@ EigenDecomposition eigenDecompose(const ComplexMatrix& a)
     zgeev_(&none, &wanted, &n, columns.data(), &n, result.values.data(), nullptr, &one, vectors.data(), &n, &optimal,
            &size, realWork.data(), &info);
     size = info == 0 ? static_cast<int>(optimal.re) : 2 * n;
-    std::vector<Complex> work(size);
+    std::vector<Complex> work(static_cast<std::size_t>(size));
     zgeev_(&none, &wanted, &n, columns.data(), &n, result.values.data(), nullptr, &one, vectors.data(), &n, work.data(),
            &size, realWork.data(), &info);
     if (info != 0) throw numericError("the LAPACK routine zgeev failed (info " + std::to_string(info) + ")");
 
     for (int i = 0; i < n; ++i)
-        for (int k = 0; k < n; ++k) result.vectors[i][k] = vectors[static_cast<std::size_t>(k) * n + i];
+        for (std::size_t k = 0; k < dim; ++k)
+            result.vectors[i][k] = vectors[k * dim + static_cast<std::size_t>(i)];
     return result;
 }
 

@@ -94,8 +94,8 @@ __attribute__((target("avx2"))) void subtractStepsFromStrip(const double* packed
                                                             std::ptrdiff_t rowStride, const Complex* f,
                                                             std::ptrdiff_t fStride, int valid)
 {
-    __m256d re[Rows][2];
-    __m256d im[Rows][2];
+    __m256d re[static_cast<std::size_t>(Rows)][2];
+    __m256d im[static_cast<std::size_t>(Rows)][2];
 #pragma GCC unroll 4
     for (int r = 0; r < Rows; ++r) {
 #pragma GCC unroll 2

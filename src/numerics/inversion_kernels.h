@@ -21,7 +21,8 @@ constexpr int PackedStepDoubles = 2 * StripColumns;
 // The size of a packed block of `width` columns with `stepsPerStrip` steps per strip.
 constexpr std::size_t packedDoubles(int stepsPerStrip, int width)
 {
-    return static_cast<std::size_t>((width + StripColumns - 1) / StripColumns) * stepsPerStrip * PackedStepDoubles;
+    const std::size_t strips = static_cast<std::size_t>((width + StripColumns - 1) / StripColumns);
+    return strips * static_cast<std::size_t>(stepsPerStrip) * PackedStepDoubles;
 }
 
 // Right-hand sides solved together in the back substitution; their solved values are kept a

@@ -36,10 +36,12 @@ ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b, int* singularCo
     const int m = b.cols();
     ComplexMatrix x = matrix(n, m);
     if (n == 0 || m == 0) return x;
+    const std::size_t rowCount = static_cast<std::size_t>(n);
+    const std::size_t columnCount = static_cast<std::size_t>(m);
 
     // LAPACK reads column by column, so it factors the transpose A^T = (L U)^T of the
     // row-major storage; solving A^T^T X = B is then the transposed solve.
-    std::vector<int> pivots(n);
+    std::vector<int> pivots(rowCount);
     int info = 0;
     zgetrf_(&n, &n, a[0], &n, pivots.data(), &info);
     checkLapack("zgetrf", info);
@@ -51,14 +53,16 @@ ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b, int* singularCo
         return x;
     }
 
-    std::vector<Complex> columns(static_cast<std::size_t>(n) * m);
+    std::vector<Complex> columns(rowCount * columnCount);
     for (int i = 0; i < n; ++i)
-        for (int q = 0; q < m; ++q) columns[static_cast<std::size_t>(q) * n + i] = b[i][q];
+        for (std::size_t q = 0; q < columnCount; ++q)
+            columns[q * rowCount + static_cast<std::size_t>(i)] = b[i][q];
     const char transposed = 'T';
     zgetrs_(&transposed, &n, &m, a[0], &n, pivots.data(), columns.data(), &n, &info);
     checkLapack("zgetrs", info);
     for (int i = 0; i < n; ++i)
-        for (int q = 0; q < m; ++q) x[i][q] = columns[static_cast<std::size_t>(q) * n + i];
+        for (std::size_t q = 0; q < columnCount; ++q)
+            x[i][q] = columns[q * rowCount + static_cast<std::size_t>(i)];
     return x;
 }
 

@@ -106,16 +106,17 @@ void catchUp(const Elimination& e, int last)
     const int chunksOfA = (right + ChunkWidth - 1) / ChunkWidth;
     const int chunks = chunksOfA + (m + ChunkWidth - 1) / ChunkWidth;
     const int threads = threadsFor(e.threads, static_cast<double>(last - e.first) * (n - e.first) * (right + m));
-    std::vector<std::vector<double>> packed(threads);
+    std::vector<std::vector<double>> packed(static_cast<std::size_t>(threads));
     runInParallel(threads, chunks, [&](int thread, int chunk) {
-        if (packed[thread].empty()) packed[thread].resize(packedDoubles(PanelWidth, ChunkWidth));
+        std::vector<double>& scratch = packed[static_cast<std::size_t>(thread)];
+        if (scratch.empty()) scratch.resize(packedDoubles(PanelWidth, ChunkWidth));
         const bool inA = chunk < chunksOfA;
         const int c = (inA ? chunk : chunk - chunksOfA) * ChunkWidth;
         const int width = std::min(ChunkWidth, (inA ? right : m) - c);
         if (inA)
-            catchUpColumns(e, e.first, last, e.a[0] + e.end + c, n, width, packed[thread].data());
+            catchUpColumns(e, e.first, last, e.a[0] + e.end + c, n, width, scratch.data());
         else
-            catchUpColumns(e, e.first, last, e.b[0] + c, m, width, packed[thread].data());
+            catchUpColumns(e, e.first, last, e.b[0] + c, m, width, scratch.data());
     });
 }
 
@@ -129,12 +130,13 @@ void backSubstitute(const ComplexMatrix& a, ComplexMatrix& b, const InversionKer
     const int m = b.cols();
     const int blocks = (m + SolveWidth - 1) / SolveWidth;
     threads = threadsFor(threads, 0.5 * n * n * m);
-    std::vector<std::vector<double>> solved(threads);
+    std::vector<std::vector<double>> solved(static_cast<std::size_t>(threads));
     runInParallel(threads, blocks, [&](int thread, int block) {
-        if (solved[thread].empty()) solved[thread].resize(static_cast<std::size_t>(SolveRowDoubles) * n);
+        std::vector<double>& scratch = solved[static_cast<std::size_t>(thread)];
+        if (scratch.empty()) scratch.resize(static_cast<std::size_t>(SolveRowDoubles) * static_cast<std::size_t>(n));
         const int q0 = block * SolveWidth;
         for (int r = n - 1; r >= 0; --r) {
-            double* row = solved[thread].data() + static_cast<std::ptrdiff_t>(r) * SolveRowDoubles;
+            double* row = scratch.data() + static_cast<std::ptrdiff_t>(r) * SolveRowDoubles;
             kernels.solveRow(row, row + SolveRowDoubles, a[r] + r + 1, n - r - 1, a[r][r], b[r] + q0,
                              std::min(SolveWidth, m - q0));
         }

@@ -16,12 +16,13 @@ void runInParallel(int threads, int items, const std::function<void(int thread, 
     std::atomic<int> nextItem{0};
     std::atomic<bool> failed{false};
     // Per thread: the item that failed and its exception.
-    std::vector<int> failedItem(threads, items);
-    std::vector<std::exception_ptr> failure(threads);
-    auto run = [&](int thread) {
+    const std::size_t threadCount = static_cast<std::size_t>(threads);
+    std::vector<int> failedItem(threadCount, items);
+    std::vector<std::exception_ptr> failure(threadCount);
+    auto run = [&](std::size_t thread) {
         for (int item = nextItem++; item < items && !failed; item = nextItem++) {
             try {
-                work(thread, item);
+                work(static_cast<int>(thread), item);
             } catch (...) {
                 failedItem[thread] = item;
                 failure[thread] = std::current_exception();
@@ -31,8 +32,8 @@ void runInParallel(int threads, int items, const std::function<void(int thread, 
     };
     // Reserved before any thread starts, so that only a thread's start can fail below.
     std::vector<std::thread> helpers;
-    helpers.reserve(threads);
-    for (int thread = 1; thread < threads; ++thread) {
+    helpers.reserve(threadCount);
+    for (std::size_t thread = 1; thread < threadCount; ++thread) {
         try {
             helpers.emplace_back(run, thread);
         } catch (const std::system_error&) {
@@ -42,7 +43,7 @@ void runInParallel(int threads, int items, const std::function<void(int thread, 
     run(0);
     for (std::thread& helper : helpers) helper.join();
     const auto first = std::min_element(failedItem.begin(), failedItem.end());
-    if (*first < items) std::rethrow_exception(failure[first - failedItem.begin()]);
+    if (*first < items) std::rethrow_exception(failure[static_cast<std::size_t>(first - failedItem.begin())]);
 }
 
 }  // namespace xsrl

@@ -20,13 +20,13 @@ void swapConductors(ComplexMatrix& g, int a, int b)
 
 void moveSignalsToFront(std::vector<int>& isSignal, ComplexMatrix& g)
 {
-    const int m = g.rows();
-    for (int i = 0; i < m; ++i) {
+    const std::size_t m = static_cast<std::size_t>(g.rows());
+    for (std::size_t i = 0; i < m; ++i) {
         if (isSignal[i]) continue;
-        for (int j = i; j < m; ++j) {
+        for (std::size_t j = i; j < m; ++j) {
             if (isSignal[j]) {
                 isSignal[j] = 0;
-                swapConductors(g, j, i);
+                swapConductors(g, static_cast<int>(j), static_cast<int>(i));
                 isSignal[i] = 1;
                 break;
             }
@@ -62,7 +62,7 @@ ComplexMatrix loopReduce(const std::vector<int>& isSignal, int signalCount, cons
     ComplexMatrix k = matrix(e + 1, l);
     int groundsPassed = 0;
     for (int pos = 0; pos < l; ++pos) {
-        if (isSignal[pos]) {
+        if (isSignal[static_cast<std::size_t>(pos)]) {
             k[pos - groundsPassed][pos] = Complex(1.0, 0.0);
             k[e][pos] = Complex(-1.0, 0.0);
         } else {

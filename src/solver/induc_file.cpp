@@ -18,9 +18,9 @@ namespace xsrl {
 void writeInduc(const std::string& path, const RealMatrix& inductance, double scale)
 {
     OutputFile file(path, path);
-    const long n = inductance.rows();
-    for (long i = 0; i < n; ++i)
-        for (long j = i; j < n; ++j) file.print("%ld %ld %le\n", i, j, inductance[i][j] * scale);
+    const int n = inductance.rows();
+    for (int i = 0; i < n; ++i)
+        for (int j = i; j < n; ++j) file.print("%d %d %le\n", i, j, inductance[i][j] * scale);
     file.close();
 }
 
@@ -50,10 +50,11 @@ RealMatrix readInduc(const std::string& path, long ribbonCount, double scale)
     std::ifstream file(path);
     if (!file) throw fileError("cannot open " + path + " for reading: " + std::strerror(errno));
     const Error mismatch = fileError(path + " does not match this deck");
-    RealMatrix inductance = squareMatrix(static_cast<int>(ribbonCount));
+    const int n = static_cast<int>(ribbonCount);
+    RealMatrix inductance = squareMatrix(n);
     std::string rowToken, columnToken, valueToken;
-    for (long i = 0; i < ribbonCount; ++i) {
-        for (long j = i; j < ribbonCount; ++j) {
+    for (int i = 0; i < n; ++i) {
+        for (int j = i; j < n; ++j) {
             long row = 0, column = 0;
             double value = 0.0;
             if (!(file >> rowToken >> columnToken >> valueToken) || !parseLong(rowToken, row) ||
@@ -91,9 +92,10 @@ std::vector<std::pair<long, long>> inducSamplePairs(const Ribbons& ribbons)
 void checkInducFitsStructure(const Ribbons& ribbons, const RealMatrix& inductance)
 {
     for (const auto& [i, j] : inducSamplePairs(ribbons)) {
-        const double computed = ribbonPairInductance(ribbons.list[i], ribbons.list[j]);
+        const double computed =
+            ribbonPairInductance(ribbons.list[static_cast<std::size_t>(i)], ribbons.list[static_cast<std::size_t>(j)]);
         // The file holds seven significant digits.
-        if (!(std::fabs(inductance[i][j] - computed) <= 1e-6 * std::fabs(computed)))
+        if (!(std::fabs(inductance[static_cast<int>(i)][j] - computed) <= 1e-6 * std::fabs(computed)))
             throw fileError("induc was computed for a different structure; run again with w");
     }
 }

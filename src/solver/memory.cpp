@@ -28,7 +28,8 @@ double availableMemoryBytes()
         }
         meminfo.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
     }
-    if (!(available > 0.0)) available = static_cast<double>(sysconf(_SC_AVPHYS_PAGES)) * sysconf(_SC_PAGESIZE);
+    if (!(available > 0.0))
+        available = static_cast<double>(sysconf(_SC_AVPHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
     for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
         rlimit limit{};
         if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)

@@ -12,8 +12,9 @@ RealMatrix computePartialInductance(const std::vector<Ribbon>& ribbons, int thre
     RealMatrix inductance = squareMatrix(n);
     // Each free thread takes the next row: row i holds n - i pairs, so the shares balance.
     runInParallel(threads, n, [&](int, int i) {
+        const Ribbon& ribbon = ribbons[static_cast<std::size_t>(i)];
         for (int j = i; j < n; ++j) {
-            const double value = ribbonPairInductance(ribbons[i], ribbons[j]);
+            const double value = ribbonPairInductance(ribbon, ribbons[static_cast<std::size_t>(j)]);
             inductance[i][j] = value;
             inductance[j][i] = value;
         }

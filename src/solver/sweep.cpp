@@ -51,7 +51,7 @@ ComplexMatrix conductorAdmittance(const Ribbons& ribbons, const ComplexMatrix& y
         for (int q = 0; q < m; ++q) {
             Complex sum(0.0, 0.0);
             for (long i = ribbons.firstOf(p); i < ribbons.endOf(p); ++i)
-                for (long j = ribbons.firstOf(q); j < ribbons.endOf(q); ++j) sum = sum + y[i][j];
+                for (long j = ribbons.firstOf(q); j < ribbons.endOf(q); ++j) sum = sum + y[static_cast<int>(i)][j];
             g[p][q] = sum;
         }
     }
@@ -66,12 +66,12 @@ ComplexMatrix conductorAdmittanceByFactoring(const Ribbons& ribbons, ComplexMatr
     const int m = ribbons.conductorCount();
     ComplexMatrix incidence = matrix(n, m);
     for (int p = 0; p < m; ++p)
-        for (long i = ribbons.firstOf(p); i < ribbons.endOf(p); ++i) incidence[i][p] = Complex(1.0, 0.0);
+        for (long i = ribbons.firstOf(p); i < ribbons.endOf(p); ++i) incidence[static_cast<int>(i)][p] = Complex(1.0, 0.0);
     const ComplexMatrix x = solveByLu(std::move(z), incidence, singularCount);
     ComplexMatrix g = matrix(m, m);
     for (int p = 0; p < m; ++p)
         for (long i = ribbons.firstOf(p); i < ribbons.endOf(p); ++i)
-            for (int q = 0; q < m; ++q) g[p][q] = g[p][q] + x[i][q];
+            for (int q = 0; q < m; ++q) g[p][q] = g[p][q] + x[static_cast<int>(i)][q];
     return g;
 }
 
