@@ -58,7 +58,7 @@ std::string readText(const std::string& path)
     return text.str();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -70,7 +70,8 @@ int main(int argc, char** argv)
     std::printf("| deck | run | seconds | peak MiB |\n|---|---|---|---|\n");
     for (int d = 2; d < argc; ++d) {
         const std::filesystem::path deck(argv[d]);
-        const std::string folder = (std::filesystem::temp_directory_path() / ("xsrl-bench-" + deck.stem().string())).string();
+        const std::string folder =
+            (std::filesystem::temp_directory_path() / ("xsrl-bench-" + deck.stem().string())).string();
         std::filesystem::create_directories(folder);
         std::ofstream(folder + "/exact.deck") << readText(deck.string());
         std::ofstream(folder + "/lu.deck") << ".solver lu\n" << readText(deck.string());

@@ -30,8 +30,8 @@ Prepared bus(int lines, int nx, int ny)
 {
     std::string deck = ".freq 1e6 1e9 1\n.partial yes\nend\n";
     for (int i = 0; i < lines; ++i)
-        deck += "line{ x1=" + std::to_string(40 * i) + "e-6 x2=" + std::to_string(40 * i + 20) + "e-6 y1=0 y2=10e-6 nx=" +
-                std::to_string(nx) + " ny=" + std::to_string(ny) + " rx=1.2 ry=1.2 }\n";
+        deck += "line{ x1=" + std::to_string(40 * i) + "e-6 x2=" + std::to_string(40 * i + 20) +
+                "e-6 y1=0 y2=10e-6 nx=" + std::to_string(nx) + " ny=" + std::to_string(ny) + " rx=1.2 ry=1.2 }\n";
     return cutRibbons(parseDeck(deck + "end\n"));
 }
 
@@ -59,7 +59,7 @@ ComplexMatrix benchmarkMatrix(int n)
 void countInversionFlops(benchmark::State& state, int n)
 {
     state.counters["GFLOP/s"] = benchmark::Counter(8.0 * 4.0 / 3.0 * n * n * static_cast<double>(n) * 1e-9 *
-                                                   static_cast<double>(state.iterations()),
+                                                       static_cast<double>(state.iterations()),
                                                    benchmark::Counter::kIsRate);
 }
 
@@ -124,7 +124,8 @@ void internalImpedances(benchmark::State& state)
     const PreparedStructure& s = *prepared.structure;
     for (auto _ : state)
         for (const Ribbon& r : s.ribbons.list)
-            benchmark::DoNotOptimize(internalImpedance(r, s.conductors[static_cast<std::size_t>(r.conductor)], TwoPi * 1e9));
+            benchmark::DoNotOptimize(
+                internalImpedance(r, s.conductors[static_cast<std::size_t>(r.conductor)], TwoPi * 1e9));
     state.counters["ribbons"] = static_cast<double>(prepared.ribbonCount());
 }
 BENCHMARK(internalImpedances)->Unit(benchmark::kMicrosecond);
@@ -132,7 +133,7 @@ BENCHMARK(internalImpedances)->Unit(benchmark::kMicrosecond);
 // Prints the usual console lines and keeps each run's real time for the table.
 class TableReporter : public benchmark::ConsoleReporter {
 public:
-    std::map<std::string, std::map<long, double>> seconds; // benchmark name -> n -> seconds
+    std::map<std::string, std::map<long, double>> seconds;  // benchmark name -> n -> seconds
 
     void ReportRuns(const std::vector<Run>& runs) override
     {
@@ -156,16 +157,15 @@ void printSolveTable(const TableReporter& reporter)
     for (const auto& [n, exact] : s.at("inversion")) {
         const double textbook = s.at("textbookInversion").count(n) ? s.at("textbookInversion").at(n) : 0.0;
         const double lu = s.at("luSolve").count(n) ? s.at("luSolve").at(n) : 0.0;
-        const double reference = s.count("openblasInversion") && s.at("openblasInversion").count(n)
-                                     ? s.at("openblasInversion").at(n)
-                                     : 0.0;
+        const double reference =
+            s.count("openblasInversion") && s.at("openblasInversion").count(n) ? s.at("openblasInversion").at(n) : 0.0;
         const double flop = 8.0 * 4.0 / 3.0 * n * n * static_cast<double>(n);
         std::printf("| %ld | %.3f s | %.3f s | %.3f s | %.3f s | %.1fx | %.1fx | %.1f |\n", n, textbook, exact, lu,
                     reference, textbook / exact, exact / lu, flop / exact * 1e-9);
     }
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -26,8 +26,7 @@ inline void exerciseDeck(const std::string& deckText)
             computeInductance(prepared, Threads{1});
             solve(prepared, Threads{1});
         }
-    } catch (const Error&) {
-    }
+    } catch (const Error&) {}
 }
 
 }  // namespace xsrl

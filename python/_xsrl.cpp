@@ -70,7 +70,7 @@ py::array_t<double> stacked(const SweepResult& result, RealMatrix FrequencyPoint
 // The sweep of a deck. With a working folder, the run files "plate" and "induc" are written
 // there (mode "w") or "induc" is read from there (any other mode).
 SweepResult sweepOf(const std::string& deckText, bool isPath, const std::string& mode, const std::string& folder,
-                      int threads)
+                    int threads)
 {
     py::gil_scoped_release unlocked;
     const Deck deck = deckFrom(deckText, isPath);
@@ -114,13 +114,16 @@ py::dict structureOf(const std::string& deckText, bool isPath)
     py::list conductors;
     for (const ConductorInfo& q : conductorList(prepared)) {
         py::dict d("number"_a = q.number, "shape"_a = q.shape, "signal"_a = q.signal);
-        if (q.shape == "circle") d["circle"] = py::make_tuple(q.xc, q.yc, q.rad);
-        else d["box"] = py::make_tuple(q.x1, q.y1, q.x2, q.y2);
+        if (q.shape == "circle")
+            d["circle"] = py::make_tuple(q.xc, q.yc, q.rad);
+        else
+            d["box"] = py::make_tuple(q.x1, q.y1, q.x2, q.y2);
         conductors.append(d);
     }
     py::list dielectrics;
     for (const DielectricInfo& b : dielectricList(prepared))
-        dielectrics.append(py::dict("box"_a = py::make_tuple(b.x1, b.y1, b.x2, b.y2), "er"_a = b.er, "tand"_a = b.tand));
+        dielectrics.append(
+            py::dict("box"_a = py::make_tuple(b.x1, b.y1, b.x2, b.y2), "er"_a = b.er, "tand"_a = b.tand));
     return py::dict("corners"_a = corners, "kind"_a = kind, "conductor"_a = conductor, "conductors"_a = conductors,
                     "dielectrics"_a = dielectrics);
 }
@@ -136,38 +139,43 @@ PYBIND11_MODULE(_xsrl, m)
     py::register_exception<SolveFailure>(m, "SolveError", PyExc_RuntimeError);
 
     py::class_<SweepResult>(m, "Sweep")
-        .def_property_readonly("freq", [](const SweepResult& s) {
-            std::vector<double> f;
-            for (const FrequencyPoint& p : s.points) f.push_back(p.frequency);
-            return py::array_t<double>(static_cast<py::ssize_t>(f.size()), f.data());
-        })
+        .def_property_readonly("freq",
+                               [](const SweepResult& s) {
+                                   std::vector<double> f;
+                                   for (const FrequencyPoint& p : s.points) f.push_back(p.frequency);
+                                   return py::array_t<double>(static_cast<py::ssize_t>(f.size()), f.data());
+                               })
         .def_property_readonly("R", [](const SweepResult& s) { return stacked(s, &FrequencyPoint::r); })
         .def_property_readonly("L", [](const SweepResult& s) { return stacked(s, &FrequencyPoint::l); })
-        .def_property_readonly("C", [](const SweepResult& s) {
-            return s.hasCapacitance() ? py::object(stacked(s, &FrequencyPoint::c)) : py::none();
-        })
-        .def_property_readonly("G", [](const SweepResult& s) {
-            return s.hasCapacitance() ? py::object(stacked(s, &FrequencyPoint::g)) : py::none();
-        })
-        .def_property_readonly("ports", [](const SweepResult& s) {
-            py::list ports;
-            for (const Port& p : s.ports) ports.append(py::make_tuple(p.conductor, p.signal));
-            return ports;
-        })
-        .def("write_csv", [](const SweepResult& s, const std::string& path) {
-            run<SolveFailure>([&] {
-                writeCsv(path, s);
-                return 0;
-            });
-        })
-        .def("write_touchstone", [](const SweepResult& s, const std::string& path, const std::string& deck, double length,
-                                    double z0) {
-            run<SolveFailure>([&] {
-                checkCapacitanceFor({ExportFormat::Touchstone}, s.hasCapacitance());
-                writeTouchstone(path, deck, s, length, z0);
-                return 0;
-            });
-        });
+        .def_property_readonly("C",
+                               [](const SweepResult& s) {
+                                   return s.hasCapacitance() ? py::object(stacked(s, &FrequencyPoint::c)) : py::none();
+                               })
+        .def_property_readonly("G",
+                               [](const SweepResult& s) {
+                                   return s.hasCapacitance() ? py::object(stacked(s, &FrequencyPoint::g)) : py::none();
+                               })
+        .def_property_readonly("ports",
+                               [](const SweepResult& s) {
+                                   py::list ports;
+                                   for (const Port& p : s.ports) ports.append(py::make_tuple(p.conductor, p.signal));
+                                   return ports;
+                               })
+        .def("write_csv",
+             [](const SweepResult& s, const std::string& path) {
+                 run<SolveFailure>([&] {
+                     writeCsv(path, s);
+                     return 0;
+                 });
+             })
+        .def("write_touchstone",
+             [](const SweepResult& s, const std::string& path, const std::string& deck, double length, double z0) {
+                 run<SolveFailure>([&] {
+                     checkCapacitanceFor({ExportFormat::Touchstone}, s.hasCapacitance());
+                     writeTouchstone(path, deck, s, length, z0);
+                     return 0;
+                 });
+             });
     m.def("solve", &sweepOf, "deck"_a, "is_path"_a, "mode"_a, "folder"_a, "threads"_a);
     m.def("structure", &structureOf, "deck"_a, "is_path"_a);
 }

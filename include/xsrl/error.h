@@ -9,15 +9,15 @@
 namespace xsrl {
 
 enum class ErrorCategory {
-    Usage,            // the command line
-    Deck,             // the deck text: a keyword, a value, a block
-    UnreadableDeck,   // a deck the reader cannot follow at all, told without a prefix
-    Structure,        // the conductors and dielectrics: their shapes, overlaps, counts
-    NoSignalOrGround, // a loop report of conductors that are all signals or all grounds
-    File,             // a file that cannot be opened, read or written, or does not fit the deck
-    Memory,           // the structure needs more memory than is available
-    MatrixAllocation, // a matrix could not be allocated
-    Numeric,          // a result that is not finite or not physical, a failed factorization
+    Usage,  // the command line
+    Deck,  // the deck text: a keyword, a value, a block
+    UnreadableDeck,  // a deck the reader cannot follow at all, told without a prefix
+    Structure,  // the conductors and dielectrics: their shapes, overlaps, counts
+    NoSignalOrGround,  // a loop report of conductors that are all signals or all grounds
+    File,  // a file that cannot be opened, read or written, or does not fit the deck
+    Memory,  // the structure needs more memory than is available
+    MatrixAllocation,  // a matrix could not be allocated
+    Numeric,  // a result that is not finite or not physical, a failed factorization
 };
 
 class Error : public std::runtime_error {

@@ -38,8 +38,8 @@ void checkCapacitanceFor(const std::vector<ExportFormat>& formats, bool capacita
 
 struct ExportOptions {
     std::string deckPath;
-    double lengthMetres = 0.0; // of the line in touchstone
-    double z0 = 50.0;          // reference impedance of touchstone, ohm
+    double lengthMetres = 0.0;  // of the line in touchstone
+    double z0 = 50.0;  // reference impedance of touchstone, ohm
 };
 
 // Writes every format asked for; a format that needs the capacitance when the result has

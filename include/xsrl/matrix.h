@@ -13,7 +13,8 @@ class Matrix {
 public:
     Matrix() = default;
     Matrix(int rows, int cols)
-        : rows_(rows), cols_(cols), elements_(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols)) {}
+        : rows_(rows), cols_(cols), elements_(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols))
+    {}
 
     Matrix(const Matrix&) = default;
     Matrix& operator=(const Matrix&) = default;
@@ -35,8 +36,14 @@ public:
 
     int rows() const { return rows_; }
     int cols() const { return cols_; }
-    Element* operator[](int row) { return elements_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(cols_); }
-    const Element* operator[](int row) const { return elements_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(cols_); }
+    Element* operator[](int row)
+    {
+        return elements_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(cols_);
+    }
+    const Element* operator[](int row) const
+    {
+        return elements_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(cols_);
+    }
 
 private:
     int rows_ = 0;

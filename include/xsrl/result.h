@@ -17,20 +17,20 @@ struct Port {
 };
 
 struct FrequencyPoint {
-    double frequency = 0.0; // Hz
-    RealMatrix r;           // ohm per metre
-    RealMatrix l;           // henry per metre
-    RealMatrix c;           // farad per metre; empty when the capacitance was not computed
-    RealMatrix g;           // siemens per metre; empty likewise
-    int singularInversions = 0; // matrices found singular at this frequency: its values are not finite
+    double frequency = 0.0;  // Hz
+    RealMatrix r;  // ohm per metre
+    RealMatrix l;  // henry per metre
+    RealMatrix c;  // farad per metre; empty when the capacitance was not computed
+    RealMatrix g;  // siemens per metre; empty likewise
+    int singularInversions = 0;  // matrices found singular at this frequency: its values are not finite
 };
 
 struct SweepResult {
     std::vector<Port> ports;
     std::vector<FrequencyPoint> points;
-    long ribbonCount = 0;              // the conductors were cut into so many ribbons
-    long panelCount = 0;               // and their outlines into so many capacitance panels (0: no C)
-    std::vector<std::string> warnings; // about the deck; the run went on
+    long ribbonCount = 0;  // the conductors were cut into so many ribbons
+    long panelCount = 0;  // and their outlines into so many capacitance panels (0: no C)
+    std::vector<std::string> warnings;  // about the deck; the run went on
     bool hasCapacitance() const { return !points.empty() && points.front().c.rows() > 0; }
 };
 

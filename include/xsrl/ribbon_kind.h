@@ -7,14 +7,14 @@ namespace xsrl {
 
 // Kind of a ribbon: what the internal-impedance dispatch switches on.
 enum class RibbonKind : std::int32_t {
-    FaceX = 0,          // one of nx ribbons of a bottom or top face
-    FaceY = 1,          // one of ny ribbons of a left or right face
-    PlateOneFace = 2,   // plate ribbon, only one face carries ribbons
-    PlateBothFaces = 3, // plate ribbon, both faces carry ribbons
-    WholeFaceX = 4,     // the single ribbon of a bottom or top face
-    WholeFaceY = 5,     // side-face ribbon of a line with nx = 1
-    Chord = 10,         // chord of the polygon standing for a circle
-    Filament = 20,      // rectangular volume filament
+    FaceX = 0,  // one of nx ribbons of a bottom or top face
+    FaceY = 1,  // one of ny ribbons of a left or right face
+    PlateOneFace = 2,  // plate ribbon, only one face carries ribbons
+    PlateBothFaces = 3,  // plate ribbon, both faces carry ribbons
+    WholeFaceX = 4,  // the single ribbon of a bottom or top face
+    WholeFaceY = 5,  // side-face ribbon of a line with nx = 1
+    Chord = 10,  // chord of the polygon standing for a circle
+    Filament = 20,  // rectangular volume filament
 };
 
 }  // namespace xsrl

@@ -34,10 +34,10 @@ struct PreparedStructure;
 struct Deck {
     std::shared_ptr<const DeckRecords> records;
 
-    double scale() const;            // metres per deck length unit
-    int sweepIntervals() const;      // npoints of ".freq"; 1 is a one-point sweep at fmin
-    bool computesCapacitance() const; // ".capacitance yes" or a dielectric block
-    const std::vector<std::string>& warnings() const; // found while reading; the run goes on
+    double scale() const;  // metres per deck length unit
+    int sweepIntervals() const;  // npoints of ".freq"; 1 is a one-point sweep at fmin
+    bool computesCapacitance() const;  // ".capacitance yes" or a dielectric block
+    const std::vector<std::string>& warnings() const;  // found while reading; the run goes on
 };
 
 // Reads the deck file at `path` (a pipe works too), or the deck `text`. Errors of the deck
@@ -59,8 +59,8 @@ struct Prepared {
 
     long ribbonCount() const;
     int conductorCount() const;
-    long panelCount() const;         // 0 until cutPanels
-    std::vector<Port> ports() const; // the rows and columns of the reported matrices
+    long panelCount() const;  // 0 until cutPanels
+    std::vector<Port> ports() const;  // the rows and columns of the reported matrices
     // The plate-face cut points in the layout of the file "plate"; empty without plates.
     std::string plateCutsText() const;
 };
@@ -112,8 +112,8 @@ struct RibbonInfo {
 // One conductor as the deck gives it, in metres: a box for a plate or line, a centre and
 // radius for a circle.
 struct ConductorInfo {
-    int number = 0; // from 1 in deck order
-    std::string shape; // "plate", "line" or "circle"
+    int number = 0;  // from 1 in deck order
+    std::string shape;  // "plate", "line" or "circle"
     bool signal = false;
     double x1 = 0.0, y1 = 0.0, x2 = 0.0, y2 = 0.0;
     double xc = 0.0, yc = 0.0, rad = 0.0;

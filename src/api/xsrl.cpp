@@ -35,7 +35,7 @@ int threadCount(Threads threads)
     return threads.count > 0 ? threads.count : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-} // namespace
+}  // namespace
 
 double Deck::scale() const { return records->settings.scale; }
 int Deck::sweepIntervals() const { return records->settings.npoints; }
@@ -108,7 +108,8 @@ void storeInductance(const Prepared& prepared, const std::string& path)
     writeInduc(path, prepared.structure->partialInductance, prepared.structure->settings.scale);
 }
 
-SweepResult solve(const Prepared& prepared, Threads threads, const std::function<void(const FrequencyPoint&)>& pointDone)
+SweepResult solve(const Prepared& prepared, Threads threads,
+                  const std::function<void(const FrequencyPoint&)>& pointDone)
 {
     SweepResult result = runSweep(*prepared.structure, threadCount(threads), pointDone);
     result.ribbonCount = prepared.ribbonCount();
@@ -145,8 +146,8 @@ std::vector<ConductorInfo> conductorList(const Prepared& prepared)
     std::vector<ConductorInfo> list;
     for (std::size_t k = 0; k < s.conductors.size(); ++k) {
         const Conductor& c = s.conductors[k];
-        list.push_back({static_cast<int>(k) + 1, shapeWord(c.shape), s.isSignal[k], c.x1, c.y1, c.x2, c.y2, c.xc, c.yc,
-                        c.rad});
+        list.push_back(
+            {static_cast<int>(k) + 1, shapeWord(c.shape), s.isSignal[k], c.x1, c.y1, c.x2, c.y2, c.xc, c.yc, c.rad});
     }
     return list;
 }
@@ -154,7 +155,8 @@ std::vector<ConductorInfo> conductorList(const Prepared& prepared)
 std::vector<DielectricInfo> dielectricList(const Prepared& prepared)
 {
     std::vector<DielectricInfo> list;
-    for (const DielectricBlock& b : prepared.structure->dielectrics) list.push_back({b.x1, b.y1, b.x2, b.y2, b.er, b.tand});
+    for (const DielectricBlock& b : prepared.structure->dielectrics)
+        list.push_back({b.x1, b.y1, b.x2, b.y2, b.er, b.tand});
     return list;
 }
 

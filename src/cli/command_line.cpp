@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 
-
 namespace xsrl {
 
 #ifndef XSRL_VERSION
@@ -19,8 +18,9 @@ std::string versionText() { return "xsrl " XSRL_VERSION "\n"; }
 
 std::string helpText(const std::string& program)
 {
-    return "Usage: " + program + " [options] <input file> <w/r>\n"
-R"(
+    return "Usage: " + program +
+           " [options] <input file> <w/r>\n"
+           R"(
 Computes the per-unit-length resistance and inductance matrices R(f) and L(f) of the
 cross-section of multiconductor interconnect described in a deck, over a frequency sweep, with
 skin and proximity effect, and writes them to the report Zs; for a deck with dielectric blocks
@@ -104,8 +104,7 @@ void addExports(std::vector<ExportFormat>& exports, const std::string& list)
         const std::size_t comma = list.find(',', start);
         const std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         const std::optional<ExportFormat> format = parseExportFormat(name);
-        if (!format)
-            throw UsageError{"option --export: unknown format '" + name + "' (csv, rlgc or touchstone)"};
+        if (!format) throw UsageError{"option --export: unknown format '" + name + "' (csv, rlgc or touchstone)"};
         if (std::find(exports.begin(), exports.end(), *format) == exports.end()) exports.push_back(*format);
         if (comma == std::string::npos) return;
         start = comma + 1;
@@ -133,8 +132,8 @@ std::vector<std::string> readOptions(int argc, const char* const* argv, CommandL
         const std::string name = word.substr(0, equals);
         const std::optional<std::string> inlineValue =
             equals == std::string::npos ? std::nullopt : std::optional(word.substr(equals + 1));
-        const bool isFlag = name == "-h" || name == "--help" || name == "--version" || name == "--progress" ||
-                            name == "--no-progress";
+        const bool isFlag =
+            name == "-h" || name == "--help" || name == "--version" || name == "--progress" || name == "--no-progress";
         if (isFlag && inlineValue) throw UsageError{"option " + name + " takes no value"};
 
         if (name == "-h" || name == "--help") {
@@ -161,11 +160,12 @@ std::vector<std::string> readOptions(int argc, const char* const* argv, CommandL
     }
     const bool touchstone =
         std::find(line.exports.begin(), line.exports.end(), ExportFormat::Touchstone) != line.exports.end();
-    if (touchstone && !line.length) throw UsageError{"--export touchstone needs --length, the line length in deck units"};
+    if (touchstone && !line.length)
+        throw UsageError{"--export touchstone needs --length, the line length in deck units"};
     return arguments;
 }
 
-} // namespace
+}  // namespace
 
 CommandLine parseCommandLine(int argc, const char* const* argv)
 {

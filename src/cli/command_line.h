@@ -11,14 +11,14 @@
 namespace xsrl {
 
 struct CommandLine {
-    bool help = false;    // -h, --help: print helpText and stop
-    bool version = false; // --version: print versionText and stop
+    bool help = false;  // -h, --help: print helpText and stop
+    bool version = false;  // --version: print versionText and stop
     std::string deck;
-    std::string mode;                  // w: compute the partial inductances; other: read induc
-    int threads = 0;                   // --threads; 0: all the hardware has
-    std::vector<ExportFormat> exports; // --export, each format once, in the order first asked
-    std::optional<double> length;      // --length, the line of touchstone, deck units
-    double z0 = 50.0;                  // --z0, ohm
+    std::string mode;  // w: compute the partial inductances; other: read induc
+    int threads = 0;  // --threads; 0: all the hardware has
+    std::vector<ExportFormat> exports;  // --export, each format once, in the order first asked
+    std::optional<double> length;  // --length, the line of touchstone, deck units
+    double z0 = 50.0;  // --z0, ohm
     ProgressChoice progress = ProgressChoice::Auto;
 };
 

@@ -22,8 +22,10 @@ std::string clockTime(double seconds)
 {
     const long whole = static_cast<long>(seconds);
     char text[40];
-    if (whole < 3600) std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-    else std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
+    if (whole < 3600)
+        std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+    else
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
     return text;
 }
 
@@ -64,9 +66,9 @@ void ProgressLine::draw(long done, double now)
     const double fraction = total_ > 0 ? std::min(1.0, static_cast<double>(done) / static_cast<double>(total_)) : 1.0;
     const std::string remaining = done > 0 ? clockTime(elapsed * (1.0 - fraction) / fraction) : "?";
     char text[200];
-    const int width = std::snprintf(text, sizeof text, "%s %3d%%  elapsed %s  remaining %s", stage_.c_str(),
-                                    static_cast<int>(std::floor(100.0 * fraction)), clockTime(elapsed).c_str(),
-                                    remaining.c_str());
+    const int width =
+        std::snprintf(text, sizeof text, "%s %3d%%  elapsed %s  remaining %s", stage_.c_str(),
+                      static_cast<int>(std::floor(100.0 * fraction)), clockTime(elapsed).c_str(), remaining.c_str());
     // Blanks over what is left of a longer earlier line.
     const int pad = std::max(0, static_cast<int>(drawnWidth_) - width);
     std::fprintf(stream_, "\r%s%*s", text, pad, "");

@@ -24,8 +24,7 @@ class ProgressLine {
 public:
     // A line for `stage` out of `total` units of work, drawn at once (0%) on `stream`; a null
     // stream writes nothing at all.
-    ProgressLine(std::FILE* stream, std::string stage, long total,
-                 std::function<double()> clock = steadySeconds);
+    ProgressLine(std::FILE* stream, std::string stage, long total, std::function<double()> clock = steadySeconds);
     ~ProgressLine();
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;

@@ -101,7 +101,8 @@ int runSolver(const CommandLine& line)
     if (capacitanceReport) capacitanceReport->close();
     if (firstNonFiniteFrequency != 0.0) {
         char text[120];
-        std::snprintf(text, sizeof text, "Zs holds values that are not finite, first at f=%.4e Hz", firstNonFiniteFrequency);
+        std::snprintf(text, sizeof text, "Zs holds values that are not finite, first at f=%.4e Hz",
+                      firstNonFiniteFrequency);
         throw Error(ErrorCategory::Numeric, text);
     }
     writeExports(line.exports, result, ExportOptions{line.deck, line.length.value_or(0.0) * deck.scale(), line.z0});
@@ -124,7 +125,7 @@ void printError(const Error& error)
     }
 }
 
-} // namespace
+}  // namespace
 
 int runCommandLine(int argc, char** argv)
 {

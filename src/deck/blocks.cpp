@@ -26,8 +26,8 @@ enum class Bound { Any, Positive, AtLeastOne, NotNegative };
 // A keyword and the field of the block's record it fills.
 struct NumericKey {
     const char* name;
-    double* real;          // field of a real-valued key, else null
-    std::int32_t* whole;   // field of an integer key, else null
+    double* real;  // field of a real-valued key, else null
+    std::int32_t* whole;  // field of an integer key, else null
     Scaling scaling;
     Bound bound = Bound::Any;
 };
@@ -69,18 +69,15 @@ std::vector<NumericKey> dielectricKeys(DielectricBlock& d)
 struct Block {
     DeckText& text;
     const RunSettings& settings;
-    const char* word;              // the block word, for messages
+    const char* word;  // the block word, for messages
     std::vector<NumericKey> keys;
-    Conductor* conductor;          // takes "type"; null in a dielectric block
-    int number;                    // position in deck order, from 1
-    bool closing = false;          // the last token read ended in "}"
+    Conductor* conductor;  // takes "type"; null in a dielectric block
+    int number;  // position in deck order, from 1
+    bool closing = false;  // the last token read ended in "}"
 };
 
 // "block 3 (circle)": the position in deck order, from 1, and the block word.
-std::string blockName(const Block& block)
-{
-    return "block " + std::to_string(block.number) + " (" + block.word + ")";
-}
+std::string blockName(const Block& block) { return "block " + std::to_string(block.number) + " (" + block.word + ")"; }
 
 std::string blockPlace(const Block& block) { return deckLine(block.text) + ", " + blockName(block); }
 
@@ -121,8 +118,7 @@ std::string valueToken(Block& block, const char* key, bool lower)
 }
 
 // `need` is what the value must be ("a whole number"); `written` is the deck's text of it.
-[[noreturn]] void refuseValue(const Block& block, const NumericKey& key, const char* need,
-                              const std::string& written)
+[[noreturn]] void refuseValue(const Block& block, const NumericKey& key, const char* need, const std::string& written)
 {
     throw deckError(blockPlace(block) + ": " + key.name + " must be " + need + "; found '" + written + "'");
 }
@@ -204,8 +200,7 @@ void bareKeyValue(Block& block, const NumericKey& key)
     } else if (value[0] == '=') {
         tokenValue(block, key, value, 1);
     } else {
-        throw deckError(blockPlace(block) + ": " + key.name + " needs \"=\" before its value; found '" +
-                        value + "'");
+        throw deckError(blockPlace(block) + ": " + key.name + " needs \"=\" before its value; found '" + value + "'");
     }
 }
 
@@ -224,8 +219,10 @@ bool applyModelKeyword(Block& block, const std::string& token)
         setModel(conductor, valueToken(block, "type", true));
     } else if (token == "type") {
         const std::string next = valueToken(block, "type", true);
-        if (next == "=") setModel(conductor, valueToken(block, "type", true));
-        else if (next[0] == '=') setModel(conductor, next.substr(1));
+        if (next == "=")
+            setModel(conductor, valueToken(block, "type", true));
+        else if (next[0] == '=')
+            setModel(conductor, next.substr(1));
     } else if (token == "type=tl" || token == "type=pw" || token == "type=vf") {
         setModel(conductor, token.substr(5));
     } else {
@@ -269,7 +266,7 @@ void readBlock(Block& block)
     }
 }
 
-} // namespace
+}  // namespace
 
 const BlockWord* findBlockWord(const std::string& token)
 {

@@ -11,10 +11,10 @@ namespace xsrl::deck {
 
 // A word that opens a block, bare ("line", then a "{" token) or glued ("line{").
 struct BlockWord {
-    const char* bare;   // followed by a "{" token
+    const char* bare;  // followed by a "{" token
     const char* glued;  // carries its own brace
-    bool conductor;     // a conductor of `shape`, else a dielectric block
-    ConductorShape shape;      // unused for a dielectric block
+    bool conductor;  // a conductor of `shape`, else a dielectric block
+    ConductorShape shape;  // unused for a dielectric block
 };
 
 // The block word that `token` (lowercase) is, or null.

@@ -25,10 +25,10 @@ namespace {
 struct Body {
     DeckText& text;
     DeckRecords& records;
-    const BlockWord* open = nullptr; // the word of the block being read
-    int blocks = 0;           // blocks opened so far
+    const BlockWord* open = nullptr;  // the word of the block being read
+    int blocks = 0;  // blocks opened so far
     std::int32_t plates = 0;
-    std::int32_t lines = 0;   // lines and circles
+    std::int32_t lines = 0;  // lines and circles
 };
 
 // Appends the record of a new block, a conductor or a dielectric block.
@@ -46,8 +46,10 @@ void startBlock(Body& body, const BlockWord& word, long line)
     Conductor conductor;
     conductor.shape = word.shape;
     body.records.conductors.push_back(conductor);
-    if (word.shape == ConductorShape::Plate) ++body.plates;
-    else ++body.lines;
+    if (word.shape == ConductorShape::Plate)
+        ++body.plates;
+    else
+        ++body.lines;
 }
 
 [[noreturn]] void braceWithoutBlockWord(const DeckText& text)
@@ -112,9 +114,12 @@ bool openNextBlock(Body& body)
             openBlock(body, *word, token == word->bare);
             return true;
         }
-        if (isComment(token)) skipRestOfLine(body.text);
-        else if (token == "end") return false;
-        else if (token == "{") braceWithoutBlockWord(body.text);
+        if (isComment(token))
+            skipRestOfLine(body.text);
+        else if (token == "end")
+            return false;
+        else if (token == "{")
+            braceWithoutBlockWord(body.text);
     }
 }
 
@@ -127,15 +132,17 @@ void readBlocks(const std::string& deckText, DeckRecords& records)
     Body body{text, records};
     openFirstBlock(body);
     do {
-        if (body.open->conductor) readConductorBlock(settings, records.conductors.back(), text, body.blocks);
-        else readDielectricBlock(settings, records.dielectrics.back(), text);
+        if (body.open->conductor)
+            readConductorBlock(settings, records.conductors.back(), text, body.blocks);
+        else
+            readDielectricBlock(settings, records.dielectrics.back(), text);
     } while (openNextBlock(body));
     if (records.conductors.empty()) throw deckError("the deck has no conductor block");
     records.settings.plateCount = body.plates;
     records.settings.lineCount = body.lines;
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace deck
 
@@ -176,14 +183,12 @@ void checkSweep(const RunSettings& settings)
         return std::string(text);
     };
     if (!settings.freqGiven) throw deckError("the deck has no \".freq\": no frequency sweep is given");
-    if (settings.fmax <= 0)
-        throw deckError(".freq: fmax must be positive; the deck gives " + number(settings.fmax));
+    if (settings.fmax <= 0) throw deckError(".freq: fmax must be positive; the deck gives " + number(settings.fmax));
     if (settings.npoints >= 1 && settings.fmin <= 0)
         throw deckError(".freq: fmin must be positive for a sweep of " + std::to_string(settings.npoints) +
                         " intervals; the deck gives " + number(settings.fmin));
     if (settings.npoints < 0)
-        throw deckError(".freq: npoints must not be negative; the deck gives " +
-                        std::to_string(settings.npoints));
+        throw deckError(".freq: npoints must not be negative; the deck gives " + std::to_string(settings.npoints));
 }
 
 }  // namespace xsrl

@@ -16,8 +16,8 @@ struct UnitWord {
 };
 
 constexpr UnitWord unitWords[] = {
-    {"m", 1.0},      {"mm", 0.001},     {"cm", 0.01},   {"in", 0.025400000000000002},
-    {"um", 1e-06},   {"mils", 2.54e-05}, {"ft", 0.3048},
+    {"m", 1.0},    {"mm", 0.001},      {"cm", 0.01},   {"in", 0.025400000000000002},
+    {"um", 1e-06}, {"mils", 2.54e-05}, {"ft", 0.3048},
 };
 
 double unitScale(const std::string& word)
@@ -85,7 +85,7 @@ void readSweep(DeckText& text, RunSettings& settings)
     settings.freqGiven = true;
 }
 
-} // namespace
+}  // namespace
 
 void readHeader(RunSettings& settings, const std::string& deck)
 {
@@ -101,14 +101,20 @@ void readHeader(RunSettings& settings, const std::string& deck)
             settings.scale = unitScale(token);
         } else if (token == ".solver") {
             headerToken(text, token);
-            if (token == "exact") settings.solver = Solver::Exact;
-            else if (token == "lu") settings.solver = Solver::Lu;
-            else throw deckError(deckLine(text) + ": .solver takes exact or lu; found '" + token + "'");
+            if (token == "exact")
+                settings.solver = Solver::Exact;
+            else if (token == "lu")
+                settings.solver = Solver::Lu;
+            else
+                throw deckError(deckLine(text) + ": .solver takes exact or lu; found '" + token + "'");
         } else if (token == ".capacitance") {
             headerToken(text, token);
-            if (token == "yes" || token == "y") settings.capacitance = true;
-            else if (token == "no" || token == "n") settings.capacitance = false;
-            else throw deckError(deckLine(text) + ": .capacitance takes yes or no; found '" + token + "'");
+            if (token == "yes" || token == "y")
+                settings.capacitance = true;
+            else if (token == "no" || token == "n")
+                settings.capacitance = false;
+            else
+                throw deckError(deckLine(text) + ": .capacitance takes yes or no; found '" + token + "'");
         } else if (token == ".cpanels") {
             readCapacitancePanels(text, settings);
         } else if (token == ".partial") {

@@ -11,10 +11,7 @@ namespace {
 
 constexpr int EndOfDeck = std::char_traits<char>::eof();
 
-bool isBlank(int c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool isBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // Skips blanks and line ends; false at the end of the deck.
 bool skipBlanks(DeckText& text)
@@ -46,7 +43,7 @@ bool extractAs(DeckText& text, Number& value)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 void lowercaseInPlace(std::string& token)
 {
@@ -90,7 +87,8 @@ LeadingNumber leadingNumber(const std::string& token)
 {
     LeadingNumber number;
     int used = 0;
-    if (std::sscanf(token.c_str(), "%le%n", &number.value, &used) == 1) number.text = token.substr(0, static_cast<std::size_t>(used));
+    if (std::sscanf(token.c_str(), "%le%n", &number.value, &used) == 1)
+        number.text = token.substr(0, static_cast<std::size_t>(used));
     return number;
 }
 

@@ -61,7 +61,7 @@ ComplexMatrix panelSystem(const std::vector<Panel>& panels)
     return a;
 }
 
-} // namespace
+}  // namespace
 
 ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount)
 {

@@ -22,7 +22,7 @@ bool besideInside(double c, double direction, double lo, double hi)
     return direction > 0.0 ? lo <= c && c < hi : lo < c && c <= hi;
 }
 
-} // namespace
+}  // namespace
 
 void checkDielectricBlocks(const std::vector<DielectricBlock>& blocks)
 {
@@ -37,7 +37,7 @@ void checkDielectricBlocks(const std::vector<DielectricBlock>& blocks)
             const DielectricBlock& a = blocks[earlier];
             if (std::min(a.x2, b.x2) > std::max(a.x1, b.x1) && std::min(a.y2, b.y2) > std::max(a.y1, b.y1))
                 throw structureError(blockPlace(b) + ": overlaps block " + std::to_string(a.blockNumber) +
-                                " (dielectric)");
+                                     " (dielectric)");
         }
     }
 }
@@ -53,9 +53,8 @@ int blockBeside(const std::vector<DielectricBlock>& blocks, Point p, Point norma
 {
     for (std::size_t k = 0; k < blocks.size(); ++k) {
         const DielectricBlock& b = blocks[k];
-        const bool inside = normal.x != 0.0
-                                ? besideInside(p.x, normal.x, b.x1, b.x2) && b.y1 < p.y && p.y < b.y2
-                                : besideInside(p.y, normal.y, b.y1, b.y2) && b.x1 < p.x && p.x < b.x2;
+        const bool inside = normal.x != 0.0 ? besideInside(p.x, normal.x, b.x1, b.x2) && b.y1 < p.y && p.y < b.y2
+                                            : besideInside(p.y, normal.y, b.y1, b.y2) && b.x1 < p.x && p.x < b.x2;
         if (inside) return static_cast<int>(k);
     }
     return -1;

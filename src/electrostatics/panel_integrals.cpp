@@ -15,7 +15,7 @@ double logAntiderivative(double x, double v)
     return logTerm - x + angleTerm;
 }
 
-} // namespace
+}  // namespace
 
 double logIntegral(Point a, Point b, Point p)
 {

@@ -30,18 +30,18 @@ constexpr double MostPanelsAlongAStretch = 1e6;
 // A conductor's cross-section or a dielectric block, as the panels see it.
 struct Shape {
     bool circle = false;
-    double x1 = 0.0, y1 = 0.0, x2 = 0.0, y2 = 0.0; // a rectangle
-    Point centre;                                  // a circle
+    double x1 = 0.0, y1 = 0.0, x2 = 0.0, y2 = 0.0;  // a rectangle
+    Point centre;  // a circle
     double radius = 0.0;
-    int conductor = -1; // position in deck order, or -1 for a dielectric block
-    int block = -1;     // position among the dielectric blocks, or -1 for a conductor
+    int conductor = -1;  // position in deck order, or -1 for a dielectric block
+    int block = -1;  // position among the dielectric blocks, or -1 for a conductor
 };
 
 // A piece of a side between two cut points that keeps one medium on each side.
 struct Stretch {
     Point a;
     Point b;
-    int object = 0;     // what it is not refined against: its conductor, or -1 - its block
+    int object = 0;  // what it is not refined against: its conductor, or -1 - its block
     int conductor = -1;
     Complex erOutside;
     Complex erInside;
@@ -64,7 +64,7 @@ struct Boundary {
     std::vector<Shape> shapes;
     std::vector<Stretch> stretches;
     std::vector<Obstacle> obstacles;
-    double touch = 0.0; // distance below which points touch
+    double touch = 0.0;  // distance below which points touch
 };
 
 double distance(Point p, Point q) { return std::hypot(p.x - q.x, p.y - q.y); }
@@ -105,9 +105,12 @@ double closestApartOther(bool circle, Point a, Point b, Point centre, double rad
     for (const Obstacle& o : boundary.obstacles) {
         if (o.object == object) continue;
         double gap = 0.0;
-        if (circle && o.circle) gap = distance(centre, o.centre) - radius - o.radius;
-        else if (circle) gap = distanceToSegment(centre, o.a, o.b) - radius;
-        else if (o.circle) gap = distanceToSegment(o.centre, a, b) - o.radius;
+        if (circle && o.circle)
+            gap = distance(centre, o.centre) - radius - o.radius;
+        else if (circle)
+            gap = distanceToSegment(centre, o.a, o.b) - radius;
+        else if (o.circle)
+            gap = distanceToSegment(o.centre, a, b) - o.radius;
         else
             gap = std::min({distanceToSegment(a, o.a, o.b), distanceToSegment(b, o.a, o.b),
                             distanceToSegment(o.a, a, b), distanceToSegment(o.b, a, b)});
@@ -151,7 +154,7 @@ std::vector<double> gradedCuts(double length, const std::function<double(double)
 struct Sizing {
     double largest = 0.0;
     double floor = 0.0;
-    double startFloor = Infinity; // none at the ends of a whole circle
+    double startFloor = Infinity;  // none at the ends of a whole circle
     double endFloor = Infinity;
     double growth = 0.0;
 
@@ -226,8 +229,8 @@ bool insideConductor(Point p, const std::vector<Shape>& shapes, int exceptConduc
 {
     for (const Shape& s : shapes) {
         if (s.conductor < 0 || s.conductor == exceptConductor) continue;
-        const bool inside = s.circle ? distance(p, s.centre) <= s.radius
-                                     : s.x1 <= p.x && p.x <= s.x2 && s.y1 <= p.y && p.y <= s.y2;
+        const bool inside =
+            s.circle ? distance(p, s.centre) <= s.radius : s.x1 <= p.x && p.x <= s.x2 && s.y1 <= p.y && p.y <= s.y2;
         if (inside) return true;
     }
     return false;
@@ -307,8 +310,8 @@ void addStraightPanels(const Stretch& s, const Boundary& boundary, std::vector<P
     Sizing size = sizing(scale, length / boundary.panelsPerSide, boundary);
     size.startFloor = endFloor(s.a, scale, boundary);
     size.endFloor = endFloor(s.b, scale, boundary);
-    const std::vector<double> cuts = gradedCuts(
-        length, [&](double t) { return size.at(t, length, nearestOther(pointAt(t), s.object, boundary)); });
+    const std::vector<double> cuts =
+        gradedCuts(length, [&](double t) { return size.at(t, length, nearestOther(pointAt(t), s.object, boundary)); });
     for (std::size_t k = 1; k < cuts.size(); ++k) {
         Panel p;
         p.a = pointAt(cuts[k - 1]);
@@ -398,14 +401,15 @@ void addCirclePanels(const Shape& circle, const Boundary& boundary, std::vector<
     }
 }
 
-} // namespace
+}  // namespace
 
 std::vector<Panel> buildPanels(const std::vector<Conductor>& conductors, const std::vector<DielectricBlock>& blocks,
                                int panelsPerSide)
 {
     Boundary boundary{blocks, panelsPerSide, shapesOf(conductors, blocks), {}, {}, 0.0};
     const double extent = extentOf(boundary.shapes);
-    if (!std::isfinite(extent)) throw structureError("the capacitance panels cannot be cut: the structure is too large for the numbers");
+    if (!std::isfinite(extent))
+        throw structureError("the capacitance panels cannot be cut: the structure is too large for the numbers");
     boundary.touch = TouchFraction * extent;
     for (const Shape& s : boundary.shapes) {
         Obstacle o;

@@ -13,10 +13,10 @@ namespace xsrl {
 
 struct Panel {
     Point a;
-    Point b;              // the normal is on the right of a -> b: outward from a conductor
-    int conductor = -1;   // the conductor's position in deck order, from 0; -1 on an interface
-    Complex erOutside;    // relative permittivity on the normal side: for a conductor, the medium touching it
-    Complex erInside;     // on an interface, the relative permittivity on the other side
+    Point b;  // the normal is on the right of a -> b: outward from a conductor
+    int conductor = -1;  // the conductor's position in deck order, from 0; -1 on an interface
+    Complex erOutside;  // relative permittivity on the normal side: for a conductor, the medium touching it
+    Complex erInside;  // on an interface, the relative permittivity on the other side
 };
 
 // Panels shrink toward corners, toward the points where an interface meets a conductor and

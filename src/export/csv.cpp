@@ -21,7 +21,7 @@ void forEachQuantity(const SweepResult& result, Visit visit)
         for (const Quantity& quantity : kCapacitive) visit(quantity);
 }
 
-} // namespace
+}  // namespace
 
 void writeCsv(const std::string& path, const SweepResult& result)
 {

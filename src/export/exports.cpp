@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-
 namespace xsrl {
 
 const char* exportFormatName(ExportFormat format)
@@ -42,7 +41,8 @@ bool exportNeedsCapacitance(ExportFormat format) { return format != ExportFormat
 
 Error missingCapacitance(ExportFormat format)
 {
-    return Error(ErrorCategory::Usage, std::string(exportFormatName(format)) + " needs the capacitance: add .capacitance yes");
+    return Error(ErrorCategory::Usage,
+                 std::string(exportFormatName(format)) + " needs the capacitance: add .capacitance yes");
 }
 
 void checkCapacitanceFor(const std::vector<ExportFormat>& formats, bool capacitance)
@@ -60,7 +60,9 @@ void writeExports(const std::vector<ExportFormat>& formats, const SweepResult& r
         switch (format) {
         case ExportFormat::Csv: writeCsv(path, result); break;
         case ExportFormat::Rlgc: writeRlgc(path, options.deckPath, result); break;
-        case ExportFormat::Touchstone: writeTouchstone(path, options.deckPath, result, options.lengthMetres, options.z0); break;
+        case ExportFormat::Touchstone:
+            writeTouchstone(path, options.deckPath, result, options.lengthMetres, options.z0);
+            break;
         }
     }
 }

@@ -28,7 +28,7 @@ bool writeMatrixBlock(OutputFile& report, const char* title, const char* names, 
     return finite;
 }
 
-} // namespace
+}  // namespace
 
 bool writeImpedanceBlock(OutputFile& report, const FrequencyPoint& point, double scale)
 {

@@ -33,7 +33,7 @@ RealMatrix plusScaled(const RealMatrix& a, double factor, const RealMatrix& b)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 RlgcModel fitRlgc(const SweepResult& result)
 {
@@ -68,8 +68,9 @@ RlgcModel fitRlgc(const SweepResult& result)
         const double root = std::sqrt(point.frequency);
         model.worstResistanceError =
             std::max(model.worstResistanceError, relativeDeviation(plusScaled(model.ro, root, model.rs), point.r));
-        model.worstInductanceError = std::max(
-            model.worstInductanceError, relativeDeviation(plusScaled(model.lo, 1.0 / (TwoPi * root), model.rs), point.l));
+        model.worstInductanceError =
+            std::max(model.worstInductanceError,
+                     relativeDeviation(plusScaled(model.lo, 1.0 / (TwoPi * root), model.rs), point.l));
     }
     return model;
 }

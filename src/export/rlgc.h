@@ -10,7 +10,7 @@
 namespace xsrl {
 
 struct RlgcModel {
-    RealMatrix lo, co, ro, go, rs, gd; // per metre
+    RealMatrix lo, co, ro, go, rs, gd;  // per metre
     // Worst over the sweep of the largest entry of |model - sweep| over the largest entry
     // of |sweep|, at each frequency.
     double worstResistanceError = 0.0;

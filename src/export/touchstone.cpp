@@ -27,7 +27,7 @@ ComplexMatrix immittance(const RealMatrix& a, double omega, const RealMatrix& b)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 ComplexMatrix lineScattering(const FrequencyPoint& point, double lengthMetres, double z0)
 {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "xsrl/result.h"
 #include "numerics/matrix.h"
+#include "xsrl/result.h"
 
 namespace xsrl {
 

@@ -15,7 +15,8 @@ namespace {
 // "conductor 2 (line) has rx = nan; rx must be a positive number"
 Error badValue(int index, const Conductor& c, const char* field, const std::string& value, const char* rule)
 {
-    return structureError(conductorName(index, c) + " has " + field + " = " + value + "; " + field + " must be " + rule);
+    return structureError(conductorName(index, c) + " has " + field + " = " + value + "; " + field + " must be " +
+                          rule);
 }
 
 std::string ratioText(double ratio)
@@ -47,7 +48,7 @@ bool crossSectionsOverlap(const Conductor& a, const Conductor& b)
     return std::min(a.x2, b.x2) > std::max(a.x1, b.x1) && std::min(a.y2, b.y2) > std::max(a.y1, b.y1);
 }
 
-} // namespace
+}  // namespace
 
 void checkConductorGeometry(const std::vector<Conductor>& conductors)
 {

@@ -72,12 +72,10 @@ void discretizeGradedLine(RibbonSink& sink, const Conductor& line)
     const std::vector<double> xs = gradedEdges(line.nx, line.rx, line.x1, line.x2 - line.x1);
     const std::vector<double> ys = gradedEdges(line.ny, line.ry, line.y1, line.y2 - line.y1);
     const auto horizontalFace = [&](double y1, double y2) {
-        for (std::size_t i = 0; i + 1 < xs.size(); ++i)
-            sink.add(kindX, xs[i], y1, xs[i + 1], y2);
+        for (std::size_t i = 0; i + 1 < xs.size(); ++i) sink.add(kindX, xs[i], y1, xs[i + 1], y2);
     };
     const auto verticalFace = [&](double x1, double x2) {
-        for (std::size_t i = 0; i + 1 < ys.size(); ++i)
-            sink.add(kindY, x1, ys[i], x2, ys[i + 1]);
+        for (std::size_t i = 0; i + 1 < ys.size(); ++i) sink.add(kindY, x1, ys[i], x2, ys[i + 1]);
     };
     horizontalFace(line.y1, line.y1 + t);
     horizontalFace(line.y2, line.y2 + t);
@@ -87,9 +85,12 @@ void discretizeGradedLine(RibbonSink& sink, const Conductor& line)
 
 void discretizeLine(RibbonSink& sink, const RunSettings& settings, const Conductor& line)
 {
-    if (isFilamentLine(line, settings)) sink.add(RibbonKind::Filament, line.x1, line.y1, line.x2, line.y2);
-    else if (line.model == ConductorModel::Vf) discretizeFilamentGrid(sink, line);
-    else discretizeGradedLine(sink, line);
+    if (isFilamentLine(line, settings))
+        sink.add(RibbonKind::Filament, line.x1, line.y1, line.x2, line.y2);
+    else if (line.model == ConductorModel::Vf)
+        discretizeFilamentGrid(sink, line);
+    else
+        discretizeGradedLine(sink, line);
 }
 
 // The nr chords of the inscribed polygon, counter-clockwise from the point at angle 0.
@@ -104,7 +105,7 @@ void discretizeCircle(RibbonSink& sink, const Conductor& circle)
     }
 }
 
-} // namespace
+}  // namespace
 
 double gradedWeights(double* weights, int n, double r)
 {
@@ -122,10 +123,7 @@ double gradedWeights(double* weights, int n, double r)
     return sum;
 }
 
-double skinDepthAtFmax(double fmax, double sigma)
-{
-    return 1.0 / std::sqrt(Pi * fmax * 4 * Pi * sigma * 1e-7);
-}
+double skinDepthAtFmax(double fmax, double sigma) { return 1.0 / std::sqrt(Pi * fmax * 4 * Pi * sigma * 1e-7); }
 
 bool isFilamentLine(const Conductor& line, const RunSettings& settings)
 {
@@ -156,10 +154,8 @@ void discretizeConductor(const RunSettings& settings, const Conductor& conductor
     case ConductorShape::Plate:
         if (plateCuts) discretizePlate(sink, conductor, *plateCuts);
         return;
-    case ConductorShape::Line:
-        return discretizeLine(sink, settings, conductor);
-    default:
-        return discretizeCircle(sink, conductor);
+    case ConductorShape::Line: return discretizeLine(sink, settings, conductor);
+    default: return discretizeCircle(sink, conductor);
     }
 }
 

@@ -7,7 +7,6 @@
 #include <string>
 #include <utility>
 
-
 namespace xsrl {
 
 namespace {
@@ -18,15 +17,15 @@ struct FacingLine {
     double right = 0.0;
     double bottom = 0.0;
     double top = 0.0;
-    double gapAbove = 0.0; // to the nearest plate above; 0: none
-    double gapBelow = 0.0; // to the nearest plate below; 0: none
+    double gapAbove = 0.0;  // to the nearest plate above; 0: none
+    double gapBelow = 0.0;  // to the nearest plate below; 0: none
     std::size_t slot = 0;  // 1 + number of plates whose y1 lies above the line's bottom
 };
 
 // A plate with the cut lists of its two faces (index 0 unused).
 struct PlateFaces {
     const Conductor* plate = nullptr;
-    int ordinal = 0; // 1-based position among the plates in deck order
+    int ordinal = 0;  // 1-based position among the plates in deck order
     std::vector<double> bottom{0.0};
     std::vector<double> top{0.0};
 };
@@ -98,7 +97,7 @@ void findPlateGaps(std::vector<FacingLine>& lines, const std::vector<PlateFaces*
 // line is cut at about three times that line's gap to the plate.
 void addGapCuts(std::vector<double>& cuts, const std::vector<FacingLine>& lines, bool topFace)
 {
-    const std::size_t stretches = (cuts.size() - 1) / 2; // cuts[0] is unused
+    const std::size_t stretches = (cuts.size() - 1) / 2;  // cuts[0] is unused
     for (std::size_t k = 1; k <= stretches; ++k) {
         const double left = cuts[2 * k - 1];
         const double right = cuts[2 * k];
@@ -131,8 +130,7 @@ void addGapCuts(std::vector<double>& cuts, const std::vector<FacingLine>& lines,
 // One face's points, each printed text once, appended to the file text and kept as the file
 // gives them back: two that print alike would bound a ribbon of zero width. A face that only
 // holds the plate's own two edges faces no line and is left out.
-void keepFace(PlateCuts& out, const char* word, int ordinal, const std::vector<double>& cuts,
-              std::vector<double>& kept)
+void keepFace(PlateCuts& out, const char* word, int ordinal, const std::vector<double>& cuts, std::vector<double>& kept)
 {
     const int m = static_cast<int>(cuts.size()) - 1;
     if (m == 2) return;
@@ -147,7 +145,7 @@ void keepFace(PlateCuts& out, const char* word, int ordinal, const std::vector<d
     }
 }
 
-} // namespace
+}  // namespace
 
 double minEdgeGap(double bottom1, double top1, double bottom2, double top2)
 {

@@ -16,8 +16,8 @@ struct PlateFaceCuts {
 };
 
 struct PlateCuts {
-    std::vector<PlateFaceCuts> plates; // by position among the plates in deck order
-    std::string fileText;              // the "plate" file: plates from the highest down
+    std::vector<PlateFaceCuts> plates;  // by position among the plates in deck order
+    std::string fileText;  // the "plate" file: plates from the highest down
 };
 
 // Fixes the models of all conductors of a deck with plates (lines become "pw" with one

@@ -13,8 +13,10 @@ ConductorCounts classifyConductors(const std::vector<Conductor>& conductors)
 {
     ConductorCounts counts;
     for (const Conductor& c : conductors) {
-        if (isSignalConductor(c)) ++counts.signal;
-        else ++counts.ground;
+        if (isSignalConductor(c))
+            ++counts.signal;
+        else
+            ++counts.ground;
     }
     if (counts.signal + counts.ground != 1) {
         if (counts.signal == 0) throw Error(ErrorCategory::NoSignalOrGround, "No signal line?");

@@ -49,7 +49,7 @@ double segmentLength(const Ribbon& r)
     return std::sqrt(dx * dx + dy * dy);
 }
 
-} // namespace
+}  // namespace
 
 double segmentInductance(const Ribbon& a, const Ribbon& b)
 {
@@ -57,11 +57,11 @@ double segmentInductance(const Ribbon& a, const Ribbon& b)
     const double lenB = segmentLength(b);
     const double thetaA = std::atan2(a.y2 - a.y1, a.x2 - a.x1);
     const double thetaB = std::atan2(b.y2 - b.y1, b.x2 - b.x1);
-    const SegmentPair pair{std::cos(thetaA), std::sin(thetaA), std::cos(thetaB), std::sin(thetaB),
-                           a.x1,             a.y1,             b.x1,             b.y1};
+    const SegmentPair pair{
+        std::cos(thetaA), std::sin(thetaA), std::cos(thetaB), std::sin(thetaB), a.x1, a.y1, b.x1, b.y1};
 
-    const double q = integrate2d([&pair](double s, double t) { return filamentIntegrand(pair, s, t); },
-                                 0.0001 * lenA, lenA, lenB);
+    const double q =
+        integrate2d([&pair](double s, double t) { return filamentIntegrand(pair, s, t); }, 0.0001 * lenA, lenA, lenB);
     return -q * Mu0 / (FourPi * lenA * lenB);
 }
 

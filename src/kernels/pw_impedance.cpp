@@ -19,10 +19,10 @@ Complex wavePattern(Complex reflection, Complex gamma, double s, double L, doubl
     return (front + sign * (reflection * back)) / denominator;
 }
 
-} // namespace
+}  // namespace
 
-Complex pwSurfaceImpedance(double omega, const Conductor& conductor, double x1, double x2, double y1,
-                           double y2, RibbonKind kind)
+Complex pwSurfaceImpedance(double omega, const Conductor& conductor, double x1, double x2, double y1, double y2,
+                           RibbonKind kind)
 {
     // The ribbon's centre, measured from the conductor's first corner, or from its second
     // corner for a ribbon stored right to left.
@@ -50,8 +50,8 @@ Complex pwSurfaceImpedance(double omega, const Conductor& conductor, double x1, 
     return pwWaveImpedance(eta, reflection, gamma, W, T, p, q, kind);
 }
 
-Complex pwWaveImpedance(Complex eta, Complex reflection, Complex gamma, double W, double T, double p,
-                        double q, RibbonKind kind)
+Complex pwWaveImpedance(Complex eta, Complex reflection, Complex gamma, double W, double T, double p, double q,
+                        RibbonKind kind)
 {
     const Complex acrossThickness = wavePattern(reflection, gamma, q, T, -1.0);
     const Complex acrossWidth = wavePattern(reflection, gamma, p, W, -1.0);

@@ -21,16 +21,15 @@ int truncateToInt(double x)
     return static_cast<int>(x);
 }
 
-} // namespace
+}  // namespace
 
-Complex tlRibbonImpedance(double omega, const Conductor& conductor, double x1, double x2, double y1,
-                          double y2)
+Complex tlRibbonImpedance(double omega, const Conductor& conductor, double x1, double x2, double y1, double y2)
 {
     const double dx = std::fabs(x1 - x2);
     const double dy = std::fabs(y1 - y2);
     if (dy < dx)
-        return tlFaceImpedance(omega, conductor.x1, conductor.y1, conductor.x2, conductor.y2,
-                               (x1 + x2) * 0.5, conductor.sigma);
+        return tlFaceImpedance(omega, conductor.x1, conductor.y1, conductor.x2, conductor.y2, (x1 + x2) * 0.5,
+                               conductor.sigma);
     return tlFaceImpedance(omega, conductor.y1, conductor.x1, conductor.y2, conductor.x2, (y1 + y2) * 0.5,
                            conductor.sigma);
 }
@@ -59,8 +58,7 @@ Complex tlFaceImpedance(double omega, double a1, double b1, double a2, double b2
     return tlKernel(omega, sigma, TlModeThin, m, 0.0, 0.0, 0.0, 0);
 }
 
-Complex tlKernel(double omega, double sigma, std::int32_t mode, double h, double s, double o, double D,
-                 std::int32_t n)
+Complex tlKernel(double omega, double sigma, std::int32_t mode, double h, double s, double o, double D, std::int32_t n)
 {
     const Complex k = pow(Complex(0.0, (omega * Mu0) * sigma), 0.5);
     const Complex conductivity(sigma, 0.0);
@@ -88,8 +86,7 @@ Complex tlKernel(double omega, double sigma, std::int32_t mode, double h, double
     const Complex z = Complex(0.0, rho) * k;
     const Complex widthOverArc((s / D) / A, 0.0);
     const Complex result = ((((j * k) / conductivity) * besselJ0(z)) / besselJ1(z)) * widthOverArc;
-    if (lostToOverflow(result) && valid)
-        return (((j * k) / conductivity) * besselRatioScaled(z)) * widthOverArc;
+    if (lostToOverflow(result) && valid) return (((j * k) / conductivity) * besselRatioScaled(z)) * widthOverArc;
     return result;
 }
 

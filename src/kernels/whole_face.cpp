@@ -38,10 +38,7 @@ ScaledComplex scaledHankel(int order, int kind, Complex z)
     return {a * Complex(std::cos(u.im), std::sin(u.im)), u.re};
 }
 
-ScaledComplex product(ScaledComplex a, ScaledComplex b)
-{
-    return {a.mantissa * b.mantissa, a.exponent + b.exponent};
-}
+ScaledComplex product(ScaledComplex a, ScaledComplex b) { return {a.mantissa * b.mantissa, a.exponent + b.exponent}; }
 
 // a - b, scaled by the larger of the two exponents.
 ScaledComplex difference(ScaledComplex a, ScaledComplex b)
@@ -50,7 +47,7 @@ ScaledComplex difference(ScaledComplex a, ScaledComplex b)
     return {a.mantissa * std::exp(a.exponent - e) - b.mantissa * std::exp(b.exponent - e), e};
 }
 
-} // namespace
+}  // namespace
 
 Complex tubeHankelRatio(Complex zi, Complex zo)
 {
@@ -61,8 +58,7 @@ Complex tubeHankelRatio(Complex zi, Complex zo)
     return (n.mantissa / d.mantissa) * std::exp(n.exponent - d.exponent);
 }
 
-Complex wholeFaceImpedance(double omega, double sigma, double x1, double x2, double y1, double y2,
-                           RibbonKind kind)
+Complex wholeFaceImpedance(double omega, double sigma, double x1, double x2, double y1, double y2, RibbonKind kind)
 {
     const double W = std::fabs(x2 - x1);
     const double H = std::fabs(y2 - y1);

@@ -11,8 +11,7 @@ namespace xsrl {
 // side (the x extent for RibbonKind::WholeFaceX, the y extent otherwise): a solid wire of
 // that diameter when the reference side is not the longer one, else a tube of that outer
 // diameter whose wall is half the other side thick.
-Complex wholeFaceImpedance(double omega, double sigma, double x1, double x2, double y1, double y2,
-                           RibbonKind kind);
+Complex wholeFaceImpedance(double omega, double sigma, double x1, double x2, double y1, double y2, RibbonKind kind);
 
 // The tube's Hankel quotient N/D at inner argument zi and outer argument zo, with the
 // exponentials of the large-argument Hankel forms factored out of N and D and cancelled;

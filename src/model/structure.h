@@ -17,10 +17,10 @@ enum class ConductorShape : std::int32_t { Plate = 0, Line = 1, Circle = 2 };
 
 // Model of a conductor: how its face ribbons get their internal impedance.
 enum class ConductorModel : std::int32_t {
-    Pw,     // "pw": wave model of a rectangular line
-    Tl,     // "tl": thick-line model (the default)
-    Vf,     // "vf": grid of volume filaments
-    Circle, // given to circles when the deck has plates
+    Pw,  // "pw": wave model of a rectangular line
+    Tl,  // "tl": thick-line model (the default)
+    Vf,  // "vf": grid of volume filaments
+    Circle,  // given to circles when the deck has plates
 };
 
 // How the ribbon impedance matrix is solved at each frequency: the exact inversion, whose
@@ -28,29 +28,29 @@ enum class ConductorModel : std::int32_t {
 enum class Solver { Exact, Lu };
 
 struct RunSettings {
-    double fmin = 0.0;             // lowest frequency of the sweep, Hz
-    double fmax = 0.0;             // highest frequency of the sweep, Hz
-    std::int32_t npoints = 0;      // number of sweep intervals
-    std::int32_t plateCount = 0;   // plate blocks
-    std::int32_t lineCount = 0;    // line and circle blocks
-    bool partial = false;          // report the full conductor matrix, not the loop matrix
-    double scale = 1.0;            // metres per deck length unit
-    bool freqGiven = false;        // the header had ".freq"
-    Solver solver = Solver::Exact; // ".solver exact|lu"
-    bool capacitance = false;      // compute C and G and write Cs: ".capacitance yes" or a dielectric block
-    std::int32_t capacitancePanels = 12; // ".cpanels N": panels along a side with nothing near it
+    double fmin = 0.0;  // lowest frequency of the sweep, Hz
+    double fmax = 0.0;  // highest frequency of the sweep, Hz
+    std::int32_t npoints = 0;  // number of sweep intervals
+    std::int32_t plateCount = 0;  // plate blocks
+    std::int32_t lineCount = 0;  // line and circle blocks
+    bool partial = false;  // report the full conductor matrix, not the loop matrix
+    double scale = 1.0;  // metres per deck length unit
+    bool freqGiven = false;  // the header had ".freq"
+    Solver solver = Solver::Exact;  // ".solver exact|lu"
+    bool capacitance = false;  // compute C and G and write Cs: ".capacitance yes" or a dielectric block
+    std::int32_t capacitancePanels = 12;  // ".cpanels N": panels along a side with nothing near it
 };
 
 // A rectangle of dielectric from a `dielectric` block; everything outside the blocks is vacuum.
 struct DielectricBlock {
-    double x1 = 0.0; // corners, metres
+    double x1 = 0.0;  // corners, metres
     double y1 = 0.0;
     double x2 = 0.0;
     double y2 = 0.0;
-    double er = 1.0;     // relative permittivity
-    double tand = 0.0;   // loss tangent
-    int blockNumber = 0; // position among all blocks of the deck, from 1
-    long deckLine = 0;   // deck line of its block word, for messages
+    double er = 1.0;  // relative permittivity
+    double tand = 0.0;  // loss tangent
+    int blockNumber = 0;  // position among all blocks of the deck, from 1
+    long deckLine = 0;  // deck line of its block word, for messages
 };
 
 struct Conductor {
@@ -61,13 +61,13 @@ struct Conductor {
     std::int32_t nr = 10;
     double rx = 1.0;
     double ry = 1.0;
-    double x1 = 0.0; // corners of a plate or line, metres
+    double x1 = 0.0;  // corners of a plate or line, metres
     double y1 = 1.0;
     double x2 = 0.0;
     double y2 = 1.0;
-    double sigma = 5.8e7; // S/m
-    double v = 1.0;       // |v| below 1e-10 marks a ground conductor
-    double xc = 0.0;      // centre and radius of a circle, metres
+    double sigma = 5.8e7;  // S/m
+    double v = 1.0;  // |v| below 1e-10 marks a ground conductor
+    double xc = 0.0;  // centre and radius of a circle, metres
     double yc = 0.0;
     // A circle must give its radius; NaN until the deck does.
     double rad = std::numeric_limits<double>::quiet_NaN();
@@ -76,9 +76,9 @@ struct Conductor {
 // What the deck reader makes of a deck.
 struct DeckRecords {
     RunSettings settings;
-    std::vector<Conductor> conductors;       // in deck order
-    std::vector<DielectricBlock> dielectrics; // in deck order
-    std::vector<std::string> warnings;       // told to the user, the run goes on
+    std::vector<Conductor> conductors;  // in deck order
+    std::vector<DielectricBlock> dielectrics;  // in deck order
+    std::vector<std::string> warnings;  // told to the user, the run goes on
 };
 
 struct Ribbon {
@@ -87,7 +87,7 @@ struct Ribbon {
     double x2 = 0.0;
     double y2 = 0.0;
     RibbonKind kind = RibbonKind::FaceX;
-    int conductor = 0; // position of its conductor in deck order, from 0
+    int conductor = 0;  // position of its conductor in deck order, from 0
 };
 
 // Every ribbon of the structure, conductor by conductor in deck order. The ribbons of

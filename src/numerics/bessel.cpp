@@ -65,8 +65,8 @@ Complex besselJ0(Complex z)
         return pow(z, -0.5) * (besselModulus0(z) * cos(besselPhase0(z)));
     }
     const Complex w = smallVariable(z);
-    return 1.0 - 2.2499997 * w + 1.2656208 * (w * w) - 0.3163866 * pow(w, 3.0) + 0.0444479 * pow(w, 4.0)
-           - 0.0039444 * pow(w, 5.0) + 0.0002100 * pow(w, 6.0);
+    return 1.0 - 2.2499997 * w + 1.2656208 * (w * w) - 0.3163866 * pow(w, 3.0) + 0.0444479 * pow(w, 4.0) -
+           0.0039444 * pow(w, 5.0) + 0.0002100 * pow(w, 6.0);
 }
 
 Complex besselY0(Complex z)
@@ -75,9 +75,8 @@ Complex besselY0(Complex z)
         return pow(z, -0.5) * (besselModulus0(z) * sin(besselPhase0(z)));
     }
     const Complex w = smallVariable(z);
-    return logFactor(z) * besselJ0(z) + 0.36746691 + 0.60559366 * pow(w, 1.0) - 0.74350384 * pow(w, 2.0)
-           + 0.25300117 * pow(w, 3.0) - 0.04261214 * pow(w, 4.0) + 0.00427916 * pow(w, 5.0)
-           - 0.00024846 * pow(w, 6.0);
+    return logFactor(z) * besselJ0(z) + 0.36746691 + 0.60559366 * pow(w, 1.0) - 0.74350384 * pow(w, 2.0) +
+           0.25300117 * pow(w, 3.0) - 0.04261214 * pow(w, 4.0) + 0.00427916 * pow(w, 5.0) - 0.00024846 * pow(w, 6.0);
 }
 
 Complex besselJ1(Complex z)
@@ -86,8 +85,8 @@ Complex besselJ1(Complex z)
         return pow(z, -0.5) * (besselModulus1(z) * cos(besselPhase1(z)));
     }
     const Complex w = smallVariable(z);
-    const Complex series = 0.5 - 0.56249985 * w + 0.21093573 * (w * w) - 0.03954289 * pow(w, 3.0)
-                           + 0.00443319 * pow(w, 4.0) - 0.00031761 * pow(w, 5.0) + 0.00001109 * pow(w, 6.0);
+    const Complex series = 0.5 - 0.56249985 * w + 0.21093573 * (w * w) - 0.03954289 * pow(w, 3.0) +
+                           0.00443319 * pow(w, 4.0) - 0.00031761 * pow(w, 5.0) + 0.00001109 * pow(w, 6.0);
     return series * z;
 }
 
@@ -97,9 +96,9 @@ Complex besselY1(Complex z)
         return pow(z, -0.5) * (besselModulus1(z) * sin(besselPhase1(z)));
     }
     const Complex w = smallVariable(z);
-    const Complex bracket = logFactor(z) * besselJ1(z) * z - 0.6366198 + 0.2212091 * pow(w, 1.0)
-                            + 2.1682709 * pow(w, 2.0) - 1.3164827 * pow(w, 3.0) + 0.3123951 * pow(w, 4.0)
-                            - 0.0400976 * pow(w, 5.0) + 0.0027873 * pow(w, 6.0);
+    const Complex bracket = logFactor(z) * besselJ1(z) * z - 0.6366198 + 0.2212091 * pow(w, 1.0) +
+                            2.1682709 * pow(w, 2.0) - 1.3164827 * pow(w, 3.0) + 0.3123951 * pow(w, 4.0) -
+                            0.0400976 * pow(w, 5.0) + 0.0027873 * pow(w, 6.0);
     return bracket / z;
 }
 
@@ -110,29 +109,29 @@ Complex hankel1(int kind, Complex z) { return hankel(1, kind, z); }
 Complex besselModulus0(Complex z)
 {
     const Complex y = 3.0 / z;
-    return 0.79788456 - 0.00000077 * y - 0.00552740 * pow(y, 2.0) - 0.00009512 * pow(y, 3.0)
-           + 0.00137237 * pow(y, 4.0) - 0.00072805 * pow(y, 5.0) + 0.00014476 * pow(y, 6.0);
+    return 0.79788456 - 0.00000077 * y - 0.00552740 * pow(y, 2.0) - 0.00009512 * pow(y, 3.0) +
+           0.00137237 * pow(y, 4.0) - 0.00072805 * pow(y, 5.0) + 0.00014476 * pow(y, 6.0);
 }
 
 Complex besselPhase0(Complex z)
 {
     const Complex y = 3.0 / z;
-    return z - 0.78539816 - 0.04166397 * y - 0.00003954 * pow(y, 2.0) + 0.00262573 * pow(y, 3.0)
-           - 0.00054125 * pow(y, 4.0) - 0.00029333 * pow(y, 5.0) + 0.00013558 * pow(y, 6.0);
+    return z - 0.78539816 - 0.04166397 * y - 0.00003954 * pow(y, 2.0) + 0.00262573 * pow(y, 3.0) -
+           0.00054125 * pow(y, 4.0) - 0.00029333 * pow(y, 5.0) + 0.00013558 * pow(y, 6.0);
 }
 
 Complex besselModulus1(Complex z)
 {
     const Complex y = 3.0 / z;
-    return 0.79788456 + 0.00000156 * y + 0.01659667 * pow(y, 2.0) + 0.00017105 * pow(y, 3.0)
-           - 0.00249511 * pow(y, 4.0) + 0.00113653 * pow(y, 5.0) - 0.00020033 * pow(y, 6.0);
+    return 0.79788456 + 0.00000156 * y + 0.01659667 * pow(y, 2.0) + 0.00017105 * pow(y, 3.0) -
+           0.00249511 * pow(y, 4.0) + 0.00113653 * pow(y, 5.0) - 0.00020033 * pow(y, 6.0);
 }
 
 Complex besselPhase1(Complex z)
 {
     const Complex y = 3.0 / z;
-    return z - 2.35619449 + 0.12499612 * y + 0.00005650 * pow(y, 2.0) - 0.00637879 * pow(y, 3.0)
-           + 0.00074348 * pow(y, 4.0) + 0.00079824 * pow(y, 5.0) - 0.00029166 * pow(y, 6.0);
+    return z - 2.35619449 + 0.12499612 * y + 0.00005650 * pow(y, 2.0) - 0.00637879 * pow(y, 3.0) +
+           0.00074348 * pow(y, 4.0) + 0.00079824 * pow(y, 5.0) - 0.00029166 * pow(y, 6.0);
 }
 
 }  // namespace xsrl

@@ -23,10 +23,7 @@ inline Complex conj(Complex z) { return Complex(z.re, -z.im); }
 inline Complex operator-(Complex z) { return Complex(-z.re, -z.im); }
 inline Complex operator+(Complex a, Complex b) { return Complex(a.re + b.re, a.im + b.im); }
 inline Complex operator-(Complex a, Complex b) { return Complex(a.re - b.re, a.im - b.im); }
-inline Complex operator*(Complex a, Complex b)
-{
-    return Complex(a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re);
-}
+inline Complex operator*(Complex a, Complex b) { return Complex(a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re); }
 inline Complex operator/(Complex a, Complex b)
 {
     const double d = b.re * b.re + b.im * b.im;

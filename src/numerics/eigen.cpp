@@ -39,8 +39,7 @@ EigenDecomposition eigenDecompose(const ComplexMatrix& a)
     if (info != 0) throw numericError("the LAPACK routine zgeev failed (info " + std::to_string(info) + ")");
 
     for (int i = 0; i < n; ++i)
-        for (std::size_t k = 0; k < dim; ++k)
-            result.vectors[i][k] = vectors[k * dim + static_cast<std::size_t>(i)];
+        for (std::size_t k = 0; k < dim; ++k) result.vectors[i][k] = vectors[k * dim + static_cast<std::size_t>(i)];
     return result;
 }
 

@@ -10,7 +10,7 @@ namespace xsrl {
 
 struct EigenDecomposition {
     std::vector<Complex> values;
-    ComplexMatrix vectors; // column k belongs to values[k]
+    ComplexMatrix vectors;  // column k belongs to values[k]
 };
 
 // A = V diag(values) V^-1 for a diagonalizable square A; a LAPACK failure ends the run.

@@ -111,8 +111,10 @@ __attribute__((target("avx2"))) void subtractStepsFromStrip(const double* packed
             const __m256d fIm = _mm256_broadcast_sd(&f[r * fStride + k].im);
 #pragma GCC unroll 2
             for (int g = 0; g < 2; ++g) {
-                re[r][g] = _mm256_sub_pd(re[r][g], _mm256_sub_pd(_mm256_mul_pd(fRe, uRe[g]), _mm256_mul_pd(fIm, uIm[g])));
-                im[r][g] = _mm256_sub_pd(im[r][g], _mm256_add_pd(_mm256_mul_pd(fRe, uIm[g]), _mm256_mul_pd(fIm, uRe[g])));
+                re[r][g] =
+                    _mm256_sub_pd(re[r][g], _mm256_sub_pd(_mm256_mul_pd(fRe, uRe[g]), _mm256_mul_pd(fIm, uIm[g])));
+                im[r][g] =
+                    _mm256_sub_pd(im[r][g], _mm256_add_pd(_mm256_mul_pd(fRe, uIm[g]), _mm256_mul_pd(fIm, uRe[g])));
             }
         }
     }
@@ -137,16 +139,18 @@ __attribute__((target("avx2"))) void subtractStepsAlongRows(const double* packed
     }
 }
 
-__attribute__((target("avx2"))) void avx2SubtractSteps(const double* packed, int stepsPerStrip, int steps,
-                                                       int width, Complex* rows, std::ptrdiff_t rowStride,
-                                                       const Complex* f, std::ptrdiff_t fStride, int rowCount)
+__attribute__((target("avx2"))) void avx2SubtractSteps(const double* packed, int stepsPerStrip, int steps, int width,
+                                                       Complex* rows, std::ptrdiff_t rowStride, const Complex* f,
+                                                       std::ptrdiff_t fStride, int rowCount)
 {
     static_assert(StripColumns == 8, "a strip is two groups of four");
     int r = 0;
     for (; r + 2 <= rowCount; r += 2)
-        subtractStepsAlongRows<2>(packed, stepsPerStrip, steps, width, rows + r * rowStride, rowStride, f + r * fStride, fStride);
+        subtractStepsAlongRows<2>(packed, stepsPerStrip, steps, width, rows + r * rowStride, rowStride, f + r * fStride,
+                                  fStride);
     if (r < rowCount)
-        subtractStepsAlongRows<1>(packed, stepsPerStrip, steps, width, rows + r * rowStride, rowStride, f + r * fStride, fStride);
+        subtractStepsAlongRows<1>(packed, stepsPerStrip, steps, width, rows + r * rowStride, rowStride, f + r * fStride,
+                                  fStride);
 }
 
 // s.re + (x.re*a.re - x.im*a.im) and s.im + (x.re*a.im + x.im*a.re) for four right-hand sides

@@ -24,10 +24,10 @@ void checkLapack(const char* routine, int info)
 {
     if (info < 0)
         throw numericError(std::string("the LAPACK routine ") + routine + " refused its argument " +
-                        std::to_string(-info));
+                           std::to_string(-info));
 }
 
-} // namespace
+}  // namespace
 
 ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b, int* singularCount)
 {
@@ -55,14 +55,12 @@ ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b, int* singularCo
 
     std::vector<Complex> columns(rowCount * columnCount);
     for (int i = 0; i < n; ++i)
-        for (std::size_t q = 0; q < columnCount; ++q)
-            columns[q * rowCount + static_cast<std::size_t>(i)] = b[i][q];
+        for (std::size_t q = 0; q < columnCount; ++q) columns[q * rowCount + static_cast<std::size_t>(i)] = b[i][q];
     const char transposed = 'T';
     zgetrs_(&transposed, &n, &m, a[0], &n, pivots.data(), columns.data(), &n, &info);
     checkLapack("zgetrs", info);
     for (int i = 0; i < n; ++i)
-        for (std::size_t q = 0; q < columnCount; ++q)
-            x[i][q] = columns[q * rowCount + static_cast<std::size_t>(i)];
+        for (std::size_t q = 0; q < columnCount; ++q) x[i][q] = columns[q * rowCount + static_cast<std::size_t>(i)];
     return x;
 }
 

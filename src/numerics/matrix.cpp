@@ -37,8 +37,7 @@ Matrix<Element> allocate(int rows, int cols, const char* label)
         try {
             return Matrix<Element>(rows, cols);
         } catch (const std::bad_alloc&) {
-        } catch (const std::length_error&) {
-        }
+        } catch (const std::length_error&) {}
     }
     throw Error(ErrorCategory::MatrixAllocation, std::string(label) + ": Out of memory: " + std::strerror(ENOMEM));
 }
@@ -73,7 +72,7 @@ struct Elimination {
     const InversionKernels& kernels;
     int threads;
     int first = 0;  // first step (column) of the current panel
-    int end = 0;    // one past its last column
+    int end = 0;  // one past its last column
     // multipliers[i][k - first]: the factor by which row k is subtracted from row i at step k.
     ComplexMatrix multipliers;
 };
@@ -175,8 +174,8 @@ int eliminateColumns(Elimination& e, int from, int to, double* packed)
         std::swap_ranges(e.multipliers[k], e.multipliers[k] + (k - e.first), e.multipliers[p]);
         for (int i = k + 1; i < n; ++i) e.multipliers[i][k - e.first] = a[i][k] / a[k][k];
         packSourceRow(packed, 1, 0, a[k] + k, to - k);
-        e.kernels.subtractSteps(packed, 1, 1, to - k, a[k + 1] + k, n, e.multipliers[k + 1] + (k - e.first),
-                                PanelWidth, n - k - 1);
+        e.kernels.subtractSteps(packed, 1, 1, to - k, a[k + 1] + k, n, e.multipliers[k + 1] + (k - e.first), PanelWidth,
+                                n - k - 1);
     }
     return to;
 }

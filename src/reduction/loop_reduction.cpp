@@ -50,7 +50,7 @@ ComplexMatrix multiply(const ComplexMatrix& x, const ComplexMatrix& y)
     return product;
 }
 
-} // namespace
+}  // namespace
 
 ComplexMatrix loopReduce(const std::vector<int>& isSignal, int signalCount, const ComplexMatrix& g, int* singularCount)
 {
@@ -75,7 +75,8 @@ ComplexMatrix loopReduce(const std::vector<int>& isSignal, int signalCount, cons
     for (int p = 0; p <= e; ++p)
         for (int q = 0; q < l; ++q) kTransposed[q][p] = k[p][q];
 
-    return invertMatrix(multiply(multiply(k, g), kTransposed), 1, InnerLoops::Fastest, singularCount);  // ports by ports: small
+    return invertMatrix(multiply(multiply(k, g), kTransposed), 1, InnerLoops::Fastest,
+                        singularCount);  // ports by ports: small
 }
 
 }  // namespace xsrl

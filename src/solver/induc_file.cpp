@@ -41,7 +41,7 @@ bool parseDouble(const std::string& token, double& value)
     return !token.empty() && *end == '\0';
 }
 
-} // namespace
+}  // namespace
 
 RealMatrix readInduc(const std::string& path, long ribbonCount, double scale)
 {

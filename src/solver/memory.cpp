@@ -43,8 +43,8 @@ double runMemoryBytes(double ribbonCount)
     return 40.0 * ribbonCount * ribbonCount + 2.0 * sizeof(Ribbon) * ribbonCount;
 }
 
-void checkMemoryFits(const RunSettings& settings, const std::vector<Conductor>& conductors,
-                     const PlateCuts& plateCuts, double availableBytes)
+void checkMemoryFits(const RunSettings& settings, const std::vector<Conductor>& conductors, const PlateCuts& plateCuts,
+                     double availableBytes)
 {
     const std::vector<const PlateFaceCuts*> cuts = plateCutsByConductor(conductors, plateCuts);
     double ribbons = 0.0;
@@ -53,7 +53,8 @@ void checkMemoryFits(const RunSettings& settings, const std::vector<Conductor>& 
     const double needed = runMemoryBytes(ribbons);
     if (needed <= availableBytes) return;
     char text[200];
-    std::snprintf(text, sizeof text, "the structure cuts into %.0f ribbons, which need %.3g bytes of memory; %.3g bytes are available",
+    std::snprintf(text, sizeof text,
+                  "the structure cuts into %.0f ribbons, which need %.3g bytes of memory; %.3g bytes are available",
                   ribbons, needed, availableBytes);
     throw MemoryError(text);
 }

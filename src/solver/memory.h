@@ -19,7 +19,7 @@ double runMemoryBytes(double ribbonCount);
 // Refuses (MemoryError), before anything large is allocated, a structure whose ribbons cannot
 // fit in `availableBytes`; the message gives the ribbon count, the bytes needed and those
 // available.
-void checkMemoryFits(const RunSettings& settings, const std::vector<Conductor>& conductors,
-                     const PlateCuts& plateCuts, double availableBytes);
+void checkMemoryFits(const RunSettings& settings, const std::vector<Conductor>& conductors, const PlateCuts& plateCuts,
+                     double availableBytes);
 
 }  // namespace xsrl

@@ -13,15 +13,15 @@
 namespace xsrl {
 
 struct PreparedStructure {
-    RunSettings settings;              // the deck's, with the threads of the run
-    std::vector<Conductor> conductors; // with the models the plate cuts fix
+    RunSettings settings;  // the deck's, with the threads of the run
+    std::vector<Conductor> conductors;  // with the models the plate cuts fix
     std::vector<DielectricBlock> dielectrics;
-    PlateCuts plateCuts;               // empty without plates
+    PlateCuts plateCuts;  // empty without plates
     Ribbons ribbons;
-    std::vector<bool> isSignal;        // per conductor, see isSignalConductor
-    RealMatrix partialInductance;      // H/m, symmetric; empty until computed or read
-    std::vector<Panel> panels;         // capacitance panels; empty until cut
-    ComplexMatrix capacitance;         // the reported complex capacitance (F/m); empty until solved
+    std::vector<bool> isSignal;  // per conductor, see isSignalConductor
+    RealMatrix partialInductance;  // H/m, symmetric; empty until computed or read
+    std::vector<Panel> panels;  // capacitance panels; empty until cut
+    ComplexMatrix capacitance;  // the reported complex capacitance (F/m); empty until solved
 };
 
 // Structure checks, plate cuts, classification (refused for a loop report without a signal

@@ -37,7 +37,8 @@ ComplexMatrix ribbonImpedance(const PreparedStructure& prepared, double omega, i
             z[j][i] = z[i][j];
         }
         const Ribbon& ribbon = ribbons[static_cast<std::size_t>(i)];
-        z[i][i] = z[i][i] + internalImpedance(ribbon, prepared.conductors[static_cast<std::size_t>(ribbon.conductor)], omega);
+        z[i][i] =
+            z[i][i] + internalImpedance(ribbon, prepared.conductors[static_cast<std::size_t>(ribbon.conductor)], omega);
     });
     return z;
 }
@@ -66,7 +67,8 @@ ComplexMatrix conductorAdmittanceByFactoring(const Ribbons& ribbons, ComplexMatr
     const int m = ribbons.conductorCount();
     ComplexMatrix incidence = matrix(n, m);
     for (int p = 0; p < m; ++p)
-        for (long i = ribbons.firstOf(p); i < ribbons.endOf(p); ++i) incidence[static_cast<int>(i)][p] = Complex(1.0, 0.0);
+        for (long i = ribbons.firstOf(p); i < ribbons.endOf(p); ++i)
+            incidence[static_cast<int>(i)][p] = Complex(1.0, 0.0);
     const ComplexMatrix x = solveByLu(std::move(z), incidence, singularCount);
     ComplexMatrix g = matrix(m, m);
     for (int p = 0; p < m; ++p)
@@ -75,7 +77,7 @@ ComplexMatrix conductorAdmittanceByFactoring(const Ribbons& ribbons, ComplexMatr
     return g;
 }
 
-} // namespace
+}  // namespace
 
 ComplexMatrix conductorImpedance(const PreparedStructure& prepared, double omega, int threads, int* singularCount)
 {
@@ -83,8 +85,8 @@ ComplexMatrix conductorImpedance(const PreparedStructure& prepared, double omega
     ComplexMatrix z = ribbonImpedance(prepared, omega, threads);
     ComplexMatrix g = settings.solver == Solver::Lu
                           ? conductorAdmittanceByFactoring(prepared.ribbons, std::move(z), singularCount)
-                          : conductorAdmittance(prepared.ribbons,
-                                                invertMatrix(std::move(z), threads, InnerLoops::Fastest, singularCount));
+                          : conductorAdmittance(prepared.ribbons, invertMatrix(std::move(z), threads,
+                                                                               InnerLoops::Fastest, singularCount));
     const int conductorCount = prepared.ribbons.conductorCount();
     if (settings.partial || conductorCount == 1)
         return invertMatrix(std::move(g), threads, InnerLoops::Fastest, singularCount);
@@ -105,7 +107,8 @@ std::vector<Port> reportedPorts(const PreparedStructure& prepared)
     const bool everyConductor = prepared.settings.partial || prepared.conductors.size() == 1;
     std::vector<Port> ports;
     for (std::size_t k = 0; k < prepared.isSignal.size(); ++k)
-        if (everyConductor || prepared.isSignal[k]) ports.push_back(Port{static_cast<int>(k) + 1, prepared.isSignal[k]});
+        if (everyConductor || prepared.isSignal[k])
+            ports.push_back(Port{static_cast<int>(k) + 1, prepared.isSignal[k]});
     return ports;
 }
 
@@ -132,7 +135,7 @@ FrequencyPoint sweepPoint(const ComplexMatrix& z, const ComplexMatrix& c, double
     return point;
 }
 
-} // namespace
+}  // namespace
 
 SweepResult runSweep(const PreparedStructure& prepared, int threads,
                      const std::function<void(const FrequencyPoint&)>& pointDone)

@@ -18,7 +18,7 @@ Error cannotOpen(const std::string& name, int error)
     return fileError("cannot open " + name + " for writing: " + std::strerror(error));
 }
 
-} // namespace
+}  // namespace
 
 OutputFile::OutputFile(const std::string& path, const std::string& name) : file_(nullptr), name_(name)
 {

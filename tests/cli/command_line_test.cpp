@@ -46,7 +46,7 @@ std::string printedFor(const std::vector<const char*>& words)
 
 const std::string kUsage = "Usage: xsrl <input file> <w/r>\n";
 
-} // namespace
+}  // namespace
 
 TEST(CommandLine, OptionsGoAnywhereInEitherFormAroundTheTwoArguments)
 {
@@ -59,10 +59,11 @@ TEST(CommandLine, OptionsGoAnywhereInEitherFormAroundTheTwoArguments)
                                     "--z0=75", "--export", "rlgc,csv", "--no-progress", "--progress"});
     EXPECT_EQ(line.deck + " " + line.mode, "bus.deck r");
     EXPECT_EQ(line.threads, 3);
-    EXPECT_EQ(line.exports, (std::vector<ExportFormat>{ExportFormat::Csv, ExportFormat::Touchstone, ExportFormat::Rlgc}));
+    EXPECT_EQ(line.exports,
+              (std::vector<ExportFormat>{ExportFormat::Csv, ExportFormat::Touchstone, ExportFormat::Rlgc}));
     EXPECT_EQ(line.length, 2.5e3);
     EXPECT_EQ(line.z0, 75.0);
-    EXPECT_EQ(line.progress, ProgressChoice::On); // the last one counts
+    EXPECT_EQ(line.progress, ProgressChoice::On);  // the last one counts
 
     const CommandLine ended = parse({"--no-progress", "--", "--odd-name.deck", "-"});
     EXPECT_EQ(ended.deck + " " + ended.mode, "--odd-name.deck -");
@@ -76,15 +77,16 @@ TEST(CommandLine, HelpAndVersionStopTheParsing)
     EXPECT_TRUE(parse({"--version", "x"}).version);
     const std::string help = helpText("xsrl");
     EXPECT_EQ(help.rfind("Usage: xsrl [options] <input file> <w/r>\n", 0), 0u);
-    for (const char* word : {"--help", "--version", "--threads N", "--export F", "--length L", "--z0 OHMS", "--progress",
-                             "--no-progress", "csv", "rlgc", "touchstone", "Zs", "induc", "Example"})
+    for (const char* word : {"--help", "--version", "--threads N", "--export F", "--length L", "--z0 OHMS",
+                             "--progress", "--no-progress", "csv", "rlgc", "touchstone", "Zs", "induc", "Example"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 
 TEST(CommandLine, ErrorsNameTheOptionBeforeTheUsageLine)
 {
     EXPECT_EQ(usageLine("xsrl"), kUsage);
-    for (const auto& words : {std::vector<const char*>{}, {"bus.deck"}, {"bus.deck", "w", "extra"}, {"--threads", "2", "bus.deck"}}) {
+    for (const auto& words :
+         {std::vector<const char*>{}, {"bus.deck"}, {"bus.deck", "w", "extra"}, {"--threads", "2", "bus.deck"}}) {
         EXPECT_EQ(problemOf(words), "");
         EXPECT_EQ(printedFor(words), "\n" + kUsage);
     }
@@ -100,7 +102,8 @@ TEST(CommandLine, ErrorsNameTheOptionBeforeTheUsageLine)
         {{"--z0", "-50", "bus.deck", "w"}, "option --z0 must be a positive number; found '-50'"},
         {{"--z0", "inf", "bus.deck", "w"}, "option --z0 must be a positive number; found 'inf'"},
         {{"--progress=yes", "bus.deck", "w"}, "option --progress takes no value"},
-        {{"--export", "touchstone", "bus.deck", "w"}, "--export touchstone needs --length, the line length in deck units"},
+        {{"--export", "touchstone", "bus.deck", "w"},
+         "--export touchstone needs --length, the line length in deck units"},
     };
     for (const auto& [words, what] : cases) {
         EXPECT_EQ(problemOf(words), what);

@@ -25,7 +25,7 @@ void expectSameAsReference(const std::string& name)
     }
 }
 
-} // namespace
+}  // namespace
 
 TEST(Fidelity, PlateStripsAndCircle) { expectSameAsReference("plate-strips-circle"); }
 

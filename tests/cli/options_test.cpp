@@ -28,7 +28,6 @@ const std::string kDeck = ".freq 1e6 1e9 3\n.unit um\nend\n"
                           "line{ x1=10 x2=60 y1=100 y2=110 nx=3 ny=1 }\n"
                           "end\n";
 
-
 // The table holds what the reports hold (Zs, and Cs when there is one), per metre instead of per
 // deck unit, at full precision.
 void expectCsvCarriesTheReports(const ProgramRun& run, const std::string& csvName, const std::string& deck)
@@ -39,7 +38,7 @@ void expectCsvCarriesTheReports(const ProgramRun& run, const std::string& csvNam
     ASSERT_EQ(capacitance.empty(), !run.has("Cs"));
     std::istringstream rows(run.file(csvName));
     std::string row, cell;
-    std::getline(rows, row); // the header
+    std::getline(rows, row);  // the header
     // A value as the reports print it, per deck unit.
     auto printed = [](double value, double scale) {
         char text[40];
@@ -49,7 +48,8 @@ void expectCsvCarriesTheReports(const ProgramRun& run, const std::string& csvNam
     for (size_t k = 0; k < impedance.size(); ++k) {
         ASSERT_TRUE(std::getline(rows, row));
         std::vector<double> values;
-        for (std::istringstream cells(row); std::getline(cells, cell, ',');) values.push_back(std::strtod(cell.c_str(), nullptr));
+        for (std::istringstream cells(row); std::getline(cells, cell, ',');)
+            values.push_back(std::strtod(cell.c_str(), nullptr));
         const size_t entries = impedance[k].r.size();
         ASSERT_EQ(values.size(), 1 + (capacitance.empty() ? 2 : 4) * entries);
         EXPECT_EQ(printed(values[0], 1.0), impedance[k].frequency);
@@ -93,7 +93,7 @@ std::string stderrOnATerminal(const std::string& args, const std::string& folder
     return received;
 }
 
-} // namespace
+}  // namespace
 
 TEST(RunOptions, HelpVersionAndBadOptionsStopBeforeAnyWork)
 {
@@ -108,7 +108,8 @@ TEST(RunOptions, HelpVersionAndBadOptionsStopBeforeAnyWork)
     for (const std::string args : {"--frob deck.txt w", "deck.txt w --threads 0", "deck.txt w --export"}) {
         const ProgramRun run = runProgram(args, folder);
         EXPECT_EQ(run.status, 1) << args;
-        EXPECT_TRUE(std::regex_match(run.out, std::regex("\nERROR: [^\n]+\nUsage: " XSRL_BINARY " <input file> <w/r>\n")))
+        EXPECT_TRUE(
+            std::regex_match(run.out, std::regex("\nERROR: [^\n]+\nUsage: " XSRL_BINARY " <input file> <w/r>\n")))
             << run.out;
         EXPECT_FALSE(run.has("Zs") || run.has("induc") || run.has("plate")) << args;
     }
@@ -126,7 +127,8 @@ TEST(RunOptions, ThreadsAndProgressChangeNoByteOfTheResults)
         EXPECT_EQ(run.status, 0) << args;
         EXPECT_EQ(withoutElapsedTime(run.out), withoutElapsedTime(plain.out)) << args;
         EXPECT_EQ(run.err, "") << args;
-        for (const std::string file : {"Zs", "induc", "plate"}) EXPECT_EQ(run.file(file), plain.file(file)) << args << file;
+        for (const std::string file : {"Zs", "induc", "plate"})
+            EXPECT_EQ(run.file(file), plain.file(file)) << args << file;
     }
 }
 
@@ -139,8 +141,9 @@ TEST(RunProgress, ShownOnATerminalOrWhenForcedAndErasedAtTheEnd)
     EXPECT_EQ(withoutElapsedTime(forced.out), withoutElapsedTime(quiet.out));
     EXPECT_EQ(quiet.err, "");
     for (const std::string& shown : {forced.err, stderrOnATerminal("deck.txt w", folder)}) {
-        EXPECT_TRUE(std::regex_match(shown, std::regex("\rinductance fill +\\d+%  elapsed 0:\\d\\d  remaining [^\r]+(\r[^\r]+)*"
-                                                       "\r *\r\rsweep +\\d+%[^\r]*(\r[^\r]+)*\r *\r")))
+        EXPECT_TRUE(
+            std::regex_match(shown, std::regex("\rinductance fill +\\d+%  elapsed 0:\\d\\d  remaining [^\r]+(\r[^\r]+)*"
+                                               "\r *\r\rsweep +\\d+%[^\r]*(\r[^\r]+)*\r *\r")))
             << shown;
     }
     // Reading induc back has no fill to show.
@@ -155,16 +158,18 @@ TEST(RunExports, RefusedBeforeAnyWorkWhenTheyCannotBeMade)
     for (const std::string args : {"--export rlgc", "--export csv,touchstone --length 1000"}) {
         const ProgramRun run = runProgram(args + " bus.deck w", folder);
         EXPECT_EQ(run.status, 1) << args;
-        EXPECT_NE(run.out.find("\nERROR: " + std::string(args.find("rlgc") != std::string::npos ? "rlgc" : "touchstone") +
-                               " needs the capacitance: add .capacitance yes\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            run.out.find("\nERROR: " + std::string(args.find("rlgc") != std::string::npos ? "rlgc" : "touchstone") +
+                         " needs the capacitance: add .capacitance yes\n"),
+            std::string::npos)
             << run.out;
         for (const std::string file : {"Zs", "induc", "plate", "bus.csv"}) EXPECT_FALSE(run.has(file)) << args << file;
     }
     ASSERT_EQ(mkdir((folder + "/bus.csv").c_str(), 0755), 0);
     const ProgramRun blocked = runProgram("--export csv bus.deck w", folder);
     EXPECT_EQ(blocked.status, 1);
-    EXPECT_NE(blocked.out.find("ERROR: cannot open bus.csv for writing: Is a directory\n"), std::string::npos) << blocked.out;
+    EXPECT_NE(blocked.out.find("ERROR: cannot open bus.csv for writing: Is a directory\n"), std::string::npos)
+        << blocked.out;
     EXPECT_FALSE(blocked.has("induc"));
 }
 
@@ -177,7 +182,7 @@ TEST(RunExports, LineModelsAreBuiltFromTheSameSweepAsTheTable)
     EXPECT_TRUE(run.has("Cs") && run.has("bus.rlgc"));
 
     // The table at full precision gives back every S-parameter of the 10 cm line bit for bit.
-    const double micrometre = 1e-6; // the scale of ".unit um"
+    const double micrometre = 1e-6;  // the scale of ".unit um"
     std::istringstream rows(run.file("bus.csv")), touchstone(run.file("bus.s4p"));
     std::string row, cell;
     std::getline(rows, row);
@@ -192,10 +197,12 @@ TEST(RunExports, LineModelsAreBuiltFromTheSameSweepAsTheTable)
     auto next = parameters.begin();
     while (std::getline(rows, row)) {
         std::vector<double> values;
-        for (std::istringstream cells(row); std::getline(cells, cell, ',');) values.push_back(std::strtod(cell.c_str(), nullptr));
+        for (std::istringstream cells(row); std::getline(cells, cell, ',');)
+            values.push_back(std::strtod(cell.c_str(), nullptr));
         ASSERT_EQ(values.size(), 17u);
         FrequencyPoint point{values[0], dmatrix(2, 2), dmatrix(2, 2), dmatrix(2, 2), dmatrix(2, 2)};
-        for (int i = 0; i < 16; ++i) (i < 4 ? point.r : i < 8 ? point.l : i < 12 ? point.c : point.g)[i % 4 / 2][i % 2] = values[1 + i];
+        for (int i = 0; i < 16; ++i)
+            (i < 4 ? point.r : i < 8 ? point.l : i < 12 ? point.c : point.g)[i % 4 / 2][i % 2] = values[1 + i];
         const ComplexMatrix s = lineScattering(point, 1e5 * micrometre, 40);
         ASSERT_EQ(*next++, point.frequency);
         for (int i = 0; i < 16; ++i) {

@@ -60,7 +60,7 @@ std::vector<ReportBlock> runOrFail(const std::string& deck)
     return parseReport(run.file("Zs"));
 }
 
-} // namespace
+}  // namespace
 
 // A vf line 10 mm wide and 1 um thick at 1 kHz (skin depth about 2 mm): each filament's
 // resistance is thousands of times its reactance, so the current spreads evenly and the line

@@ -33,7 +33,7 @@ struct Capture {
         std::istringstream text(std::string(buffer, size));
         std::vector<std::string> parts;
         std::string part;
-        std::getline(text, part, '\r'); // nothing before the first return
+        std::getline(text, part, '\r');  // nothing before the first return
         while (std::getline(text, part, '\r')) parts.push_back(part);
         return parts;
     }
@@ -44,7 +44,7 @@ struct Capture {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(Progress, LineShowsStagePercentElapsedAndRemainingThenIsErased)
 {
@@ -57,7 +57,7 @@ TEST(Progress, LineShowsStagePercentElapsedAndRemainingThenIsErased)
         line.advance(2);
     }
     const std::vector<std::string> drawn = capture.drawings();
-    ASSERT_EQ(drawn.size(), 4u); // three lines, then blanks over the last
+    ASSERT_EQ(drawn.size(), 4u);  // three lines, then blanks over the last
     EXPECT_EQ(drawn[0], "sweep   0%  elapsed 0:00  remaining ?");
     EXPECT_EQ(drawn[1], "sweep  25%  elapsed 0:30  remaining 1:30");
     EXPECT_EQ(drawn[2], "sweep  75%  elapsed 1:00:30  remaining 20:10");
@@ -83,7 +83,7 @@ TEST(Progress, RedrawnAtMostTenTimesASecondFromManyThreads)
     }
     const std::vector<std::string> drawn = capture.drawings();
     // A thread that finds another drawing skips its turn, so only the upper bound is sure.
-    EXPECT_LE(drawn.size(), 1u + 40u + 1u); // the first drawing, ten a second, the erasure
+    EXPECT_LE(drawn.size(), 1u + 40u + 1u);  // the first drawing, ten a second, the erasure
 }
 
 TEST(Progress, ShownOnATerminalByDefaultAndWhereverForced)

@@ -24,7 +24,7 @@ std::string stripsDeck(const std::string& header, const std::string& secondV = "
 
 const char* const kUnitHeader = ".unit um\n";
 
-} // namespace
+}  // namespace
 
 TEST(Run, WrongArgumentCountPrintsUsageAndWritesNothing)
 {
@@ -75,7 +75,8 @@ TEST(Run, ReportSizeFollowsThePartialOptionAndTheSignalCount)
     for (const Case& c : {Case{".partial yes", "0", third, 3}, Case{".partial no", "0", third, 2},
                           Case{".partial no", "1", "line{ x1=400 x2=500 y1=0 y2=5 nx=2 ny=1 v=0 }\n", 2},
                           Case{".partial no", "0", "", 1}}) {
-        const ProgramRun run = runDeck(stripsDeck(std::string(kUnitHeader) + ".freq 1e6 1e6 0\n" + c.header, c.secondV, c.extra));
+        const ProgramRun run =
+            runDeck(stripsDeck(std::string(kUnitHeader) + ".freq 1e6 1e6 0\n" + c.header, c.secondV, c.extra));
         ASSERT_EQ(run.status, 0) << run.out;
         const std::vector<ReportBlock> blocks = parseReport(run.file("Zs"));
         ASSERT_EQ(blocks.size(), 1u);
@@ -116,8 +117,8 @@ TEST(Run, ReadModeReusesTheStoredInductancesAndRefusesAForeignFile)
     ASSERT_EQ(read.status, 0) << read.out;
     EXPECT_EQ(read.file("Zs"), written.file("Zs"));
 
-    const ProgramRun other = runDeck(stripsDeck(".freq 1e6 1e9 3\n.unit um", "0", "line{ x1=400 x2=500 y1=0 y2=5 }\n"), "r",
-                                     written.folder);
+    const ProgramRun other =
+        runDeck(stripsDeck(".freq 1e6 1e9 3\n.unit um", "0", "line{ x1=400 x2=500 y1=0 y2=5 }\n"), "r", written.folder);
     EXPECT_EQ(other.status, 1);
     EXPECT_NE(other.out.find("ERROR: induc does not match this deck"), std::string::npos) << other.out;
 }
@@ -132,7 +133,8 @@ TEST(Run, StoredInductancesMustBeFiniteAndFitTheStructure)
     moved.replace(moved.find("x1=200 x2=300"), 13, "x1=250 x2=350");
     const ProgramRun foreign = runDeck(moved, "r", written.folder);
     EXPECT_EQ(foreign.status, 1);
-    EXPECT_NE(foreign.out.find("ERROR: induc was computed for a different structure; run again with w\n"), std::string::npos)
+    EXPECT_NE(foreign.out.find("ERROR: induc was computed for a different structure; run again with w\n"),
+              std::string::npos)
         << foreign.out;
 
     const std::string induc = written.file("induc");
@@ -149,7 +151,8 @@ TEST(Run, StoredInductancesMustBeFiniteAndFitTheStructure)
     const ProgramRun overflow = runDeck(deck, "r", written.folder);
     EXPECT_EQ(overflow.status, 1);
     EXPECT_EQ(parseReport(overflow.file("Zs")).size(), 4u);
-    EXPECT_NE(overflow.out.find("ERROR: Zs holds values that are not finite, first at f=1.0000e+06 Hz\n"), std::string::npos)
+    EXPECT_NE(overflow.out.find("ERROR: Zs holds values that are not finite, first at f=1.0000e+06 Hz\n"),
+              std::string::npos)
         << overflow.out;
     EXPECT_EQ(overflow.out.find("Elapsed"), std::string::npos);
     // Standard error tells of each singular matrix: the ribbon matrix and then the loop
@@ -159,7 +162,8 @@ TEST(Run, StoredInductancesMustBeFiniteAndFitTheStructure)
     EXPECT_EQ(overflow.err, singular);
 
     std::filesystem::remove(written.folder + "/induc");
-    EXPECT_NE(runDeck(deck, "r", written.folder).out.find("ERROR: cannot open induc for reading: No such file or directory\n"),
+    EXPECT_NE(runDeck(deck, "r", written.folder)
+                  .out.find("ERROR: cannot open induc for reading: No such file or directory\n"),
               std::string::npos);
     std::filesystem::create_directory(written.folder + "/induc");
     EXPECT_NE(runDeck(deck, "r", written.folder).out.find("ERROR: induc is a directory\n"), std::string::npos);
@@ -176,7 +180,8 @@ TEST(Run, OutputThatCannotBeWrittenIsAnError)
     EXPECT_NE(run.out.find("ERROR: cannot open Zs for writing: Is a directory\n"), std::string::npos) << run.out;
     EXPECT_FALSE(run.has("induc"));
 
-    const std::string withPlate = ".freq 1e6 1e6 0\nend\nplate{ x1=-5 x2=5 y1=-1 y2=0 v=0 }\nline{ x2=1 y1=1 y2=2 }\nend\n";
+    const std::string withPlate =
+        ".freq 1e6 1e6 0\nend\nplate{ x1=-5 x2=5 y1=-1 y2=0 v=0 }\nline{ x2=1 y1=1 y2=2 }\nend\n";
     for (const std::string file : {"Zs", "induc", "plate"}) {
         const std::string full = makeTempFolder();
         std::filesystem::create_symlink("/dev/full", full + "/" + file);

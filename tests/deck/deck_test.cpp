@@ -21,7 +21,7 @@ class DeckReader : public testing::Test {
 protected:
     DeckRecords records;
     const RunSettings& settings = records.settings;
-    ErrorCategory category = ErrorCategory::Usage; // of the last error errorOf caught
+    ErrorCategory category = ErrorCategory::Usage;  // of the last error errorOf caught
     std::vector<std::string> written;
 
     void TearDown() override
@@ -32,8 +32,8 @@ protected:
     std::string writeDeck(const std::string& text)
     {
         static int counter = 0;
-        const std::string path = testing::TempDir() + "xsrl_deck_" + std::to_string(getpid()) + "_" +
-                                 std::to_string(counter++) + ".deck";
+        const std::string path =
+            testing::TempDir() + "xsrl_deck_" + std::to_string(getpid()) + "_" + std::to_string(counter++) + ".deck";
         std::ofstream(path) << text;
         written.push_back(path);
         return path;
@@ -146,8 +146,8 @@ TEST_F(DeckReader, IgnoresCase)
 TEST_F(DeckReader, UnitTable)
 {
     const std::pair<const char*, double> units[] = {
-        {"m", 1.0},      {"mm", 0.001},       {"cm", 0.01},   {"in", 0.025400000000000002},
-        {"um", 1e-06},   {"mils", 2.54e-05},  {"ft", 0.3048}, {"furlong", 1.0},
+        {"m", 1.0},    {"mm", 0.001},      {"cm", 0.01},   {"in", 0.025400000000000002},
+        {"um", 1e-06}, {"mils", 2.54e-05}, {"ft", 0.3048}, {"furlong", 1.0},
     };
     for (const auto& [word, scale] : units) {
         read(std::string(".unit ") + word + " .freq 1 2 3 end line{ x1=10 sigma=1 } end");
@@ -160,9 +160,9 @@ TEST_F(DeckReader, UnitTable)
 
 TEST_F(DeckReader, ModelWords)
 {
-    const auto c = read(std::string(Header) +
-                        "line{ type=pw } line{ type = vf } line{ type =pw } line{ type= vf }\n"
-                        "line{ type=VF type pw } line{ type=pw type=copper } line{ type=tl }\nend\n");
+    const auto c =
+        read(std::string(Header) + "line{ type=pw } line{ type = vf } line{ type =pw } line{ type= vf }\n"
+                                   "line{ type=VF type pw } line{ type=pw type=copper } line{ type=tl }\nend\n");
     ASSERT_EQ(c.size(), 7u);
     EXPECT_EQ(c[0].model, ConductorModel::Pw);
     EXPECT_EQ(c[1].model, ConductorModel::Vf);
@@ -205,9 +205,13 @@ TEST_F(DeckReader, SkipsComments)
     const std::string longComment(300, 'c');
     const auto c = read("* header comment with line and plate{ words\n" + std::string(Header) +
                         "line{ x1=1 * x1=9 }\n  .note y1=9\n y2=3 }\n"
-                        "* " + longComment + " end\n"
+                        "* " +
+                        longComment +
+                        " end\n"
                         "** another\n. dotted\n"
-                        "circle{ rad=2 " + longComment + " }\n"
+                        "circle{ rad=2 " +
+                        longComment +
+                        " }\n"
                         "* before the end\n"
                         "end\n");
     ASSERT_EQ(c.size(), 2u);
@@ -312,8 +316,7 @@ TEST_F(DeckReader, ReportsInputErrors)
     EXPECT_EQ(errorOf(h + "line{ x1=1\n"), "the deck ends inside block 1 (line) before its \"}\"");
     EXPECT_EQ(errorOf(h + "line{ }\n* no end\n"), "the deck ends before its final \"end\"");
     EXPECT_EQ(errorOf(h + "line{ }\nplate\n"), "the deck ends before its final \"end\"");
-    EXPECT_EQ(errorOf(".freq 1e6 abc 10\nend\n"),
-              "deck line 1: .freq needs fmin, fmax and npoints; found 'abc'");
+    EXPECT_EQ(errorOf(".freq 1e6 abc 10\nend\n"), "deck line 1: .freq needs fmin, fmax and npoints; found 'abc'");
     EXPECT_EQ(errorOf(".freq 1 2\nend\n"), "deck line 2: .freq needs fmin, fmax and npoints; found 'end'");
     EXPECT_EQ(errorOf(".freq 1 2 3000000000 end"), "deck line 1: .freq npoints 3000000000 is out of range");
 }
@@ -334,8 +337,7 @@ TEST_F(DeckReader, ReportsBadValuesInBlocks)
     EXPECT_EQ(errorOf(h + "plate{ x1 }\nend\n"), at + "x1 has no value before \"}\"");
     EXPECT_EQ(errorOf(h + "plate{ x1 =}\nend\n"), at + "x1 has no value before \"}\"");
     EXPECT_EQ(errorOf(h + "plate{ type= }\nend\n"), at + "type has no value before \"}\"");
-    EXPECT_EQ(errorOf(h + "plate{ x1=1\n\nline{ }\nend\n"),
-              "deck line 6, block 2 (plate): missing } before 'line{'");
+    EXPECT_EQ(errorOf(h + "plate{ x1=1\n\nline{ }\nend\n"), "deck line 6, block 2 (plate): missing } before 'line{'");
     EXPECT_EQ(errorOf(h + "plate{ type=\nCircle { }\nend\n"),
               "deck line 5, block 2 (plate): missing } before 'Circle'");
 }
@@ -376,20 +378,16 @@ TEST_F(DeckReader, RefusesFractionsForWholeNumbers)
         {"nr=1e400 x1=1\n}", "nr must be a whole number; found '1e400'"},
     };
     for (const auto& [values, message] : cases)
-        EXPECT_EQ(errorOf(h + "plate{ " + values + "\nend\n"),
-                  std::string("deck line 4, block 2 (plate): ") + message)
+        EXPECT_EQ(errorOf(h + "plate{ " + values + "\nend\n"), std::string("deck line 4, block 2 (plate): ") + message)
             << values;
 }
 
 TEST_F(DeckReader, RefusesFrequenciesThatAreNotFiniteAndFractionalPointCounts)
 {
     EXPECT_EQ(errorOf(".freq 1 2 10.5 end"), "deck line 1: .freq npoints must be a whole number; found '10.5'");
-    EXPECT_EQ(errorOf("*\n.freq nan 1e9 10\nend\n"),
-              "deck line 2: .freq fmin must be a finite number; found 'nan'");
-    EXPECT_EQ(errorOf(".freq 1e6\n1e400 10\nend\n"),
-              "deck line 2: .freq fmax must be a finite number; found '1e400'");
-    EXPECT_EQ(errorOf(".freq -inf 1e9 10 end"),
-              "deck line 1: .freq fmin must be a finite number; found '-inf'");
+    EXPECT_EQ(errorOf("*\n.freq nan 1e9 10\nend\n"), "deck line 2: .freq fmin must be a finite number; found 'nan'");
+    EXPECT_EQ(errorOf(".freq 1e6\n1e400 10\nend\n"), "deck line 2: .freq fmax must be a finite number; found '1e400'");
+    EXPECT_EQ(errorOf(".freq -inf 1e9 10 end"), "deck line 1: .freq fmin must be a finite number; found '-inf'");
     // Unknown header words stay harmless.
     read(".solve lu .freq 1 2 3 end line{ } end");
     EXPECT_EQ(settings.fmax, 2.0);
@@ -397,13 +395,10 @@ TEST_F(DeckReader, RefusesFrequenciesThatAreNotFiniteAndFractionalPointCounts)
 
 TEST_F(DeckReader, RefusesBlockWordsThatOpenNoBlock)
 {
-    EXPECT_EQ(errorOf(".freq 1 2 3\nline\nend\nline{ }\nend\n"),
-              "deck line 3: 'line' is followed by 'end', not \"{\"");
-    EXPECT_EQ(errorOf(".freq 1 2 3 end plate x1=1 { } end"),
-              "deck line 1: 'plate' is followed by 'x1=1', not \"{\"");
+    EXPECT_EQ(errorOf(".freq 1 2 3\nline\nend\nline{ }\nend\n"), "deck line 3: 'line' is followed by 'end', not \"{\"");
+    EXPECT_EQ(errorOf(".freq 1 2 3 end plate x1=1 { } end"), "deck line 1: 'plate' is followed by 'x1=1', not \"{\"");
     EXPECT_EQ(errorOf(".freq 1 2 3 end\n{ x1=1 } end"), "deck line 2: \"{\" has no block word before it");
-    EXPECT_EQ(errorOf(".freq 1 2 3 end line{ }\n* c\n{ x1=1 } end"),
-              "deck line 3: \"{\" has no block word before it");
+    EXPECT_EQ(errorOf(".freq 1 2 3 end line{ }\n* c\n{ x1=1 } end"), "deck line 3: \"{\" has no block word before it");
 }
 
 TEST(DeckFile, MissingDeckOrDirectoryIsNamed)
@@ -442,12 +437,11 @@ TEST(DeckSweep, RefusesMeaninglessSweeps)
     EXPECT_EQ(errorOf(0, 1e9, 0, true), "");  // one point at fmax
     EXPECT_EQ(errorOf(1e6, 1e9, 10, false), "the deck has no \".freq\": no frequency sweep is given");
     EXPECT_EQ(errorOf(1e6, 0, 10, true), ".freq: fmax must be positive; the deck gives 0");
-    EXPECT_EQ(errorOf(-1, 1e9, 1, true),
-              ".freq: fmin must be positive for a sweep of 1 intervals; the deck gives -1");
+    EXPECT_EQ(errorOf(-1, 1e9, 1, true), ".freq: fmin must be positive for a sweep of 1 intervals; the deck gives -1");
     EXPECT_EQ(errorOf(1e6, 1e9, -2, true), ".freq: npoints must not be negative; the deck gives -2");
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(DeckReader, SolverDirective)
 {
@@ -455,7 +449,8 @@ TEST_F(DeckReader, SolverDirective)
     EXPECT_EQ(settings.solver, Solver::Exact);
     read(".freq 1 2 3 .SOLVER LU end line{ } end");
     EXPECT_EQ(settings.solver, Solver::Lu);
-    EXPECT_EQ(errorOf(".freq 1 2 3\n.solver fast end line{ } end"), "deck line 2: .solver takes exact or lu; found 'fast'");
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.solver fast end line{ } end"),
+              "deck line 2: .solver takes exact or lu; found 'fast'");
 }
 
 TEST_F(DeckReader, ReadsDielectricBlocksBesideTheConductors)
@@ -505,8 +500,10 @@ TEST_F(DeckReader, CapacitanceDirectives)
     const std::string at = "deck line 2: ";
     EXPECT_EQ(errorOf(".freq 1 2 3\n.capacitance maybe end line{ } end"),
               at + ".capacitance takes yes or no; found 'maybe'");
-    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels many end line{ } end"), at + ".cpanels needs a number of panels; found 'many'");
-    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 5.5 end line{ } end"), at + ".cpanels must be a whole number; found '5.5'");
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels many end line{ } end"),
+              at + ".cpanels needs a number of panels; found 'many'");
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 5.5 end line{ } end"),
+              at + ".cpanels must be a whole number; found '5.5'");
     EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 0 end line{ } end"), at + ".cpanels 0 is out of range (1 to 1000)");
     EXPECT_EQ(errorOf(".freq 1 2 3\n.cpanels 1001 end line{ } end"), at + ".cpanels 1001 is out of range (1 to 1000)");
 }

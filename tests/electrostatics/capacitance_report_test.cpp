@@ -24,7 +24,7 @@ std::string wirePair(const std::string& header, const std::string& extra = "")
            "end\n";
 }
 
-} // namespace
+}  // namespace
 
 TEST(CapacitanceReport, CsHoldsOneBlockPerFrequencyInTheLayoutOfZs)
 {
@@ -46,7 +46,8 @@ TEST(CapacitanceReport, CsHoldsOneBlockPerFrequencyInTheLayoutOfZs)
 
 TEST(CapacitanceReport, OneAndZeroPointSweepsBehaveAsInZs)
 {
-    for (const auto& [freq, frequency, status] : {std::tuple{".freq 1e6 1e8 1", 1e6, 1}, std::tuple{".freq 1e6 1e8 0", 1e8, 0}}) {
+    for (const auto& [freq, frequency, status] :
+         {std::tuple{".freq 1e6 1e8 1", 1e6, 1}, std::tuple{".freq 1e6 1e8 0", 1e8, 0}}) {
         const ProgramRun run = runDeck(wirePair(freq, "dielectric{ x1=-5 x2=7 y1=-5 y2=5 er=2 tand=0.01 }\n"));
         EXPECT_EQ(run.status, status) << freq;
         const std::vector<ReportBlock> blocks = parseReport(run.file("Cs"), CsHeading);
@@ -82,8 +83,7 @@ TEST(CapacitanceReport, DielectricsLeaveZsAloneAndOldDecksWriteNoCs)
 TEST(CapacitanceReport, LoopInductanceTimesCapacitanceIsErOverLightSpeedSquared)
 {
     for (const double er : {1.0, 4.0}) {
-        const std::string block =
-            er == 1.0 ? "" : "dielectric{ x1=-40 x2=40 y1=-40 y2=40 er=4 }\n";
+        const std::string block = er == 1.0 ? "" : "dielectric{ x1=-40 x2=40 y1=-40 y2=40 er=4 }\n";
         const SweepResult result = solveDeck(parseDeck(".freq 1e10 1e10 0\n.unit mm\n.capacitance yes\nend\n" + block +
                                                        "circle{ xc=0 yc=0 rad=0.5 nr=64 }\n"
                                                        "circle{ xc=2 yc=0 rad=0.5 nr=64 }\n"
@@ -108,9 +108,8 @@ TEST(CapacitanceReport, LoopInductanceTimesCapacitanceIsErOverLightSpeedSquared)
 
 TEST(CapacitanceReport, DeckAndFileErrorsEndTheRun)
 {
-    const ProgramRun overlap = runDeck(wirePair(".freq 1e6 1e8 2",
-                                                "dielectric{ x1=-5 x2=0 y1=-5 y2=0 }\n"
-                                                "dielectric{ x1=-1 x2=7 y1=-1 y2=5 }\n"));
+    const ProgramRun overlap = runDeck(wirePair(".freq 1e6 1e8 2", "dielectric{ x1=-5 x2=0 y1=-5 y2=0 }\n"
+                                                                   "dielectric{ x1=-1 x2=7 y1=-1 y2=5 }\n"));
     EXPECT_EQ(overlap.status, 1);
     EXPECT_EQ(overlap.out, "\n\nERROR: deck line 5, block 2 (dielectric): overlaps block 1 (dielectric)\n");
     const ProgramRun flat = runDeck(wirePair(".freq 1e6 1e8 2", "dielectric{ x1=1 x2=1 y1=-1 y2=5 }\n"));
@@ -120,7 +119,8 @@ TEST(CapacitanceReport, DeckAndFileErrorsEndTheRun)
     std::filesystem::create_directory(folder + "/Cs");
     const ProgramRun blocked = runDeck(wirePair(".freq 1e6 1e8 2\n.capacitance yes"), "w", folder);
     EXPECT_EQ(blocked.status, 1);
-    EXPECT_NE(blocked.out.find("ERROR: cannot open Cs for writing: Is a directory\n"), std::string::npos) << blocked.out;
+    EXPECT_NE(blocked.out.find("ERROR: cannot open Cs for writing: Is a directory\n"), std::string::npos)
+        << blocked.out;
     EXPECT_FALSE(blocked.has("induc"));  // refused before the costly step
 }
 

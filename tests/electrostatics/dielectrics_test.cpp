@@ -21,12 +21,13 @@ std::string errorOf(const std::vector<DielectricBlock>& blocks)
     try {
         checkDielectricBlocks(blocks);
     } catch (const Error& error) {
-        return (error.category() == ErrorCategory::Structure ? "" : "(not a structure error) ") + std::string(error.what());
+        return (error.category() == ErrorCategory::Structure ? "" : "(not a structure error) ") +
+               std::string(error.what());
     }
     return "no error";
 }
 
-} // namespace
+}  // namespace
 
 TEST(DielectricBlocks, RefusesFlatBlocksAndOverlapsButNotTouching)
 {

@@ -26,7 +26,7 @@ long double quadrature(Point a, Point b, Point p)
 const Point A{0.3, 0.2};
 const Point B{1.1, -0.4};  // a slanted panel of length 1
 
-} // namespace
+}  // namespace
 
 TEST(PanelIntegrals, LogIntegralMatchesQuadratureOnAndOffThePanel)
 {

@@ -30,7 +30,7 @@ double totalLength(const std::vector<Panel>& panels, int conductor)
     return sum;
 }
 
-} // namespace
+}  // namespace
 
 TEST(CapacitancePanels, RectangleOutlineIsClosedGradedAndFacesOutward)
 {
@@ -72,7 +72,9 @@ TEST(CapacitancePanels, CircleChordsKeepTheCircleArea)
 TEST(CapacitancePanels, InterfacesStopAtConductorsAndKnowTheirMedia)
 {
     Structure s;
-    s.rectangle(-10, -0.5, 10, 0, 0.0, ConductorShape::Plate).rectangle(-1, 1, 1, 1.01).dielectric(-10, 0, 10, 1, 4.3, 0.02);
+    s.rectangle(-10, -0.5, 10, 0, 0.0, ConductorShape::Plate)
+        .rectangle(-1, 1, 1, 1.01)
+        .dielectric(-10, 0, 10, 1, 4.3, 0.02);
     const std::vector<Panel> panels = s.panels();
     double interface = 0.0;
     for (const Panel& p : panels) {
@@ -170,8 +172,9 @@ TEST(CapacitancePanels, PanelSystemThatCannotFitIsRefused)
         ADD_FAILURE() << "no error";
     } catch (const MemoryError& error) {
         EXPECT_EQ(error.category(), ErrorCategory::Memory);
-        EXPECT_STREQ(error.what(),
-                     "the capacitance solve on 999 panels needs 1.61e+07 bytes of memory; 1.61e+07 bytes are available");
+        EXPECT_STREQ(
+            error.what(),
+            "the capacitance solve on 999 panels needs 1.61e+07 bytes of memory; 1.61e+07 bytes are available");
     }
 }
 

@@ -13,11 +13,12 @@ constexpr double Epsilon0 = 8.8541878128e-12;
 constexpr double LightSpeed = 299792458.0;
 
 struct Structure {
-    std::vector<Conductor> conductors;       // in deck order
+    std::vector<Conductor> conductors;  // in deck order
     std::vector<DielectricBlock> dielectrics;
 
     // A rectangle (`shape` ConductorShape::Plate or ConductorShape::Line); v = 0 makes it a ground.
-    Structure& rectangle(double x1, double y1, double x2, double y2, double v = 1.0, ConductorShape shape = ConductorShape::Line)
+    Structure& rectangle(double x1, double y1, double x2, double y2, double v = 1.0,
+                         ConductorShape shape = ConductorShape::Line)
     {
         Conductor& c = add(shape, v);
         c.x1 = x1, c.y1 = y1, c.x2 = x2, c.y2 = y2;

@@ -47,8 +47,9 @@ Microstrip hammerstadJensen(long double u, long double er)
     const long double eta0 = 376.730313668L;
     const long double f = 6.0L + (2.0L * PiL - 6.0L) * std::exp(-std::pow(30.666L / u, 0.7528L));
     const long double z0Air = eta0 / (2.0L * PiL) * std::log(f / u + std::sqrt(1.0L + 4.0L / (u * u)));
-    const long double a = 1.0L + std::log((std::pow(u, 4.0L) + std::pow(u / 52.0L, 2.0L)) / (std::pow(u, 4.0L) + 0.432L)) / 49.0L +
-                          std::log(1.0L + std::pow(u / 18.1L, 3.0L)) / 18.7L;
+    const long double a =
+        1.0L + std::log((std::pow(u, 4.0L) + std::pow(u / 52.0L, 2.0L)) / (std::pow(u, 4.0L) + 0.432L)) / 49.0L +
+        std::log(1.0L + std::pow(u / 18.1L, 3.0L)) / 18.7L;
     const long double b = 0.564L * std::pow((er - 0.9L) / (er + 3.0L), 0.053L);
     const long double effective = (er + 1.0L) / 2.0L + (er - 1.0L) / 2.0L * std::pow(1.0L + 10.0L / u, -a * b);
     return {z0Air / std::sqrt(effective), effective};
@@ -69,7 +70,7 @@ double columnSum(const ComplexMatrix& c, int column)
     return sum;
 }
 
-} // namespace
+}  // namespace
 
 // A round wire of radius a, its centre at h over a ground plate 200 h wide:
 // C = 2 pi eps0 / acosh(h / a), the loop capacitance with the plate as the return.
@@ -126,7 +127,8 @@ TEST(CapacitanceValidation, StriplineBetweenWidePlates)
         expectRelative(c[0][0].re, striplineCapacitance(w, b, 4.0L), 0.01, "stripline, w/b=" + std::to_string(w / b));
     }
     // The reference itself: a wide strip tends to two parallel plates, 4 eps0 er w / b.
-    EXPECT_NEAR(static_cast<double>(striplineCapacitance(100.0L, 1.0L, 4.0L) / (16.0L * Epsilon0L * 100.0L)), 1.0, 0.01);
+    EXPECT_NEAR(static_cast<double>(striplineCapacitance(100.0L, 1.0L, 4.0L) / (16.0L * Epsilon0L * 100.0L)), 1.0,
+                0.01);
 }
 
 // A trace of width u h and thickness w / 1000 on a substrate of height h (er 4.3) over a
@@ -137,7 +139,8 @@ TEST(CapacitanceValidation, MicrostripAgreesWithHammerstadJensen)
     for (const double u : {1.0, 2.0, 3.0}) {
         const double w = u * h;
         auto build = [&](Structure& s) {
-            s.rectangle(-20 * h, -0.35 * h, 20 * h, 0, 0.0, ConductorShape::Plate).rectangle(-w / 2, h, w / 2, h + w / 1000);
+            s.rectangle(-20 * h, -0.35 * h, 20 * h, 0, 0.0, ConductorShape::Plate)
+                .rectangle(-w / 2, h, w / 2, h + w / 1000);
         };
         Structure substrate, air;
         build(substrate);

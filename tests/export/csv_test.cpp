@@ -25,11 +25,12 @@ SweepResult randomSweep(int n, bool withCapacitance)
     };
     std::vector<FrequencyPoint> points;
     for (const double f : logSweep(1.0 / 3.0, 1e10 / 7.0, 4))
-        points.push_back(withCapacitance ? FrequencyPoint{f, fill(), fill(), fill(), fill()} : FrequencyPoint{f, fill(), fill(), RealMatrix(), RealMatrix()});
+        points.push_back(withCapacitance ? FrequencyPoint{f, fill(), fill(), fill(), fill()}
+                                         : FrequencyPoint{f, fill(), fill(), RealMatrix(), RealMatrix()});
     return sweepOf(points);
 }
 
-} // namespace
+}  // namespace
 
 TEST(Csv, HeaderNamesEveryEntryAndTheValuesReadBackToTheSameBits)
 {
@@ -74,13 +75,15 @@ TEST(Exports, NamedAfterTheDeckAndRefusedWithoutTheCapacitance)
     const SweepResult inductive = randomSweep(2, false);
     for (const ExportFormat format : {ExportFormat::Rlgc, ExportFormat::Touchstone}) {
         try {
-            writeExports({ExportFormat::Csv, format}, inductive, ExportOptions{makeTempFolder() + "/bus.deck", 0.1, 50});
+            writeExports({ExportFormat::Csv, format}, inductive,
+                         ExportOptions{makeTempFolder() + "/bus.deck", 0.1, 50});
             ADD_FAILURE() << "exported without the capacitance";
         } catch (const Error& error) {
-            EXPECT_EQ(error.what(), std::string(exportFormatName(format)) + " needs the capacitance: add .capacitance yes");
+            EXPECT_EQ(error.what(),
+                      std::string(exportFormatName(format)) + " needs the capacitance: add .capacitance yes");
         }
     }
-    EXPECT_FALSE(fileExists("bus.csv")); // refused before anything is written
+    EXPECT_FALSE(fileExists("bus.csv"));  // refused before anything is written
 }
 
 }  // namespace xsrl

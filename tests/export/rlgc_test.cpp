@@ -4,15 +4,16 @@
 
 #include "cli/run_deck.h"
 #include "export/rlgc.h"
-#include "xsrl/export.h"
 #include "sweep_fixtures.h"
+#include "xsrl/export.h"
 
 namespace xsrl {
 
 namespace {
 
 const RealMatrix kRo = realMatrix({{5.0, 1.2}, {1.2, 5.5}}), kRs = realMatrix({{2.6e-3, 4e-4}, {4e-4, 2.8e-3}}),
-                 kLo = realMatrix({{410e-9, 90e-9}, {90e-9, 400e-9}}), kCo = realMatrix({{98e-12, -21e-12}, {-21e-12, 101e-12}}),
+                 kLo = realMatrix({{410e-9, 90e-9}, {90e-9, 400e-9}}),
+                 kCo = realMatrix({{98e-12, -21e-12}, {-21e-12, 101e-12}}),
                  kGd = realMatrix({{1.1e-12, -2e-13}, {-2e-13, 1.2e-12}});
 
 // The W element's own frequency dependence, from nearly DC (so that R there is Ro) to 10 GHz.
@@ -32,16 +33,17 @@ SweepResult modelSweep()
     return sweepOf(points);
 }
 
-} // namespace
+}  // namespace
 
 TEST(Rlgc, FitRecoversTheModelAndReportsWhatItCannotFollow)
 {
     const RlgcModel fit = fitRlgc(modelSweep());
-    const std::pair<const RealMatrix*, const RealMatrix*> pairs[] = {{&fit.ro, &kRo}, {&fit.rs, &kRs}, {&fit.lo, &kLo},
-                                                                     {&fit.co, &kCo}, {&fit.gd, &kGd}};
+    const std::pair<const RealMatrix*, const RealMatrix*> pairs[] = {
+        {&fit.ro, &kRo}, {&fit.rs, &kRs}, {&fit.lo, &kLo}, {&fit.co, &kCo}, {&fit.gd, &kGd}};
     for (const auto& [actual, expected] : pairs)
         for (int i = 0; i < 4; ++i)
-            EXPECT_NEAR((*actual)[i / 2][i % 2], (*expected)[i / 2][i % 2], 1e-5 * std::fabs((*expected)[i / 2][i % 2]));
+            EXPECT_NEAR((*actual)[i / 2][i % 2], (*expected)[i / 2][i % 2],
+                        1e-5 * std::fabs((*expected)[i / 2][i % 2]));
     EXPECT_EQ(fit.go[0][0], 0.0);
     EXPECT_LT(std::max(fit.worstResistanceError, fit.worstInductanceError), 1e-5);
 
@@ -65,7 +67,8 @@ TEST(Rlgc, FileHoldsCommentsThenTheLowerTrianglesAtFullPrecision)
     while (std::getline(text, line) && line[0] == '*') comments += line + "\n";
     char worst[80];
     std::snprintf(worst, sizeof worst, "R %.3g, L %.3g\n", fit.worstResistanceError, fit.worstInductanceError);
-    for (const std::string& expected : {std::string("bus.deck"), std::string("* line 2: conductor 3 (signal)\n"), std::string(worst)})
+    for (const std::string& expected :
+         {std::string("bus.deck"), std::string("* line 2: conductor 3 (signal)\n"), std::string(worst)})
         EXPECT_NE(comments.find(expected), std::string::npos) << expected << " in\n" << comments;
     EXPECT_EQ(line, "2");
     for (const RealMatrix* m : {&fit.lo, &fit.co, &fit.ro, &fit.go, &fit.rs, &fit.gd})

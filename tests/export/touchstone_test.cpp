@@ -32,11 +32,14 @@ void expectReciprocalAndPassive(const ComplexMatrix& s)
 FrequencyPoint lossyBus(double f)
 {
     const double k = std::sqrt(f / 1e9);
-    return FrequencyPoint{f,
-                          realMatrix({{5 + 40 * k, 2 + 8 * k, 1 + 3 * k}, {2 + 8 * k, 6 + 45 * k, 2 + 8 * k}, {1 + 3 * k, 2 + 8 * k, 5 + 40 * k}}),
-                          realMatrix({{400e-9, 120e-9, 50e-9}, {120e-9, 390e-9, 120e-9}, {50e-9, 120e-9, 410e-9}}),
-                          realMatrix({{95e-12, -25e-12, -6e-12}, {-25e-12, 100e-12, -25e-12}, {-6e-12, -25e-12, 97e-12}}),
-                          realMatrix({{2e-12 * f, -4e-13 * f, 0}, {-4e-13 * f, 2e-12 * f, -4e-13 * f}, {0, -4e-13 * f, 2e-12 * f}})};
+    return FrequencyPoint{
+        f,
+        realMatrix({{5 + 40 * k, 2 + 8 * k, 1 + 3 * k},
+                    {2 + 8 * k, 6 + 45 * k, 2 + 8 * k},
+                    {1 + 3 * k, 2 + 8 * k, 5 + 40 * k}}),
+        realMatrix({{400e-9, 120e-9, 50e-9}, {120e-9, 390e-9, 120e-9}, {50e-9, 120e-9, 410e-9}}),
+        realMatrix({{95e-12, -25e-12, -6e-12}, {-25e-12, 100e-12, -25e-12}, {-6e-12, -25e-12, 97e-12}}),
+        realMatrix({{2e-12 * f, -4e-13 * f, 0}, {-4e-13 * f, 2e-12 * f, -4e-13 * f}, {0, -4e-13 * f, 2e-12 * f}})};
 }
 
 FrequencyPoint singleLine(double f, double r, double l, double g, double c)
@@ -44,11 +47,11 @@ FrequencyPoint singleLine(double f, double r, double l, double g, double c)
     return FrequencyPoint{f, realMatrix({{r}}), realMatrix({{l}}), realMatrix({{c}}), realMatrix({{g}})};
 }
 
-} // namespace
+}  // namespace
 
 TEST(Touchstone, LosslessLineMatchedAtItsOwnImpedanceOnlyDelays)
 {
-    const double l = 250e-9, c = 100e-12, length = 0.3; // Z0 = sqrt(l / c) = 50 ohm
+    const double l = 250e-9, c = 100e-12, length = 0.3;  // Z0 = sqrt(l / c) = 50 ohm
     // 7 GHz puts the line at a half-wave resonance, where coth and csch of gamma l have poles.
     for (const double f : {1e8, 1.3e9, 7e9}) {
         const ComplexMatrix s = lineScattering(singleLine(f, 0, l, 0, c), length, 50);
@@ -78,13 +81,15 @@ TEST(Touchstone, SymmetricLosslessPairMatchesTheEvenAndOddModes)
     const RealMatrix zero = realMatrix({{0, 0}, {0, 0}});
     for (const double f : {2e7, 4.1e8, 3e9}) {
         const ComplexMatrix s = lineScattering(
-            FrequencyPoint{f, zero, realMatrix({{ls, lm}, {lm, ls}}), realMatrix({{cs, -cm}, {-cm, cs}}), zero}, length, z0);
+            FrequencyPoint{f, zero, realMatrix({{ls, lm}, {lm, ls}}), realMatrix({{cs, -cm}, {-cm, cs}}), zero}, length,
+            z0);
         const auto [reflectEven, passEven] = mode(ls + lm, cs - cm, f);
         const auto [reflectOdd, passOdd] = mode(ls - lm, cs + cm, f);
         // Port 1 driven: itself, the near end of the other conductor, the two far ends.
         const Complex expected[4] = {(reflectEven + reflectOdd) / 2.0, (reflectEven - reflectOdd) / 2.0,
                                      (passEven + passOdd) / 2.0, (passEven - passOdd) / 2.0};
-        for (int port = 0; port < 4; ++port) EXPECT_LT(abs(s[port][0] - expected[port]), 1e-10) << f << " S" << port + 1 << "1";
+        for (int port = 0; port < 4; ++port)
+            EXPECT_LT(abs(s[port][0] - expected[port]), 1e-10) << f << " S" << port + 1 << "1";
     }
 }
 
@@ -126,11 +131,11 @@ TEST(Touchstone, FileHoldsEveryParameterAtFullPrecision)
             std::istringstream values(line);
             const size_t before = numbers.size();
             numbers.insert(numbers.end(), std::istream_iterator<double>(values), std::istream_iterator<double>());
-            EXPECT_LE(numbers.size() - before, 9u) << line; // a frequency and four pairs at most
+            EXPECT_LE(numbers.size() - before, 9u) << line;  // a frequency and four pairs at most
         }
         const int ports = 2 * conductors;
         EXPECT_EQ(comments, 1 + ports);
-        EXPECT_EQ(dataLines, conductors == 1 ? 2 : 2 * ports * 2); // rows of six pairs take two lines
+        EXPECT_EQ(dataLines, conductors == 1 ? 2 : 2 * ports * 2);  // rows of six pairs take two lines
         auto next = numbers.begin();
         for (const FrequencyPoint& point : points) {
             EXPECT_EQ(*next++, point.frequency);

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "geometry/geometry_fixtures.h"
 #include "geometry/checks.h"
+#include "geometry/geometry_fixtures.h"
 #include "geometry/plate_cuts.h"
 
 namespace xsrl {
@@ -22,7 +22,7 @@ TEST(GeometryChecks, ConductorGeometry)
     EXPECT_EQ(error(), "conductor 3 (circle) has nr = 2; nr must be at least 3");
     circle.rad = 0.0;
     EXPECT_EQ(error(), "conductor 3 (circle) has rad <= 0");
-    circle.rad = NAN; // the deck gave no rad
+    circle.rad = NAN;  // the deck gave no rad
     EXPECT_EQ(error(), "conductor 3 (circle) has no rad");
     line.x2 = NAN;
     EXPECT_EQ(error(), "conductor 2 (line) has x2 <= x1");
@@ -47,7 +47,7 @@ void addPiece(Layout& deck, const Piece& p)
         deck.add(p.shape, p.a, p.b, p.c, p.d);
 }
 
-} // namespace
+}  // namespace
 
 TEST(GeometryChecks, OverlapsRefusedTouchingAllowed)
 {
@@ -59,14 +59,14 @@ TEST(GeometryChecks, OverlapsRefusedTouchingAllowed)
     } cases[] = {
         {unit, unit, true},
         {unit, plate, true},
-        {{ConductorShape::Line, 0, 10, 0, 1}, {ConductorShape::Line, 4, 5, -5, 5}, true}, // crossing
+        {{ConductorShape::Line, 0, 10, 0, 1}, {ConductorShape::Line, 4, 5, -5, 5}, true},  // crossing
         {{ConductorShape::Circle, 0, 0, 1}, plate, true},
         {{ConductorShape::Circle, 0, 0, 1}, {ConductorShape::Circle, 1.5, 0, 1}, true},
-        {{ConductorShape::Circle, 0, 0, 1}, {ConductorShape::Line, 0.5, 2, 0.5, 2}, true}, // over a corner
-        {unit, {ConductorShape::Plate, 1, 2, 0, 1}, false},                      // common edge
-        {unit, {ConductorShape::Line, 1, 2, 1, 2}, false},                       // common corner
-        {{ConductorShape::Circle, 0, 5, 1}, {ConductorShape::Line, -1, 1, 0, 4}, false},     // tangent to an edge
-        {{ConductorShape::Circle, 3, 4, 5}, {ConductorShape::Plate, -2, 0, -2, 0}, false},   // through a corner
+        {{ConductorShape::Circle, 0, 0, 1}, {ConductorShape::Line, 0.5, 2, 0.5, 2}, true},  // over a corner
+        {unit, {ConductorShape::Plate, 1, 2, 0, 1}, false},  // common edge
+        {unit, {ConductorShape::Line, 1, 2, 1, 2}, false},  // common corner
+        {{ConductorShape::Circle, 0, 5, 1}, {ConductorShape::Line, -1, 1, 0, 4}, false},  // tangent to an edge
+        {{ConductorShape::Circle, 3, 4, 5}, {ConductorShape::Plate, -2, 0, -2, 0}, false},  // through a corner
         {{ConductorShape::Circle, 0, 0, 2}, {ConductorShape::Circle, 3, 4, 3}, false},
     };
     for (const auto& c : cases) {
@@ -74,7 +74,8 @@ TEST(GeometryChecks, OverlapsRefusedTouchingAllowed)
             Layout deck;
             addPiece(deck, swapped ? c.second : c.first);
             addPiece(deck, swapped ? c.first : c.second);
-            EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.conductors); }) != "", c.overlap) << &c - cases << swapped;
+            EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.conductors); }) != "", c.overlap)
+                << &c - cases << swapped;
         }
     }
 
@@ -83,7 +84,8 @@ TEST(GeometryChecks, OverlapsRefusedTouchingAllowed)
     addPiece(deck, {ConductorShape::Circle, 50, 50, 1});
     addPiece(deck, unit);
     Conductor& inside = deck.add(ConductorShape::Plate, 0.25, 0.75, 0.25, 0.75);
-    EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.conductors); }), "conductor 2 (line) overlaps conductor 3 (plate)");
+    EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.conductors); }),
+              "conductor 2 (line) overlaps conductor 3 (plate)");
     inside.y2 = inside.y1;
     EXPECT_EQ(errorOf([&] { checkConductorGeometry(deck.conductors); }), "conductor 3 (plate) has y2 <= y1");
 }
@@ -92,7 +94,7 @@ TEST(GeometryChecks, LineCuts)
 {
     Layout deck;
     deck.settings.fmax = 1e6;
-    deck.circle(0, 5, 1, 8).nx = 0; // circles have no face counts
+    deck.circle(0, 5, 1, 8).nx = 0;  // circles have no face counts
     Conductor& line = deck.add(ConductorShape::Line, 0, 1, 0, 1);
     const auto error = [&] { return errorOf([&] { checkLineCuts(deck.conductors, deck.settings); }); };
     EXPECT_EQ(error(), "");
@@ -104,13 +106,13 @@ TEST(GeometryChecks, LineCuts)
     EXPECT_EQ(error(), "conductor 2 (line) has rx = nan; rx must be a positive number");
     line.ny = 0;
     EXPECT_EQ(error(), "conductor 2 (line) has ny = 0; ny must be at least 1");
-    line.model = ConductorModel::Vf; // a grid uses the counts, not the ratios
+    line.model = ConductorModel::Vf;  // a grid uses the counts, not the ratios
     line.ny = 1;
     EXPECT_EQ(error(), "");
     line.nx = 0;
     EXPECT_EQ(error(), "conductor 2 (line) has nx = 0; nx must be at least 1");
     EXPECT_EQ(categoryOf([&] { checkLineCuts(deck.conductors, deck.settings); }), ErrorCategory::Structure);
-    line.x2 = line.y2 = 1e-6; // one filament, whatever its counts
+    line.x2 = line.y2 = 1e-6;  // one filament, whatever its counts
     EXPECT_EQ(error(), "");
 
     // In a deck with plates the line is cut with nx = ny = 1, whatever the deck said.

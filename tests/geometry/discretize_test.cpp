@@ -26,7 +26,7 @@ RibbonRows cut(const Layout& deck, const Conductor& c, const PlateFaceCuts* plat
     return rowsOf(ribbons);
 }
 
-} // namespace
+}  // namespace
 
 TEST(GeometryDiscretize, GradedWeights)
 {
@@ -48,13 +48,25 @@ TEST(GeometryDiscretize, GradedLineFacesAndKinds)
     line.ny = 2;
     line.rx = 2.0;
     const double t = 12.0 * 1e-4;
-    EXPECT_EQ(cut(deck, line), (RibbonRows{{0, 0, 0, 2, t}, {0, 2, 0, 6, t}, {0, 6, 0, 10, t}, {0, 10, 0, 12, t},
-                                           {0, 0, 6, 2, 6 + t}, {0, 2, 6, 6, 6 + t}, {0, 6, 6, 10, 6 + t},
-                                           {0, 10, 6, 12, 6 + t}, {1, 0, 0, t, 3}, {1, 0, 3, t, 6},
-                                           {1, 12, 0, 12 + t, 3}, {1, 12, 3, 12 + t, 6}}));
-    line.nx = 1; // kinds 4 and 5 on all faces; the side faces follow nx, not ny
-    EXPECT_EQ(cut(deck, line), (RibbonRows{{4, 0, 0, 12, t}, {4, 0, 6, 12, 6 + t}, {5, 0, 0, t, 3}, {5, 0, 3, t, 6},
-                                           {5, 12, 0, 12 + t, 3}, {5, 12, 3, 12 + t, 6}}));
+    EXPECT_EQ(cut(deck, line), (RibbonRows{{0, 0, 0, 2, t},
+                                           {0, 2, 0, 6, t},
+                                           {0, 6, 0, 10, t},
+                                           {0, 10, 0, 12, t},
+                                           {0, 0, 6, 2, 6 + t},
+                                           {0, 2, 6, 6, 6 + t},
+                                           {0, 6, 6, 10, 6 + t},
+                                           {0, 10, 6, 12, 6 + t},
+                                           {1, 0, 0, t, 3},
+                                           {1, 0, 3, t, 6},
+                                           {1, 12, 0, 12 + t, 3},
+                                           {1, 12, 3, 12 + t, 6}}));
+    line.nx = 1;  // kinds 4 and 5 on all faces; the side faces follow nx, not ny
+    EXPECT_EQ(cut(deck, line), (RibbonRows{{4, 0, 0, 12, t},
+                                           {4, 0, 6, 12, 6 + t},
+                                           {5, 0, 0, t, 3},
+                                           {5, 0, 3, t, 6},
+                                           {5, 12, 0, 12 + t, 3},
+                                           {5, 12, 3, 12 + t, 6}}));
 }
 
 TEST(GeometryDiscretize, FilamentLines)
@@ -64,8 +76,12 @@ TEST(GeometryDiscretize, FilamentLines)
     grid.model = ConductorModel::Vf;
     grid.nx = 3;
     grid.ny = 2;
-    EXPECT_EQ(cut(deck, grid), (RibbonRows{{20, 1, 2, 2, 4}, {20, 2, 2, 3, 4}, {20, 3, 2, 4, 4}, {20, 1, 4, 2, 6},
-                                           {20, 2, 4, 3, 6}, {20, 3, 4, 4, 6}}));
+    EXPECT_EQ(cut(deck, grid), (RibbonRows{{20, 1, 2, 2, 4},
+                                           {20, 2, 2, 3, 4},
+                                           {20, 3, 2, 4, 4},
+                                           {20, 1, 4, 2, 6},
+                                           {20, 2, 4, 3, 6},
+                                           {20, 3, 4, 4, 6}}));
 
     // Thinner than the skin depth (66 um for copper at 1 MHz) in both directions, strictly.
     deck.settings.fmax = 1e6;
@@ -91,7 +107,7 @@ TEST(GeometryDiscretize, CircleChords)
     EXPECT_EQ(plannedRibbonCount(deck.settings, circle, nullptr), 4);
     const double px[] = {1, 0, -1, 0, 1}, py[] = {0, 1, 0, -1, 0};
     for (int i = 0; i < 4; ++i) {
-        const Ribbon& r = ribbons[3 + i]; // counter-clockwise from angle 0, in chord order
+        const Ribbon& r = ribbons[3 + i];  // counter-clockwise from angle 0, in chord order
         EXPECT_EQ(r.kind, RibbonKind::Chord);
         EXPECT_EQ(r.conductor, 1);
         EXPECT_NEAR(std::hypot(r.x1 - px[i], r.y1 - py[i]), 0.0, 1e-15);
@@ -132,8 +148,8 @@ TEST(GeometryDiscretize, PlatesTakeTheCutsOfTheirOrdinal)
     plateCuts.plates[0].above = {0.0, 3.0};
     plateCuts.plates[1].below = {0.0, 1.0, 3.0};
     const std::vector<const PlateFaceCuts*> byConductor = plateCutsByConductor(deck.conductors, plateCuts);
-    EXPECT_EQ(byConductor, (std::vector<const PlateFaceCuts*>{nullptr, &plateCuts.plates[0], nullptr,
-                                                               &plateCuts.plates[1]}));
+    EXPECT_EQ(byConductor,
+              (std::vector<const PlateFaceCuts*>{nullptr, &plateCuts.plates[0], nullptr, &plateCuts.plates[1]}));
     // Without cut points (a deck without plates, or before they are placed) nobody has any.
     EXPECT_EQ(plateCutsByConductor(deck.conductors, PlateCuts{}), (std::vector<const PlateFaceCuts*>(4, nullptr)));
 

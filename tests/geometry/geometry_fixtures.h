@@ -93,6 +93,6 @@ inline RibbonRows rowsOf(const std::vector<Ribbon>& list, long first = 0, long e
     return rows;
 }
 
-} // namespace geometry_test
+}  // namespace geometry_test
 
 }  // namespace xsrl

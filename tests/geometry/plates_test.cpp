@@ -42,7 +42,7 @@ Prepared prepare(Layout& deck)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(GeometryPlates, SortsAndGaps)
 {
@@ -72,8 +72,9 @@ TEST(GeometryPlates, LineOverPlate)
     EXPECT_EQ(p.ribbons.start, (std::vector<long>{0, 5, 9}));
     const double t = -200.0 * 1e-4;
     p.rows.resize(5);
-    EXPECT_EQ(p.rows, (RibbonRows{{2, -100, 0, -36, t}, {2, -36, 0, -5, t}, {2, -5, 0, 5, t}, {2, 5, 0, 36, t},
-                                  {2, 36, 0, 100, t}}));
+    EXPECT_EQ(
+        p.rows,
+        (RibbonRows{{2, -100, 0, -36, t}, {2, -36, 0, -5, t}, {2, -5, 0, 5, t}, {2, 5, 0, 36, t}, {2, 36, 0, 100, t}}));
 }
 
 TEST(GeometryPlates, CutsBetweenTwoLines)
@@ -90,7 +91,8 @@ TEST(GeometryPlates, CutsBetweenTwoLines)
         {-10, -55, -50, 50, 55, 10, plateLines("above", 1, {-100, -86, -55, -50, -19, 19, 50, 55, 86, 100})},
         {30, -55, -50, 50, 55, 10, plateLines("below", 1, {-100, -86, -55, -50, -20, 20, 50, 55, 86, 100})},
         // Gaps 10 and 40 on a stretch too short for both: one cut weighted by the gaps.
-        {-10, -60, -50, 50, 60, 40, plateLines("above", 1, {-100, -91, -60, -50, -50 + 100.0 * 10.0 / (S / 3), 50, 60, 100})},
+        {-10, -60, -50, 50, 60, 40,
+         plateLines("above", 1, {-100, -91, -60, -50, -50 + 100.0 * 10.0 / (S / 3), 50, 60, 100})},
     };
     for (const Case& c : cases) {
         Layout deck;
@@ -117,12 +119,12 @@ TEST(GeometryPlates, PointsThatPrintAlikeWrittenOnce)
 TEST(GeometryPlates, PlateOrdinalsAndHeightOrder)
 {
     Layout deck;
-    deck.add(ConductorShape::Plate, -100.0, 100.0, -10.0, 0.0); // listed first, lies lowest
+    deck.add(ConductorShape::Plate, -100.0, 100.0, -10.0, 0.0);  // listed first, lies lowest
     deck.add(ConductorShape::Plate, -50.0, 50.0, 30.0, 40.0);
     deck.add(ConductorShape::Line, -5.0, 5.0, 10.0, 20.0);
     const Prepared p = prepare(deck);
-    EXPECT_EQ(p.cuts.fileText, plateLines("below", 2, {-50, -36, -5, 5, 36, 50}) +
-                                   plateLines("above", 1, {-100, -36, -5, 5, 36, 100}));
+    EXPECT_EQ(p.cuts.fileText,
+              plateLines("below", 2, {-50, -36, -5, 5, 36, 50}) + plateLines("above", 1, {-100, -36, -5, 5, 36, 100}));
     // The file goes from the highest plate down; the points are kept by position in deck order.
     ASSERT_EQ(p.cuts.plates.size(), 2u);
     EXPECT_EQ(p.cuts.plates[0].above, (std::vector<double>{-100, -36, -5, 5, 36, 100}));
@@ -148,7 +150,7 @@ TEST(GeometryPlates, Classification)
 {
     Layout deck;
     deck.add(ConductorShape::Line, 0, 1, 0, 1).v = 0.0;
-    EXPECT_EQ(classifyConductors(deck.conductors).ground, 1); // a single conductor passes
+    EXPECT_EQ(classifyConductors(deck.conductors).ground, 1);  // a single conductor passes
     deck.add(ConductorShape::Line, 0, 1, 0, 1).v = -0.99e-10;
     EXPECT_EQ(errorOf([&] { classifyConductors(deck.conductors); }), "No signal line?");
     EXPECT_EQ(categoryOf([&] { classifyConductors(deck.conductors); }), ErrorCategory::NoSignalOrGround);

@@ -28,7 +28,7 @@ void addChords(std::vector<Ribbon>& ribbons, double xc, double yc, double rad, i
                                  RibbonKind::Chord));
 }
 
-} // namespace
+}  // namespace
 
 TEST(Inductance, RectangleKernelValuesAndSymmetries)
 {

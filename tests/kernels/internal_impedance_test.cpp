@@ -31,7 +31,7 @@ Complex impedance(const Conductor& conductor, RibbonKind kind, double x1, double
     return internalImpedance(Ribbon{x1, y1, x2, y2, kind, 0}, conductor, Omega);
 }
 
-} // namespace
+}  // namespace
 
 TEST(SkinDispatch, ByKind)
 {

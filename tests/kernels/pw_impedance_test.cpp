@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "kernels/skin_reference.h"
 #include "kernels/pw_impedance.h"
+#include "kernels/skin_reference.h"
 
 namespace xsrl {
 
@@ -23,7 +23,7 @@ Conductor wideLine()
     return c;
 }
 
-} // namespace
+}  // namespace
 
 TEST(SkinPw, WideConductorMidFaceAndCorner)
 {

@@ -26,10 +26,7 @@ inline LongComplex operator/(LongComplex a, LongComplex b)
     const long double d = b.re * b.re + b.im * b.im;
     return {(a.re * b.re + a.im * b.im) / d, (a.im * b.re - a.re * b.im) / d};
 }
-inline LongComplex lexp(LongComplex z)
-{
-    return {std::exp(z.re) * std::cos(z.im), std::exp(z.re) * std::sin(z.im)};
-}
+inline LongComplex lexp(LongComplex z) { return {std::exp(z.re) * std::cos(z.im), std::exp(z.re) * std::sin(z.im)}; }
 inline LongComplex lsqrt(LongComplex z)
 {
     const long double m = std::sqrt(std::hypot(z.re, z.im));

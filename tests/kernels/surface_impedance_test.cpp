@@ -27,7 +27,7 @@ LongComplex wireReference(double omega, double r, double mu)
     return k * besselRatioAsymptotic(k * LongComplex{r, 0.0L}) / LongComplex{Copper, 0.0L};
 }
 
-} // namespace
+}  // namespace
 
 TEST(SkinSurface, LowAndHighFrequencyLimits)
 {

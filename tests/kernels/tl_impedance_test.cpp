@@ -23,7 +23,7 @@ Complex middle(double omega, int mode, double h) { return tlKernel(omega, Copper
 // Position p along a face 100 um long of a conductor 20 um across.
 Complex face(double omega, double p) { return tlFaceImpedance(omega, 0.0, 0.0, 100e-6, 20e-6, p, Copper); }
 
-} // namespace
+}  // namespace
 
 TEST(SkinTl, SlabModesUpToThousandsOfSkinDepths)
 {
@@ -50,7 +50,7 @@ TEST(SkinTl, ZoneBoundaries)
     expectSame(face(thin, m), edge(thin, m, 1));
     expectSame(face(thin, std::nextafter(m, 1.0)), middle(thin, TlModeThin, m));
     expectSame(face(thin, 50e-6), middle(thin, TlModeThin, m));
-    expectSame(face(thin, 97e-6), face(thin, 3e-6)); // mirrored to the nearer end
+    expectSame(face(thin, 97e-6), face(thin, 3e-6));  // mirrored to the nearer end
 
     const double thick = TwoPi * 1e9;
     const double h = 3.0 * zoneSkinDepth(thick);
@@ -69,8 +69,7 @@ TEST(SkinTl, RibbonMappedOntoItsFace)
     c.x2 = 50e-6;
     c.y2 = 50e-6;
     // Square: bottom-face and left-face ribbons at the same distance from the corner.
-    expectSame(tlRibbonImpedance(omega, c, 2e-6, 4e-6, 0.0, 1e-9),
-               tlRibbonImpedance(omega, c, 0.0, 1e-9, 2e-6, 4e-6));
+    expectSame(tlRibbonImpedance(omega, c, 2e-6, 4e-6, 0.0, 1e-9), tlRibbonImpedance(omega, c, 0.0, 1e-9, 2e-6, 4e-6));
     // A ribbon as wide as it is tall is placed along y.
     c.x2 = 100e-6;
     c.y2 = 20e-6;

@@ -39,7 +39,7 @@ LongComplex tubeReference(double omega, double L, double M)
 
 Complex polar(double m) { return Complex(m * std::cos(0.75 * M_PI), m * std::sin(0.75 * M_PI)); }
 
-} // namespace
+}  // namespace
 
 TEST(SkinWholeFace, BranchesAndRightAngleSymmetry)
 {

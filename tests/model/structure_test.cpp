@@ -8,10 +8,7 @@ namespace xsrl {
 
 namespace {
 
-Ribbon ribbonOf(int conductor, double x1)
-{
-    return Ribbon{x1, 0.0, x1 + 1.0, 1e-4, RibbonKind::FaceX, conductor};
-}
+Ribbon ribbonOf(int conductor, double x1) { return Ribbon{x1, 0.0, x1 + 1.0, 1e-4, RibbonKind::FaceX, conductor}; }
 
 TEST(ModelRecords, RibbonTableGivesEachConductorItsRange)
 {
@@ -55,7 +52,7 @@ TEST(ModelRecords, DefaultConductorHasTheBlockDefaults)
     EXPECT_EQ(c.v, 1.0);
     EXPECT_EQ(c.xc, 0.0);
     EXPECT_EQ(c.yc, 0.0);
-    EXPECT_TRUE(std::isnan(c.rad)); // a circle must give its radius
+    EXPECT_TRUE(std::isnan(c.rad));  // a circle must give its radius
 
     // Messages name a conductor by its position from 1 and its block word.
     Conductor circle;
@@ -66,6 +63,6 @@ TEST(ModelRecords, DefaultConductorHasTheBlockDefaults)
     EXPECT_EQ(conductorName(9, circle), "conductor 10 (plate)");
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace xsrl

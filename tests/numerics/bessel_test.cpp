@@ -83,7 +83,8 @@ TEST(NumericsBessel, ValuesAtZero)
 TEST(NumericsHankel, BelowTwentyFirstKindIsJPlusJYAndSecondKindItsReflection)
 {
     const Complex j(0.0, 1.0);
-    for (Complex z : {Complex(0.7, -0.7), Complex(2.0, 2.5), Complex(-4.0, 1.0), Complex(std::nextafter(20.0, 0.0), 0.0)}) {
+    for (Complex z :
+         {Complex(0.7, -0.7), Complex(2.0, 2.5), Complex(-4.0, 1.0), Complex(std::nextafter(20.0, 0.0), 0.0)}) {
         EXPECT_TRUE(sameBits(hankel0(1, z), besselJ0(z) + j * besselY0(z)));
         EXPECT_TRUE(sameBits(hankel1(1, z), besselJ1(z) + j * besselY1(z)));
         for (int kind : {2, 0, -1}) {

@@ -121,6 +121,6 @@ TEST(ComplexFunctions, TanhGuard)
     expectExact(t, expected.re, expected.im);
 }
 
-} // namespace
+}  // namespace
 
 }  // namespace xsrl

@@ -49,17 +49,15 @@ bool sameBits(const ComplexMatrix& x, const ComplexMatrix& y)
 
 // The same bits, or NaN both: of two NaN operands, the processor passes on the first, and the
 // compiler may exchange the operands of a sum or product (IEEE 754 leaves the choice open).
-bool sameValue(double x, double y)
-{
-    return std::memcmp(&x, &y, sizeof x) == 0 || (std::isnan(x) && std::isnan(y));
-}
+bool sameValue(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0 || (std::isnan(x) && std::isnan(y)); }
 
 // The inversion by either inner loops, on one thread or on three.
 struct Way {
     InnerLoops loops;
     int threads;
 };
-const Way EveryWay[] = {{InnerLoops::Fastest, 1}, {InnerLoops::Fastest, 3}, {InnerLoops::Plain, 1}, {InnerLoops::Plain, 3}};
+const Way EveryWay[] = {
+    {InnerLoops::Fastest, 1}, {InnerLoops::Fastest, 3}, {InnerLoops::Plain, 1}, {InnerLoops::Plain, 3}};
 
 std::ostream& operator<<(std::ostream& out, const Way& way)
 {
@@ -100,7 +98,8 @@ TEST(NumericsMatrix, SmallKnownInverses)
     expectExactly(unit, 0, 0, Complex(0, -1));
 
     // A zero in the first pivot position takes one row exchange.
-    ComplexMatrix exchange = invertMatrix(fromRows({{Complex(0, 0), Complex(1, 0)}, {Complex(1, 0), Complex(0, 0)}}), 1);
+    ComplexMatrix exchange =
+        invertMatrix(fromRows({{Complex(0, 0), Complex(1, 0)}, {Complex(1, 0), Complex(0, 0)}}), 1);
     expectExactly(exchange, 0, 0, Complex(0, 0));
     expectExactly(exchange, 0, 1, Complex(1, 0));
     expectExactly(exchange, 1, 0, Complex(1, 0));
@@ -151,7 +150,8 @@ TEST(NumericsMatrix, InverseMatchesTheTextbookOrderToTheBit)
         const ComplexMatrix reference = textbookInverse(a);
         for (const Way& way : EveryWay) {
             int singular = 0;
-            EXPECT_TRUE(sameBits(invertMatrix(ComplexMatrix(a), way.threads, way.loops, &singular), reference)) << n << way;
+            EXPECT_TRUE(sameBits(invertMatrix(ComplexMatrix(a), way.threads, way.loops, &singular), reference))
+                << n << way;
             EXPECT_EQ(singular, 0) << n << way;
         }
     }

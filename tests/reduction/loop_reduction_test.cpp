@@ -28,8 +28,16 @@ ComplexMatrix expectedLoopImpedance(const ComplexMatrix& g, const std::vector<in
 {
     const int l = g.rows();
     const int e = static_cast<int>(signals.size());
-    auto rowSum = [&](int i) { Complex s; for (int j = 0; j < l; ++j) s = s + g[i][j]; return s; };
-    auto columnSum = [&](int j) { Complex s; for (int i = 0; i < l; ++i) s = s + g[i][j]; return s; };
+    auto rowSum = [&](int i) {
+        Complex s;
+        for (int j = 0; j < l; ++j) s = s + g[i][j];
+        return s;
+    };
+    auto columnSum = [&](int j) {
+        Complex s;
+        for (int i = 0; i < l; ++i) s = s + g[i][j];
+        return s;
+    };
     Complex total;
     for (int i = 0; i < l; ++i) total = total + rowSum(i);
     ComplexMatrix y = matrix(e, e);
@@ -51,7 +59,7 @@ void expectNear(Complex actual, Complex expected)
     EXPECT_NEAR(actual.im, expected.im, 1e-12 * abs(expected));
 }
 
-} // namespace
+}  // namespace
 
 TEST(LoopReduction, OneSignalOneGroundGivesTheLoopOfTheConductorImpedances)
 {
@@ -105,7 +113,7 @@ TEST(LoopReduction, SwapKeepsThePairEntriesAndExchangesTheRest)
         for (int j = 0; j < 3; ++j) g[i][j] = Complex(10 * i + j, 0);
     const ComplexMatrix original = g;
     swapConductors(g, 0, 2);
-    EXPECT_EQ(g[0][2].re, 2);   // pair entries stay
+    EXPECT_EQ(g[0][2].re, 2);  // pair entries stay
     EXPECT_EQ(g[2][0].re, 20);
     EXPECT_EQ(g[0][0].re, 22);
     EXPECT_EQ(g[0][1].re, 21);

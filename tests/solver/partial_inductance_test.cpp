@@ -39,7 +39,7 @@ std::vector<Ribbon> mixedRibbons()
     return ribbons;
 }
 
-} // namespace
+}  // namespace
 
 TEST(PartialInductance, ThreadedFillEqualsThePairByPairValuesToTheBit)
 {

@@ -33,7 +33,7 @@ struct PreparedDeck {
 };
 
 struct SolverDifference {
-    double entrywise = 0.0; // largest |a - b| / |a| over the entries of R and of L
+    double entrywise = 0.0;  // largest |a - b| / |a| over the entries of R and of L
     // largest |a - b| / sqrt(|a_pp a_qq|): each entry against the scale of its two diagonal
     // entries, so that a mutual term a million times below the diagonal is not held to
     // digits that neither solver computes

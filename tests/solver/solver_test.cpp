@@ -6,8 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "solver/solver_agreement.h"
 #include "numerics/lu_solve.h"
+#include "solver/solver_agreement.h"
 
 namespace xsrl {
 
@@ -21,7 +21,7 @@ std::vector<std::string> exampleDecks()
     return paths;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Solver, FactoringAgreesWithTheExactInversionOnEveryExample)
 {
