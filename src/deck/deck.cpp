@@ -163,7 +163,7 @@ void readDeckRecords(const std::string& text, DeckRecords& records)
 {
     records = DeckRecords();
     deck::readHeader(records.settings, text);
-    if (!records.settings.freqGiven) records.warnings.push_back(".freq is missing!");
+    if (!records.settings.freqGiven) records.warnings.emplace_back(".freq is missing!");
     deck::readBlocks(text, records);
     if (!records.dielectrics.empty()) records.settings.capacitance = true;
 }

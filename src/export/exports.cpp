@@ -23,7 +23,7 @@ std::optional<ExportFormat> parseExportFormat(const std::string& name)
 
 std::string exportFileName(const std::string& deckPath, ExportFormat format, int portCount)
 {
-    const std::string stem = std::filesystem::path(deckPath).stem().string();
+    std::string stem = std::filesystem::path(deckPath).stem().string();
     switch (format) {
     case ExportFormat::Csv: return stem + ".csv";
     case ExportFormat::Rlgc: return stem + ".rlgc";
