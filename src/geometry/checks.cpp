@@ -26,26 +26,33 @@ std::string ratioText(double ratio)
     return text;
 }
 
-// The cross-sections share an area; shapes that only touch along an edge or at a point do
-// not. Circles are the true circles, not the polygons they are cut into; the comparisons
-// are exact so that a tangent given in exact numbers counts as touching.
+// A conductor's own size: the diameter of a circle, the shorter side of a plate or line.
+double conductorSize(const Conductor& c)
+{
+    if (c.shape == ConductorShape::Circle) return 2.0 * c.rad;
+    return std::min(c.x2 - c.x1, c.y2 - c.y1);
+}
+
+// The cross-sections share an area deeper than rounding; shapes that only touch along an edge
+// or at a point do not. Circles are the true circles, not the polygons they are cut into. A
+// contact written in the deck's decimals lands a few units of the last digit off once the
+// unit scale is applied, so a penetration up to 1e-9 of the smaller conductor's size counts
+// as touching.
 bool crossSectionsOverlap(const Conductor& a, const Conductor& b)
 {
-    if (a.shape == ConductorShape::Circle && b.shape == ConductorShape::Circle) {
-        const double dx = a.xc - b.xc;
-        const double dy = a.yc - b.yc;
-        const double reach = a.rad + b.rad;
-        return dx * dx + dy * dy < reach * reach;
-    }
+    const double rounding = 1e-9 * std::min(conductorSize(a), conductorSize(b));
+    if (a.shape == ConductorShape::Circle && b.shape == ConductorShape::Circle)
+        return a.rad + b.rad - std::hypot(a.xc - b.xc, a.yc - b.yc) > rounding;
     if (a.shape == ConductorShape::Circle || b.shape == ConductorShape::Circle) {
         const Conductor& circle = a.shape == ConductorShape::Circle ? a : b;
         const Conductor& box = a.shape == ConductorShape::Circle ? b : a;
         // From the centre to the nearest point of the rectangle: zero inside it.
         const double dx = circle.xc - std::clamp(circle.xc, box.x1, box.x2);
         const double dy = circle.yc - std::clamp(circle.yc, box.y1, box.y2);
-        return dx * dx + dy * dy < circle.rad * circle.rad;
+        return circle.rad - std::hypot(dx, dy) > rounding;
     }
-    return std::min(a.x2, b.x2) > std::max(a.x1, b.x1) && std::min(a.y2, b.y2) > std::max(a.y1, b.y1);
+    return std::min(a.x2, b.x2) - std::max(a.x1, b.x1) > rounding &&
+           std::min(a.y2, b.y2) - std::max(a.y1, b.y1) > rounding;
 }
 
 }  // namespace

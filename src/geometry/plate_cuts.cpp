@@ -137,7 +137,8 @@ void keepFace(PlateCuts& out, const char* word, int ordinal, const std::vector<d
     std::string written;
     for (std::size_t i = 1; i < cuts.size(); ++i) {
         char value[32];
-        std::snprintf(value, sizeof value, "%le", cuts[i]);
+        // -0 is 0: an edge at -0 facing one at 0 is one point, not two that print apart.
+        std::snprintf(value, sizeof value, "%le", cuts[i] == 0.0 ? 0.0 : cuts[i]);
         if (written == value) continue;
         written = value;
         out.fileText += std::string(word) + " " + std::to_string(ordinal) + " " + value + "\n";

@@ -68,6 +68,15 @@ TEST(GeometryChecks, OverlapsRefusedTouchingAllowed)
         {{ConductorShape::Circle, 0, 5, 1}, {ConductorShape::Line, -1, 1, 0, 4}, false},  // tangent to an edge
         {{ConductorShape::Circle, 3, 4, 5}, {ConductorShape::Plate, -2, 0, -2, 0}, false},  // through a corner
         {{ConductorShape::Circle, 0, 0, 2}, {ConductorShape::Circle, 3, 4, 3}, false},
+        // Contact written in millimetres, a few 1e-19 m inside once scaled, is contact; a
+        // penetration of 1e-7 of the wire is not.
+        {{ConductorShape::Circle, 0, 125 * 0.001, 12.5 * 0.001}, {ConductorShape::Line, -0.05, 0.05, 0, 112.5 * 0.001},
+         false},
+        {{ConductorShape::Circle, 0, 125 * 0.001, 12.5 * 0.001},
+         {ConductorShape::Line, -0.05, 0.05, 0, 112.5 * 0.001 + 2.5e-9},
+         true},
+        {{ConductorShape::Line, 0, (0.1 + 0.3) * 0.001, 0, 1}, {ConductorShape::Line, 0.1 * 0.001 + 0.3 * 0.001, 1, 0, 1},
+         false},
     };
     for (const auto& c : cases) {
         for (const bool swapped : {false, true}) {

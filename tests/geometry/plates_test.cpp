@@ -114,6 +114,14 @@ TEST(GeometryPlates, PointsThatPrintAlikeWrittenOnce)
     EXPECT_EQ(p.cuts.fileText, plateLines("above", 1, {0, 59, 90, 100}));
     EXPECT_EQ(p.cuts.plates[0].above, (std::vector<double>{0, 59, 90, 100}));
     EXPECT_EQ(p.ribbons.start, (std::vector<long>{0, 3, 7}));
+
+    // A plate edge at -0 under a line edge at 0 is the same point.
+    Layout signedZero;
+    signedZero.add(ConductorShape::Plate, -0.0, 100.0, -10.0, 0.0);
+    signedZero.add(ConductorShape::Line, 0.0, 10.0, 10.0, 20.0);
+    const Prepared q = prepare(signedZero);
+    EXPECT_EQ(q.cuts.fileText, plateLines("above", 1, {0, 10, 41, 100}));
+    EXPECT_EQ(q.ribbons.start, (std::vector<long>{0, 3, 7}));
 }
 
 TEST(GeometryPlates, PlateOrdinalsAndHeightOrder)
