@@ -1,4 +1,4 @@
-// ".unit", ".freq", ".partial", ".solver", ".capacitance" and ".cpanels".
+// ".unit", ".freq", ".partial", ".solver", ".accuracy", ".capacitance" and ".cpanels".
 #include "deck/header.h"
 
 #include <sstream>
@@ -107,6 +107,14 @@ void readHeader(RunSettings& settings, const std::string& deck)
                 settings.solver = Solver::Lu;
             else
                 throw deckError(deckLine(text) + ": .solver takes exact or lu; found '" + token + "'");
+        } else if (token == ".accuracy") {
+            headerToken(text, token);
+            if (token == "normal")
+                settings.accuracy = Accuracy::Normal;
+            else if (token == "high")
+                settings.accuracy = Accuracy::High;
+            else
+                throw deckError(deckLine(text) + ": .accuracy takes normal or high; found '" + token + "'");
         } else if (token == ".capacitance") {
             headerToken(text, token);
             if (token == "yes" || token == "y")

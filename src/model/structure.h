@@ -27,6 +27,10 @@ enum class ConductorModel : std::int32_t {
 // results are reproducible to the bit, or a LAPACK factorization, faster and as accurate.
 enum class Solver { Exact, Lu };
 
+// How finely the structure is cut: as the deck says, reproducible to the bit ("normal"), or as
+// finely as a target accuracy of 0.1 % in R and L needs, the deck's counts a floor ("high").
+enum class Accuracy { Normal, High };
+
 struct RunSettings {
     double fmin = 0.0;  // lowest frequency of the sweep, Hz
     double fmax = 0.0;  // highest frequency of the sweep, Hz
@@ -37,6 +41,7 @@ struct RunSettings {
     double scale = 1.0;  // metres per deck length unit
     bool freqGiven = false;  // the header had ".freq"
     Solver solver = Solver::Exact;  // ".solver exact|lu"
+    Accuracy accuracy = Accuracy::Normal; // ".accuracy normal|high"
     bool capacitance = false;  // compute C and G and write Cs: ".capacitance yes" or a dielectric block
     std::int32_t capacitancePanels = 12;  // ".cpanels N": panels along a side with nothing near it
 };

@@ -443,7 +443,7 @@ TEST(DeckSweep, RefusesMeaninglessSweeps)
 
 }  // namespace
 
-TEST_F(DeckReader, SolverDirective)
+TEST_F(DeckReader, SolverAndAccuracyDirectives)
 {
     read(".freq 1 2 3 end line{ } end");
     EXPECT_EQ(settings.solver, Solver::Exact);
@@ -451,6 +451,11 @@ TEST_F(DeckReader, SolverDirective)
     EXPECT_EQ(settings.solver, Solver::Lu);
     EXPECT_EQ(errorOf(".freq 1 2 3\n.solver fast end line{ } end"),
               "deck line 2: .solver takes exact or lu; found 'fast'");
+    EXPECT_EQ(settings.accuracy, Accuracy::Normal);
+    read(".freq 1 2 3\n.accuracy high end line{ } end");
+    EXPECT_EQ(settings.accuracy, Accuracy::High);
+    EXPECT_EQ(errorOf(".freq 1 2 3\n.accuracy best end line{ } end"),
+              "deck line 2: .accuracy takes normal or high; found 'best'");
 }
 
 TEST_F(DeckReader, ReadsDielectricBlocksBesideTheConductors)
