@@ -18,7 +18,7 @@
 namespace xsrl {
 
 // The complex Maxwell matrix in F/m: column k holds the free charges with conductor k at 1 V
-// and every other conductor at 0 V.
+// and every other conductor at 0 V; symmetric (the symmetric part of the collocation's).
 ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount);
 
 // What Cs reports, with the choice of Zs: the whole Maxwell matrix for ".partial yes" or a
