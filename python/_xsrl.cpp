@@ -155,6 +155,7 @@ PYBIND11_MODULE(_xsrl, m)
                                [](const SweepResult& s) {
                                    return s.hasCapacitance() ? py::object(stacked(s, &FrequencyPoint::g)) : py::none();
                                })
+        .def_property_readonly("lc_check", [](const SweepResult& s) { return s.lcCheck; })
         .def_property_readonly("ports",
                                [](const SweepResult& s) {
                                    py::list ports;

@@ -46,6 +46,9 @@ class Result:
     C, G: capacitance (F/m) and conductance (S/m), shape (nf, n, n), or None when the deck
       does not ask for them.
     ports: per row and column, (conductor number from 1 in deck order, is a signal).
+    lc_check: the L-C check at the highest frequency, how far c0^2 (L - R/omega) C0 is from
+      the identity (C0 the capacitance in vacuum; see the README), the number the command
+      line notes on standard error; NaN without C or for a single conductor.
     """
 
     freq: np.ndarray
@@ -56,6 +59,7 @@ class Result:
     ports: List[Tuple[int, bool]]
     deck_path: str
     _sweep: object
+    lc_check: float = float("nan")
 
     def to_csv(self, path: str) -> None:
         """Writes the sweep as the command line's `csv` export."""
@@ -84,7 +88,7 @@ def solve(deck: Deck, mode: str = "w", workdir: Optional[str] = None, threads: O
     folder = os.fspath(workdir) if workdir is not None else ""
     sweep = _xsrl.solve(source, is_path, mode, folder, int(threads or 0))
     return Result(sweep.freq, sweep.R, sweep.L, sweep.C, sweep.G, sweep.ports,
-                  source if is_path else "deck", sweep)
+                  source if is_path else "deck", sweep, sweep.lc_check)
 
 
 @dataclass

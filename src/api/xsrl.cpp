@@ -40,6 +40,16 @@ int threadCount(Threads threads)
 double Deck::scale() const { return records->settings.scale; }
 int Deck::sweepIntervals() const { return records->settings.npoints; }
 bool Deck::computesCapacitance() const { return records->settings.capacitance; }
+bool Deck::normalAccuracyWithPlates() const
+{
+    return records->settings.accuracy == Accuracy::Normal && records->settings.plateCount > 0;
+}
+bool Deck::linesTakeOneRibbonPerFace() const
+{
+    return normalAccuracyWithPlates() &&
+           std::any_of(records->conductors.begin(), records->conductors.end(),
+                       [](const Conductor& c) { return c.shape == ConductorShape::Line; });
+}
 const std::vector<std::string>& Deck::warnings() const { return records->warnings; }
 
 Deck readDeck(const std::string& path, std::vector<std::string>* warnings)
@@ -87,7 +97,11 @@ void checkConductorsHaveRibbons(const Prepared& prepared)
 
 void cutPanels(Prepared& prepared) { cutCapacitancePanels(*prepared.structure); }
 
-void computeCapacitance(Prepared& prepared) { solveCapacitance(*prepared.structure, availableMemoryBytes()); }
+void computeCapacitance(Prepared& prepared)
+{
+    solveCapacitance(*prepared.structure, availableMemoryBytes());
+    solveVacuumCapacitance(*prepared.structure);
+}
 
 void computeInductance(Prepared& prepared, Threads threads, const std::function<void(long)>& advance)
 {

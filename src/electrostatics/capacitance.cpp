@@ -94,6 +94,17 @@ ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductor
     return c;
 }
 
+std::vector<Panel> vacuumPanels(const std::vector<Panel>& panels)
+{
+    std::vector<Panel> vacuum;
+    for (Panel panel : panels) {
+        if (panel.conductor < 0) continue;
+        panel.erOutside = Complex(1.0, 0.0);
+        vacuum.push_back(panel);
+    }
+    return vacuum;
+}
+
 ComplexMatrix reportedCapacitance(const RunSettings& settings, const std::vector<Conductor>& conductors,
                                   const ComplexMatrix& maxwell)
 {

@@ -116,6 +116,7 @@ void writeTouchstone(const std::string& path, const std::string& deckPath, const
         for (int k = 0; k < n; ++k)
             file.print("! port %d: %s, %s end\n", end * n + k + 1,
                        portDescription(result.ports[static_cast<std::size_t>(k)]).c_str(), end == 0 ? "near" : "far");
+    if (!result.lcCheckNote.empty()) file.print("! %s\n", result.lcCheckNote.c_str());
     file.print("# Hz S RI R %.17g\n", z0);
 
     const int ports = 2 * n;

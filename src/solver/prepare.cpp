@@ -9,7 +9,7 @@ namespace xsrl {
 
 PreparedStructure prepareStructure(const DeckRecords& deck)
 {
-    PreparedStructure prepared{deck.settings, deck.conductors, deck.dielectrics, {}, {}, {}, {}, {}, {}};
+    PreparedStructure prepared{deck.settings, deck.conductors, deck.dielectrics, {}, {}, {}, {}, {}, {}, {}};
     const RunSettings& settings = prepared.settings;
     std::vector<Conductor>& conductors = prepared.conductors;
     checkConductorGeometry(conductors);
@@ -34,6 +34,19 @@ void solveCapacitance(PreparedStructure& prepared, double availableBytes)
     checkPanelMemoryFits(prepared.panels.size(), conductorCount, availableBytes);
     prepared.capacitance = reportedCapacitance(prepared.settings, prepared.conductors,
                                                maxwellCapacitance(prepared.panels, conductorCount));
+}
+
+void solveVacuumCapacitance(PreparedStructure& prepared)
+{
+    const int conductorCount = static_cast<int>(prepared.conductors.size());
+    const ComplexMatrix vacuum =
+        prepared.dielectrics.empty()
+            ? prepared.capacitance
+            : reportedCapacitance(prepared.settings, prepared.conductors,
+                                  maxwellCapacitance(vacuumPanels(prepared.panels), conductorCount));
+    prepared.vacuumCapacitance = dmatrix(vacuum.rows(), vacuum.cols());
+    for (int i = 0; i < vacuum.rows(); ++i)
+        for (int j = 0; j < vacuum.cols(); ++j) prepared.vacuumCapacitance[i][j] = real(vacuum[i][j]);
 }
 
 }  // namespace xsrl
