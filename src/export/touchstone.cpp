@@ -45,14 +45,14 @@ struct ModeEnds {
 };
 
 // Two independent solutions of a mode with the propagation constant gamma (Re gamma >= 0).
-// Where |gamma l| >= 1: the forward wave u = exp(-gamma x) / gamma, i = exp(-gamma x) and the
-// backward wave, each 1 where it starts, so the only exponential is exp(-gamma l), at most 1:
-// no overflow however long and lossy the line. Below, these two tend to the same solution as
-// gamma goes to 0 (the common mode of a partial report, whose C vanishes, has gamma = 0), and
-// the modes are instead their sum and difference over gamma, which are entire in gamma^2:
-// u = cosh(gamma (x - l/2)), i = gamma sinh(-gamma (x - l/2)) and u = sinh(-gamma (x - l/2)) /
-// gamma, i = cosh(gamma (x - l/2)), both times exp(-gamma l / 2), with
-// (1 - exp(-gamma l)) / gamma formed without a division by a vanishing gamma.
+// Where |gamma l| >= 1: the forward wave (u = exp(-gamma x) / gamma, i = exp(-gamma x)) and the
+// backward wave, each 1 where it enters, so that the only exponential is exp(-gamma l), at most
+// 1: no overflow however long and lossy the line. As gamma l goes to 0 the two waves become
+// one solution and the port waves lose digits (the common mode of a partial report, whose C
+// vanishes, has gamma near 0), so below 1 the solutions are the even and the odd one about the
+// middle of the line, times exp(-gamma l / 2): u = cosh(gamma (x - l/2)), i = -gamma sinh(gamma
+// (x - l/2)), and u = -sinh(gamma (x - l/2)) / gamma, i = cosh(gamma (x - l/2)). Both are
+// entire in gamma^2; (1 - exp(-gamma l)) / gamma is formed without dividing by a vanishing gamma.
 std::array<ModeEnds, 2> modeSolutions(Complex gamma, double length)
 {
     const Complex decay = exp(-gamma * length);
