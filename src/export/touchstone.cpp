@@ -62,8 +62,7 @@ std::array<ModeEnds, 2> modeSolutions(Complex gamma, double length)
     }
     const Complex gammaLength = gamma * length;
     // (1 - exp(-gamma l)) / (2 gamma) and (1 + exp(-gamma l)) / 2.
-    const Complex odd =
-        abs(gammaLength) == 0.0 ? Complex(0.5 * length, 0.0) : -expm1(-gammaLength) / gamma * 0.5;
+    const Complex odd = abs(gammaLength) == 0.0 ? Complex(0.5 * length, 0.0) : -expm1(-gammaLength) / gamma * 0.5;
     const Complex even = (1.0 + decay) * 0.5;
     const Complex oddCurrent = gamma * gamma * odd;
     return {ModeEnds{even, oddCurrent, even, -oddCurrent}, ModeEnds{odd, even, -odd, even}};

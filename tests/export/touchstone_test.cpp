@@ -57,12 +57,9 @@ FrequencyPoint partialBus(double f)
     const RealMatrix c = realMatrix({{-(c12 + c13), c12, c13}, {c12, -(c12 + c23), c23}, {c13, c23, -(c13 + c23)}});
     RealMatrix g = dmatrix(3, 3);
     for (int i = 0; i < 9; ++i) g[i / 3][i % 3] = 0.02 * 2 * Pi * f * c[i / 3][i % 3];
-    return FrequencyPoint{f,
-                          realMatrix({{5 + 40 * k, 0.4 * k, 0.2 * k},
-                                      {0.4 * k, 6 + 45 * k, 0.4 * k},
-                                      {0.2 * k, 0.4 * k, 5 + 40 * k}}),
-                          realMatrix({{1.10e-6, 0.95e-6, 0.90e-6}, {0.95e-6, 1.12e-6, 0.97e-6}, {0.90e-6, 0.97e-6, 1.08e-6}}),
-                          c, g};
+    return FrequencyPoint{
+        f, realMatrix({{5 + 40 * k, 0.4 * k, 0.2 * k}, {0.4 * k, 6 + 45 * k, 0.4 * k}, {0.2 * k, 0.4 * k, 5 + 40 * k}}),
+        realMatrix({{1.10e-6, 0.95e-6, 0.90e-6}, {0.95e-6, 1.12e-6, 0.97e-6}, {0.90e-6, 0.97e-6, 1.08e-6}}), c, g};
 }
 
 using Wide = std::complex<long double>;
@@ -116,7 +113,7 @@ WideMatrix chainScattering(const FrequencyPoint& point, double length, long doub
             z[i][j] = Wide(point.r[i][j], omega * point.l[i][j]);
             y[i][j] = Wide(point.g[i][j], omega * point.c[i][j]);
         }
-    auto series = [&](const WideMatrix& x, int shift) {  // sum of x^k / (2k + shift)!
+    auto series = [&](const WideMatrix& x, int shift) {  // sum of (l^2 x)^k / (2k + shift)!
         WideMatrix sum = wideMatrix(n), term = wideMatrix(n);
         for (int i = 0; i < n; ++i) sum[i][i] = term[i][i] = 1;
         for (int k = 1; k < 80; ++k) {
