@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "geometry/discretize.h"
 
@@ -15,8 +17,8 @@ namespace {
 constexpr double PlateEdgeWidth = 0.25;
 constexpr double PlateGrowth = 1.3;
 
-// Line ribbons at the corners: this share of the line's smallest size wide; the grading ratio
-// of gradedWeights.
+// Line ribbons at the corners: this share of the line's smallest size wide; the largest
+// grading ratio of gradedWeights.
 constexpr double LineCornerWidth = 0.05;
 constexpr double LineGrading = 1.3;
 constexpr int MostLineRibbonsPerFace = 200;
@@ -65,14 +67,29 @@ double boxGap(const Conductor& a, const Conductor& b)
     return std::hypot(dx, dy);
 }
 
-// The fewest graded ribbons, at least `floor`, whose corner ribbons on a face `extent` long
-// are no wider than `corner`.
-int ribbonsFor(double extent, double corner, int floor)
+// Width of the corner ribbons of n graded by ratio r on a face `extent` long.
+double cornerWidth(double extent, int n, double r)
 {
-    std::vector<double> weights(MostLineRibbonsPerFace);
-    int n = std::max(1, floor);
-    while (n < MostLineRibbonsPerFace && extent / gradedWeights(weights.data(), n, LineGrading) > corner) ++n;
-    return std::max(n, floor);
+    std::vector<double> weights(static_cast<std::size_t>(n));
+    return extent / gradedWeights(weights.data(), n, r);
+}
+
+// How a face `extent` long is cut so that its corner ribbons are no wider than `corner`: the
+// fewest ribbons graded by LineGrading, or the deck's count when it is more, then the least
+// ratio that still makes the corner ribbons that narrow.
+void cutFace(double extent, double corner, std::int32_t& n, double& ratio)
+{
+    int fewest = 1;
+    while (fewest < MostLineRibbonsPerFace && cornerWidth(extent, fewest, LineGrading) > corner) ++fewest;
+    n = std::max(n, fewest);
+    double low = 1.0;
+    double high = LineGrading;
+    if (cornerWidth(extent, n, low) <= corner) high = low;
+    for (int i = 0; i < 60 && high - low > 1e-12; ++i) {
+        const double middle = 0.5 * (low + high);
+        (cornerWidth(extent, n, middle) > corner ? low : high) = middle;
+    }
+    ratio = high;
 }
 
 }  // namespace
@@ -117,10 +134,8 @@ void refineLineCuts(std::vector<Conductor>& conductors, const RunSettings& setti
             const double gap = j == k ? 0.0 : boxGap(line, conductors[j]);
             if (gap > 0.0) size = std::min(size, gap);
         }
-        line.nx = ribbonsFor(width, LineCornerWidth * size, line.nx);
-        line.ny = ribbonsFor(thickness, LineCornerWidth * size, line.ny);
-        line.rx = LineGrading;
-        line.ry = LineGrading;
+        cutFace(width, LineCornerWidth * size, line.nx, line.rx);
+        cutFace(thickness, LineCornerWidth * size, line.ny, line.ry);
     }
 }
 

@@ -20,10 +20,11 @@ struct FacingEdge {
 // gets the whole number of ribbons closest above the integral of 1 / width over it.
 std::vector<double> gradedFaceEdges(const std::vector<double>& cutPoints, const std::vector<FacingEdge>& edges);
 
-// Raises nx and ny of every line cut into face ribbons to the counts the accurate mode needs
-// (the deck's counts are the floor) and sets rx and ry to its grading: the ribbons at the
-// corners no wider than LineCornerWidth times the line's smallest size (its width, its
-// thickness, its distance to the nearest other conductor).
+// Cuts every line that is cut into face ribbons so that the ribbons at its corners are no
+// wider than LineCornerWidth times its smallest size (its width, its thickness, its distance to
+// the nearest other conductor): nx and ny become the fewest ribbons that do it with the
+// grading ratio LineGrading, or stay the deck's when those are more; rx and ry the least
+// ratios that do it with those counts.
 void refineLineCuts(std::vector<Conductor>& conductors, const RunSettings& settings);
 
 }  // namespace xsrl

@@ -72,11 +72,10 @@ double ribbonPairInductance(const Ribbon& a, const Ribbon& b, Accuracy accuracy)
     // chord spans a rectangle of (nearly) zero height or width, so the closed form would give
     // an infinite or meaningless value next to a filament.
     if (a.kind == RibbonKind::Chord || b.kind == RibbonKind::Chord) return segmentInductance(a, b);
-    if (isPlateStrip(a) || isPlateStrip(b)) return stripPairInductance(a, b);
-    // The accurate mode: the closed form where it keeps its digits, the product rule beyond
-    // (the integral form below leaves out 1e-4 of each outer integral).
-    if (accuracy == Accuracy::High)
-        return fartherThanTenSides(a, b) ? productRuleInductance(a, b) : rectangleInductance(a, b);
+    // The accurate mode (the only one with plate strips) takes the current as sheets on the
+    // faces, with forms that keep their digits (the integral form below leaves out 1e-4 of
+    // each outer integral).
+    if (accuracy == Accuracy::High || isPlateStrip(a) || isPlateStrip(b)) return accuratePairInductance(a, b);
     if (a.kind == RibbonKind::Filament || b.kind == RibbonKind::Filament) return rectangleInductance(a, b);
 
     const double dx = a.x1 - b.x1;

@@ -2,130 +2,163 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
+#include "kernels/inductance.h"
 #include "numerics/constants.h"
 
 namespace xsrl {
 
 namespace {
 
-// A strip has zero height: y1 == y2.
-struct Box {
-    double x1;
-    double x2;
-    double y1;
-    double y2;
-};
+bool level(const Outline& o) { return o.y1 == o.y2; }
+bool upright(const Outline& o) { return o.x1 == o.x2; }
+Outline swapAxes(const Outline& o) { return Outline{o.y1, o.y2, o.x1, o.x2}; }
 
-Box boxOf(const Ribbon& r)
-{
-    return Box{std::min(r.x1, r.x2), std::max(r.x1, r.x2), std::min(r.y1, r.y2), std::max(r.y1, r.y2)};
-}
-
-// The four x differences of two extents, each with its sign in the double integral
-// Int Int f(x - x') dx dx' = -(K(a2 - b2) - K(a2 - b1) - K(a1 - b2) + K(a1 - b1)) for K'' = f.
+// Int Int f(x - x') dx dx' over the x extents of a and b = -(K(a2 - b2) - K(a2 - b1) -
+// K(a1 - b2) + K(a1 - b1)) for K'' = f.
 template <class Kernel>
-double secondDifference(const Box& a, const Box& b, const Kernel& k)
+double secondDifference(const Outline& a, const Outline& b, const Kernel& k)
 {
     return -(k(a.x2 - b.x2) - k(a.x2 - b.x1) - k(a.x1 - b.x2) + k(a.x1 - b.x1));
 }
 
-// Mean of ln r^2 over two strips, or over a rectangle and a strip, in closed form.
-double closedFormMean(const Box& a, const Box& strip)
+// Mean of ln r^2 over a level sheet `s` and `a`, a level sheet or a rectangle.
+double overLevelSheet(const Outline& a, const Outline& s)
 {
     const double wa = a.x2 - a.x1;
-    const double wb = strip.x2 - strip.x1;
-    if (a.y1 == a.y2) {
-        const double d = a.y1 - strip.y1;
-        return secondDifference(a, strip, [d](double u) { return stripKernel(u, d); }) / (wa * wb);
+    const double ws = s.x2 - s.x1;
+    if (level(a)) {
+        const double d = a.y1 - s.y1;
+        return secondDifference(a, s, [d](double u) { return stripKernel(u, d); }) / (wa * ws);
     }
-    const double v1 = a.y1 - strip.y1;
-    const double v2 = a.y2 - strip.y1;
+    const double v1 = a.y1 - s.y1;
+    const double v2 = a.y2 - s.y1;
     const double sum =
-        secondDifference(a, strip, [v1, v2](double u) { return stripAreaKernel(u, v2) - stripAreaKernel(u, v1); });
-    return sum / (wa * (a.y2 - a.y1) * wb);
+        secondDifference(a, s, [v1, v2](double u) { return stripAreaKernel(u, v2) - stripAreaKernel(u, v1); });
+    return sum / (wa * (a.y2 - a.y1) * ws);
+}
+
+// Mean of ln r^2 over a level sheet and an upright one: an integral over the rectangle of the
+// differences u = x - x', v = y - y'.
+double overCrossedSheets(const Outline& h, const Outline& v)
+{
+    const double u1 = h.x1 - v.x1;
+    const double u2 = h.x2 - v.x1;
+    const double w1 = h.y1 - v.y2;
+    const double w2 = h.y1 - v.y1;
+    const double sum = crossKernel(u2, w2) - crossKernel(u1, w2) - crossKernel(u2, w1) + crossKernel(u1, w1);
+    return sum / ((u2 - u1) * (w2 - w1));
+}
+
+// Mean of ln r^2 in closed form, at least one of the two a sheet.
+double closedFormMean(const Outline& a, const Outline& b)
+{
+    if (level(b)) return upright(a) ? overCrossedSheets(b, a) : overLevelSheet(a, b);
+    if (level(a)) return upright(b) ? overCrossedSheets(a, b) : overLevelSheet(b, a);
+    // An upright sheet and an upright sheet or a rectangle: the same with x and y swapped.
+    return upright(b) ? overLevelSheet(swapAxes(a), swapAxes(b)) : overLevelSheet(swapAxes(b), swapAxes(a));
 }
 
 // Four-point Gauss-Legendre rule on [-1, 1].
-constexpr double FarNodes[4] = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563, 0.8611363115940526};
-constexpr double FarWeights[4] = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461, 0.3478548451374538};
+constexpr double Nodes[4] = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563, 0.8611363115940526};
+constexpr double Weights[4] = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461, 0.3478548451374538};
 
-// Mean of ln r^2 by the product rule: over x of both, and over y of a box with a height.
-double productRuleMean(const Box& a, const Box& b)
+// Points and weights (adding up to 1) of the rule over an outline: one point across a sheet.
+struct RulePoints {
+    double x[16];
+    double y[16];
+    double w[16];
+    int count = 0;
+};
+
+RulePoints rulePoints(const Outline& o)
 {
-    const auto node = [](double lo, double hi, int i) { return 0.5 * (lo + hi) + 0.5 * (hi - lo) * FarNodes[i]; };
-    const int aRows = a.y1 == a.y2 ? 1 : 4;
-    const int bRows = b.y1 == b.y2 ? 1 : 4;
-    double sum = 0.0;
-    for (int ia = 0; ia < 4; ++ia) {
-        for (int ja = 0; ja < aRows; ++ja) {
-            const double xa = node(a.x1, a.x2, ia);
-            const double ya = aRows == 1 ? a.y1 : node(a.y1, a.y2, ja);
-            const double wa = FarWeights[ia] * (aRows == 1 ? 2.0 : FarWeights[ja]);
-            for (int ib = 0; ib < 4; ++ib) {
-                for (int jb = 0; jb < bRows; ++jb) {
-                    const double dx = xa - node(b.x1, b.x2, ib);
-                    const double dy = ya - (bRows == 1 ? b.y1 : node(b.y1, b.y2, jb));
-                    const double wb = FarWeights[ib] * (bRows == 1 ? 2.0 : FarWeights[jb]);
-                    sum += wa * wb * std::log(dx * dx + dy * dy);
-                }
-            }
+    RulePoints p;
+    const int nx = upright(o) ? 1 : 4;
+    const int ny = level(o) ? 1 : 4;
+    for (int i = 0; i < nx; ++i) {
+        for (int j = 0; j < ny; ++j) {
+            p.x[p.count] = nx == 1 ? o.x1 : 0.5 * (o.x1 + o.x2) + 0.5 * (o.x2 - o.x1) * Nodes[i];
+            p.y[p.count] = ny == 1 ? o.y1 : 0.5 * (o.y1 + o.y2) + 0.5 * (o.y2 - o.y1) * Nodes[j];
+            p.w[p.count] = (nx == 1 ? 1.0 : 0.5 * Weights[i]) * (ny == 1 ? 1.0 : 0.5 * Weights[j]);
+            ++p.count;
         }
     }
-    return sum / 16.0;  // each rule's weights add up to 2 per dimension, 4 dimensions
+    return p;
 }
 
-// Larger side of the two boxes, and the distance between their centres.
-double largestSide(const Box& a, const Box& b)
+double productRuleMean(const Outline& a, const Outline& b)
 {
-    return std::max({a.x2 - a.x1, a.y2 - a.y1, b.x2 - b.x1, b.y2 - b.y1});
-}
-
-double centreDistance(const Box& a, const Box& b)
-{
-    return 0.5 * std::hypot(a.x1 + a.x2 - b.x1 - b.x2, a.y1 + a.y2 - b.y1 - b.y2);
+    const RulePoints pa = rulePoints(a);
+    const RulePoints pb = rulePoints(b);
+    double sum = 0.0;
+    for (int i = 0; i < pa.count; ++i) {
+        for (int j = 0; j < pb.count; ++j) {
+            const double dx = pa.x[i] - pb.x[j];
+            const double dy = pa.y[i] - pb.y[j];
+            sum += pa.w[i] * pb.w[j] * std::log(dx * dx + dy * dy);
+        }
+    }
+    return sum;
 }
 
 // Beyond ten sides the closed forms lose digits to cancellation while the product rule, its
 // integrand analytic over both, is exact to about 1e-13.
-bool far(const Box& a, const Box& b) { return centreDistance(a, b) > 10.0 * largestSide(a, b); }
+bool farApart(const Outline& a, const Outline& b)
+{
+    const double side = std::max({a.x2 - a.x1, a.y2 - a.y1, b.x2 - b.x1, b.y2 - b.y1});
+    return 0.5 * std::hypot(a.x1 + a.x2 - b.x1 - b.x2, a.y1 + a.y2 - b.y1 - b.y2) > 10.0 * side;
+}
 
 }  // namespace
 
-bool fartherThanTenSides(const Ribbon& a, const Ribbon& b) { return far(boxOf(a), boxOf(b)); }
-
-double productRuleInductance(const Ribbon& a, const Ribbon& b)
+Outline currentOutline(const Ribbon& r)
 {
-    return -(Mu0 / FourPi) * productRuleMean(boxOf(a), boxOf(b));
+    const double xLow = std::min(r.x1, r.x2);
+    const double xHigh = std::max(r.x1, r.x2);
+    const double yLow = std::min(r.y1, r.y2);
+    const double yHigh = std::max(r.y1, r.y2);
+    switch (r.kind) {
+    case RibbonKind::FaceX:
+    case RibbonKind::WholeFaceX:
+    case RibbonKind::PlateStripOneFace:
+    case RibbonKind::PlateStripBothFaces: return Outline{xLow, xHigh, r.y1, r.y1};
+    case RibbonKind::FaceY:
+    case RibbonKind::WholeFaceY: return Outline{r.x1, r.x1, yLow, yHigh};
+    default: return Outline{xLow, xHigh, yLow, yHigh};
+    }
 }
 
 double stripKernel(double u, double d)
 {
     if (u == 0.0 && d == 0.0) return 0.0;
-    const double r2 = u * u + d * d;
     const double arc = d == 0.0 ? 0.0 : 2.0 * u * d * std::atan(u / d);
-    return 0.5 * (u * u - d * d) * std::log(r2) + arc - 1.5 * u * u;
+    return 0.5 * (u * u - d * d) * std::log(u * u + d * d) + arc - 1.5 * u * u;
 }
 
 double stripAreaKernel(double u, double v)
 {
     if (u == 0.0 && v == 0.0) return 0.0;
-    const double r2 = u * u + v * v;
     const double arcs =
         (u == 0.0 ? 0.0 : u * u * u / 3.0 * std::atan(v / u)) + (v == 0.0 ? 0.0 : u * v * v * std::atan(u / v));
-    return arcs - 11.0 / 6.0 * u * u * v + v * v * v / 9.0 + v * (3.0 * u * u - v * v) * std::log(r2) / 6.0;
+    return arcs - 11.0 / 6.0 * u * u * v + v * v * v / 9.0 + v * (3.0 * u * u - v * v) * std::log(u * u + v * v) / 6.0;
 }
 
-double stripPairInductance(const Ribbon& a, const Ribbon& b)
+double crossKernel(double u, double v)
 {
-    Box first = boxOf(a);
-    Box second = boxOf(b);
-    // The closed forms take the strip second.
-    if (second.y1 != second.y2) std::swap(first, second);
+    if (u == 0.0 && v == 0.0) return 0.0;
+    const double arcs = (u == 0.0 ? 0.0 : u * u * std::atan(v / u)) + (v == 0.0 ? 0.0 : v * v * std::atan(u / v));
+    return u * v * std::log(u * u + v * v) - 3.0 * u * v + arcs;
+}
 
-    const double mean = far(first, second) ? productRuleMean(first, second) : closedFormMean(first, second);
-    return -(Mu0 / FourPi) * mean;
+double accuratePairInductance(const Ribbon& a, const Ribbon& b)
+{
+    const Outline first = currentOutline(a);
+    const Outline second = currentOutline(b);
+    if (farApart(first, second)) return -(Mu0 / FourPi) * productRuleMean(first, second);
+    const bool sheets = level(first) || upright(first) || level(second) || upright(second);
+    if (!sheets) return rectangleInductance(a, b);
+    return -(Mu0 / FourPi) * closedFormMean(first, second);
 }
 
 }  // namespace xsrl

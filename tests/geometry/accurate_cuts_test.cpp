@@ -49,12 +49,19 @@ TEST(AccurateCuts, LinesCutFinerWithTheDeckCountsAsFloor)
     grid.model = ConductorModel::Vf;
     refineLineCuts(deck.conductors, deck.settings);
 
-    // The corner ribbons no wider than 5 % of the thickness, the smallest size.
-    std::vector<double> weights(static_cast<std::size_t>(std::max(line.nx, line.ny)));
-    EXPECT_LE(100e-6 / gradedWeights(weights.data(), line.nx, line.rx), 0.05 * 18e-6);
-    EXPECT_LE(18e-6 / gradedWeights(weights.data(), line.ny, line.ry), 0.05 * 18e-6);
-    EXPECT_LT(line.nx, 40);
+    // The corner ribbons 5 % of the thickness, the smallest size, wide; the deck's larger
+    // count graded less.
+    const auto corner = [](double extent, int n, double r) {
+        std::vector<double> weights(static_cast<std::size_t>(n));
+        return extent / gradedWeights(weights.data(), n, r);
+    };
+    EXPECT_NEAR(corner(100e-6, line.nx, line.rx), 0.9e-6, 1e-12);
+    EXPECT_NEAR(corner(18e-6, line.ny, line.ry), 0.9e-6, 1e-12);
+    EXPECT_GT(corner(100e-6, line.nx - 1, 1.3), 0.9e-6);
+    EXPECT_LE(line.rx, 1.3);
     EXPECT_EQ(finer.nx, 90);
+    EXPECT_NEAR(corner(100e-6, finer.nx, finer.rx), 0.9e-6, 1e-12);
+    EXPECT_LT(finer.rx, line.rx);
     EXPECT_EQ(finer.ny, line.ny);
     EXPECT_EQ(grid.nx, 5);
     EXPECT_EQ(grid.ny, 5);
