@@ -49,21 +49,26 @@ void gradeStretch(double a, double b, double eLeft, double eRight, std::vector<d
     edges.push_back(b);
 }
 
-// Smallest distance between the bounding boxes of two conductors; 0 when they touch.
-double boxGap(const Conductor& a, const Conductor& b)
+struct Bounds {
+    double x1;
+    double x2;
+    double y1;
+    double y2;
+};
+
+Bounds boundsOf(const Conductor& c)
 {
-    const auto box = [](const Conductor& c, double& x1, double& x2, double& y1, double& y2) {
-        if (c.shape == ConductorShape::Circle) {
-            x1 = c.xc - c.rad, x2 = c.xc + c.rad, y1 = c.yc - c.rad, y2 = c.yc + c.rad;
-        } else {
-            x1 = c.x1, x2 = c.x2, y1 = c.y1, y2 = c.y2;
-        }
-    };
-    double ax1, ax2, ay1, ay2, bx1, bx2, by1, by2;
-    box(a, ax1, ax2, ay1, ay2);
-    box(b, bx1, bx2, by1, by2);
-    const double dx = std::max({0.0, bx1 - ax2, ax1 - bx2});
-    const double dy = std::max({0.0, by1 - ay2, ay1 - by2});
+    if (c.shape == ConductorShape::Circle) return Bounds{c.xc - c.rad, c.xc + c.rad, c.yc - c.rad, c.yc + c.rad};
+    return Bounds{c.x1, c.x2, c.y1, c.y2};
+}
+
+// Smallest distance between the bounding boxes of two conductors; 0 when they touch.
+double boundsGap(const Conductor& first, const Conductor& second)
+{
+    const Bounds a = boundsOf(first);
+    const Bounds b = boundsOf(second);
+    const double dx = std::max({0.0, b.x1 - a.x2, a.x1 - b.x2});
+    const double dy = std::max({0.0, b.y1 - a.y2, a.y1 - b.y2});
     return std::hypot(dx, dy);
 }
 
@@ -131,7 +136,7 @@ void refineLineCuts(std::vector<Conductor>& conductors, const RunSettings& setti
         const double thickness = line.y2 - line.y1;
         double size = std::min(width, thickness);
         for (std::size_t j = 0; j < conductors.size(); ++j) {
-            const double gap = j == k ? 0.0 : boxGap(line, conductors[j]);
+            const double gap = j == k ? 0.0 : boundsGap(line, conductors[j]);
             if (gap > 0.0) size = std::min(size, gap);
         }
         cutFace(width, LineCornerWidth * size, line.nx, line.rx);
