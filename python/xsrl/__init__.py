@@ -27,7 +27,8 @@ Deck = Union[str, "os.PathLike[str]"]
 
 # Ribbon kinds as the discretization numbers them.
 RIBBON_KINDS = {0: "FaceX", 1: "FaceY", 2: "PlateOneFace", 3: "PlateBothFaces", 4: "WholeFaceX",
-                5: "WholeFaceY", 10: "Chord", 20: "Filament"}
+                5: "WholeFaceY", 10: "Chord", 20: "Filament", 30: "PlateStripOneFace",
+                31: "PlateStripBothFaces"}
 
 
 def _deck_source(deck: Deck) -> Tuple[str, bool]:

@@ -19,9 +19,9 @@ from ._figure import command_line, new_figure, save
 SIGNAL_COLOUR = "#f4a259"
 GROUND_COLOUR = "#9aa5b1"
 KIND_COLOURS = {0: "tab:blue", 1: "tab:green", 2: "tab:purple", 3: "tab:red", 4: "tab:cyan",
-                5: "tab:olive", 10: "tab:brown", 20: "tab:pink"}
+                5: "tab:olive", 10: "tab:brown", 20: "tab:pink", 30: "tab:purple", 31: "tab:red"}
 FILAMENT = 20
-PLATE_KINDS = (2, 3)
+PLATE_KINDS = (2, 3, 30, 31)
 
 
 def length_unit(extent: float):

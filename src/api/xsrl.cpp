@@ -106,14 +106,14 @@ void computeCapacitance(Prepared& prepared)
 void computeInductance(Prepared& prepared, Threads threads, const std::function<void(long)>& advance)
 {
     PreparedStructure& s = *prepared.structure;
-    s.partialInductance = computePartialInductance(s.ribbons.list, threadCount(threads), advance);
+    s.partialInductance = computePartialInductance(s.ribbons.list, s.settings.accuracy, threadCount(threads), advance);
 }
 
 void loadInductance(Prepared& prepared, const std::string& path)
 {
     PreparedStructure& s = *prepared.structure;
     RealMatrix inductance = readInduc(path, s.ribbons.count(), s.settings.scale);
-    checkInducFitsStructure(s.ribbons, inductance);
+    checkInducFitsStructure(s.ribbons, inductance, s.settings.accuracy);
     s.partialInductance = std::move(inductance);
 }
 

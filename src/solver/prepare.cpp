@@ -1,6 +1,7 @@
 #include "solver/prepare.h"
 
 #include "electrostatics/capacitance.h"
+#include "geometry/accurate_cuts.h"
 #include "geometry/checks.h"
 #include "geometry/ribbon_index.h"
 #include "solver/memory.h"
@@ -13,8 +14,10 @@ PreparedStructure prepareStructure(const DeckRecords& deck)
     const RunSettings& settings = prepared.settings;
     std::vector<Conductor>& conductors = prepared.conductors;
     checkConductorGeometry(conductors);
-    if (settings.plateCount != 0) prepared.plateCuts = placePlateCuts(conductors);
+    if (settings.plateCount != 0) prepared.plateCuts = placePlateCuts(conductors, settings.accuracy);
     checkLineCuts(conductors, settings);
+    // The accurate mode cuts finer than the deck asks: its counts are the floor.
+    if (settings.accuracy == Accuracy::High) refineLineCuts(conductors, settings);
     if (!settings.partial) classifyConductors(conductors);
     checkMemoryFits(settings, conductors, prepared.plateCuts, availableMemoryBytes());
 
