@@ -87,7 +87,15 @@ void checkConductorsHaveRibbons(const Prepared& prepared)
 
 void cutPanels(Prepared& prepared) { cutCapacitancePanels(*prepared.structure); }
 
-void computeCapacitance(Prepared& prepared) { solveCapacitance(*prepared.structure, availableMemoryBytes()); }
+void computeCapacitance(Prepared& prepared, const std::function<void(long)>& advance)
+{
+    long told = 0;
+    solveCapacitance(*prepared.structure, availableMemoryBytes(), [&](double share) {
+        const long done = static_cast<long>(share * CapacitanceWork);
+        if (advance && done > told) advance(done - told);
+        told = std::max(told, done);
+    });
+}
 
 void computeInductance(Prepared& prepared, Threads threads, const std::function<void(long)>& advance)
 {

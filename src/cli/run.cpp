@@ -71,7 +71,9 @@ int runSolver(const CommandLine& line)
         cutPanels(prepared);
         std::printf("Total %ld panels for the capacitance\n", prepared.panelCount());
         std::fflush(stdout);
-        computeCapacitance(prepared);
+        ProgressLine progress(progressStream, "capacitance", CapacitanceWork);
+        computeCapacitance(prepared, [&](long work) { progress.advance(work); });
+        progress.finish();
     }
     if (!line.mode.empty() && line.mode[0] == 'w') {
         const long n = prepared.ribbonCount();

@@ -9,6 +9,7 @@
 // complex solve gives C as the real part and G(f) = -omega times the imaginary part.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "electrostatics/panels.h"
@@ -18,8 +19,10 @@
 namespace xsrl {
 
 // The complex Maxwell matrix in F/m: column k holds the free charges with conductor k at 1 V
-// and every other conductor at 0 V.
-ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount);
+// and every other conductor at 0 V. `progress`, when given, is told the share of the solve
+// done (0 to 1) as it goes on.
+ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount,
+                                 const std::function<void(double)>& progress = {});
 
 // What Cs reports, with the choice of Zs: the whole Maxwell matrix for ".partial yes" or a
 // single conductor, else its block of the signal conductors (every ground held at 0 V), the
@@ -27,8 +30,11 @@ ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductor
 ComplexMatrix reportedCapacitance(const RunSettings& settings, const std::vector<Conductor>& conductors,
                                   const ComplexMatrix& maxwell);
 
-// Refuses, before the panel matrix is made, a solve that cannot fit in `availableBytes`: the
-// complex panel matrix, its right-hand sides and the solution.
+// The memory of the solve on so many panels: the complex panel matrix, its right-hand sides
+// and the solution.
+double panelSolveBytes(double panelCount, int conductorCount);
+
+// Refuses, before the panel matrix is made, a solve that cannot fit in `availableBytes`.
 void checkPanelMemoryFits(std::size_t panelCount, int conductorCount, double availableBytes);
 
 }  // namespace xsrl
