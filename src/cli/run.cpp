@@ -107,6 +107,12 @@ int runSolver(const CommandLine& line)
                       firstNonFiniteFrequency);
         throw Error(ErrorCategory::Numeric, text);
     }
+    for (const FrequencyPoint& point : result.points) {
+        if (point.unphysical.empty()) continue;
+        char text[80];
+        std::snprintf(text, sizeof text, "the results are not physical, first at f=%.4e Hz: ", point.frequency);
+        throw Error(ErrorCategory::Numeric, text + point.unphysical);
+    }
     writeExports(line.exports, result, ExportOptions{line.deck, line.length.value_or(0.0) * deck.scale(), line.z0});
 
     const std::time_t end = std::time(nullptr);
