@@ -9,7 +9,7 @@ extern "C" {
 void dpotrf_(const char* uplo, const int* n, double* a, const int* lda, int* info);
 }
 
-bool isPositiveDefinite(const RealMatrix& a)
+bool isPositiveDefinite(const RealMatrix& a, double margin)
 {
     const int n = a.rows();
     const std::size_t dim = static_cast<std::size_t>(n);
@@ -17,7 +17,8 @@ bool isPositiveDefinite(const RealMatrix& a)
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
             if (!std::isfinite(a[i][j])) return false;
-            symmetric[static_cast<std::size_t>(i) * dim + static_cast<std::size_t>(j)] = 0.5 * (a[i][j] + a[j][i]);
+            symmetric[static_cast<std::size_t>(i) * dim + static_cast<std::size_t>(j)] =
+                0.5 * (a[i][j] + a[j][i]) - (i == j ? margin : 0.0);
         }
     }
     if (n == 0) return true;
