@@ -55,7 +55,8 @@ inline std::string wrongAnswer(const SweepResult& result, bool loopReport)
     for (const FrequencyPoint& point : result.points) {
         if (!fuzzing::allFinite(point.r) || !fuzzing::allFinite(point.l) || !point.unphysical.empty()) continue;
         if (!fuzzing::allFinite(point.c) || !fuzzing::allFinite(point.g)) return "C or G is not finite";
-        if (loopReport && !fuzzing::symmetricAndDefinite(point.l, true)) return "the loop L is not symmetric positive definite";
+        if (loopReport && !fuzzing::symmetricAndDefinite(point.l, true))
+            return "the loop L is not symmetric positive definite";
         if (!fuzzing::symmetricAndDefinite(point.c, loopReport)) return "C is not symmetric positive definite";
     }
     return "";

@@ -74,8 +74,8 @@ struct Boundary {
     // Distance up to which points of the two shapes touch.
     double touch(int shape, int other) const
     {
-        return TouchFraction * std::min(shapes[static_cast<std::size_t>(shape)].size,
-                                        shapes[static_cast<std::size_t>(other)].size);
+        return TouchFraction *
+               std::min(shapes[static_cast<std::size_t>(shape)].size, shapes[static_cast<std::size_t>(other)].size);
     }
 };
 
@@ -351,8 +351,7 @@ void addStraightPanels(const Stretch& s, const Boundary& boundary, std::vector<P
     const double length = distance(s.a, s.b);
     const Point unit{(s.b.x - s.a.x) / length, (s.b.y - s.a.y) / length};
     auto pointAt = [&](double t) { return Point{s.a.x + t * unit.x, s.a.y + t * unit.y}; };
-    const double scale =
-        std::min(length, closestApartOther(false, s.a, s.b, {}, 0.0, s.shape, s.object, boundary));
+    const double scale = std::min(length, closestApartOther(false, s.a, s.b, {}, 0.0, s.shape, s.object, boundary));
     Sizing size = sizing(scale, length / boundary.panelsPerSide, boundary);
     size.startFloor = endFloor(s.a, scale, s.shape, boundary);
     size.endFloor = endFloor(s.b, scale, s.shape, boundary);

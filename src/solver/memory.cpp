@@ -59,9 +59,9 @@ namespace {
 void checkMemoryFits(const RunSettings& settings, const std::vector<Conductor>& conductors, const PlateCuts* plateCuts,
                      double availableBytes)
 {
-    const std::vector<const PlateFaceCuts*> cuts =
-        plateCuts ? plateCutsByConductor(conductors, *plateCuts)
-                  : std::vector<const PlateFaceCuts*>(conductors.size(), nullptr);
+    const std::vector<const PlateFaceCuts*> cuts = plateCuts
+                                                       ? plateCutsByConductor(conductors, *plateCuts)
+                                                       : std::vector<const PlateFaceCuts*>(conductors.size(), nullptr);
     const bool beforePlateCuts = settings.plateCount != 0 && !plateCuts;
     bool exact = !beforePlateCuts;
     double ribbons = 0.0;

@@ -69,8 +69,8 @@ std::string unphysicalFinding(const PreparedStructure& prepared, const Frequency
         if (r < floor - RoundingTolerance * std::hypot(r, omega * point.l[i][i])) {
             char text[200];
             std::snprintf(text, sizeof text, "the resistance of %s, %.4e ohm/m, is below its DC floor %.4e ohm/m",
-                          conductorName(conductor, prepared.conductors[static_cast<std::size_t>(conductor)]).c_str(),
-                          r, floor);
+                          conductorName(conductor, prepared.conductors[static_cast<std::size_t>(conductor)]).c_str(), r,
+                          floor);
             return text;
         }
     }

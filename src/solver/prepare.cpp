@@ -29,9 +29,8 @@ void cutCapacitancePanels(PreparedStructure& prepared)
 {
     const RunSettings& settings = prepared.settings;
     checkContactsForCapacitance(prepared.conductors, settings.partial);
-    checkPanelEstimateFits(
-        estimatedPanelCount(prepared.conductors, prepared.dielectrics, settings.capacitancePanels),
-        static_cast<int>(prepared.conductors.size()), availableMemoryBytes());
+    checkPanelEstimateFits(estimatedPanelCount(prepared.conductors, prepared.dielectrics, settings.capacitancePanels),
+                           static_cast<int>(prepared.conductors.size()), availableMemoryBytes());
     prepared.panels = buildPanels(prepared.conductors, prepared.dielectrics, settings.capacitancePanels);
 }
 

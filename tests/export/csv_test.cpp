@@ -100,8 +100,9 @@ TEST(Exports, LineModelsRefusedForACapacitanceThatIsNotPositiveDefinite)
                              ExportOptions{makeTempFolder() + "/wire.deck", 0.1, 50});
                 ADD_FAILURE() << "exported from a singular C";
             } catch (const Error& error) {
-                EXPECT_EQ(std::string(error.what()).find(std::string(exportFormatName(format)) +
-                                                         " needs C positive definite, and it is not at f=1.0000e+06 Hz"),
+                EXPECT_EQ(std::string(error.what())
+                              .find(std::string(exportFormatName(format)) +
+                                    " needs C positive definite, and it is not at f=1.0000e+06 Hz"),
                           0u);
             }
         }

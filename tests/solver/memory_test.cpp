@@ -37,12 +37,14 @@ TEST(MemoryEstimate, RibbonsBeforeThePlateCutsAreCountedAtLeast)
     conductors[0].shape = ConductorShape::Plate;
     for (std::size_t k = 1; k < conductors.size(); ++k) conductors[k].x2 = 1.0;  // 5 x 5 ribbons asked for
     EXPECT_EQ(memoryRefusal([&] { checkMemoryFits(settings, conductors, nullptr, runMemoryBytes(1000)); }), "");
-    EXPECT_NE(memoryRefusal([&] { checkMemoryFits(settings, conductors, nullptr, runMemoryBytes(999)); })
-                  .find("the structure cuts into at least 1000 ribbons, which need "),
+    EXPECT_NE(memoryRefusal([&] {
+                  checkMemoryFits(settings, conductors, nullptr, runMemoryBytes(999));
+              }).find("the structure cuts into at least 1000 ribbons, which need "),
               std::string::npos);
     settings.plateCount = 0;  // then the count is exact
-    EXPECT_NE(memoryRefusal([&] { checkMemoryFits(settings, conductors, nullptr, runMemoryBytes(19999)); })
-                  .find("cuts into 20000 ribbons"),
+    EXPECT_NE(memoryRefusal([&] {
+                  checkMemoryFits(settings, conductors, nullptr, runMemoryBytes(19999));
+              }).find("cuts into 20000 ribbons"),
               std::string::npos);
 }
 

@@ -60,7 +60,8 @@ TEST(PhysicalChecks, RepositoryDecksAreNotFlagged)
 // A diagonal R below what the ribbons allow with the current spread as at DC is flagged.
 TEST(PhysicalChecks, ResistanceBelowItsFloorIsFlagged)
 {
-    const Deck deck = parseDeck(".freq 1e3 1e3 0\n.partial yes\nend\nline{ x2=1e-3 y1=0 y2=1e-3 type=vf nx=3 ny=3 }\nend\n");
+    const Deck deck =
+        parseDeck(".freq 1e3 1e3 0\n.partial yes\nend\nline{ x2=1e-3 y1=0 y2=1e-3 type=vf nx=3 ny=3 }\nend\n");
     Prepared prepared = cutRibbons(deck);
     computeInductance(prepared, Threads{1});
     SweepResult result = solve(prepared, Threads{1});
