@@ -27,7 +27,7 @@ std::string firstFinding(const SweepResult& result)
 TEST(PhysicalChecks, LoopInductanceLostToRoundingIsFlagged)
 {
     const std::string sweep = ".freq 1e6 1e9 1\n.unit m\nend\n";
-    for (const std::string& structure :
+    for (const char* structure :
          {"plate{ x1=-0.5 x2=0.5 y1=-0.01 y2=0 v=0 }\nline{ x1=0 x2=1e-9 y1=1e-9 y2=2e-9 }\n",
           "plate{ x1=-500 x2=500 y1=-1 y2=0 v=0 }\nline{ x1=0 x2=1e-6 y1=1e-6 y2=2e-6 }\n"})
         EXPECT_EQ(firstFinding(solveDeck(parseDeck(sweep + structure + "end\n"), Threads{1})),
