@@ -24,6 +24,10 @@ struct FrequencyPoint {
     RealMatrix c;  // farad per metre; empty when the capacitance was not computed
     RealMatrix g;  // siemens per metre; empty likewise
     int singularInversions = 0;  // matrices found singular at this frequency: its values are not finite
+    // What makes finite values impossible for a passive structure, "" when nothing does: a loop
+    // L or C not positive definite, a diagonal R below its DC floor. Such values were lost to
+    // rounding (sizes or R and omega L too far apart for double precision).
+    std::string unphysical = {};
 };
 
 struct SweepResult {

@@ -83,11 +83,15 @@ Prepared cutRibbons(const Deck& deck);
 void checkConductorsHaveRibbons(const Prepared& prepared);
 
 // The capacitance panels (see Prepared::panelCount), then the capacitance solve; only for a
-// deck that computes the capacitance. The solve refuses (MemoryError) a panel system that
-// cannot fit in memory. With dielectric blocks it solves once more in vacuum, for the L-C
-// check of the sweep (SweepResult::lcCheck).
+// deck that computes the capacitance. Both refuse (MemoryError) a panel system that cannot fit
+// in memory, cutPanels already from an estimate of the panel count; cutPanels refuses two
+// conductors in contact at different potentials, whose capacitance has no finite value. With
+// dielectric blocks the solve runs once more in vacuum, for the L-C check of the sweep
+// (SweepResult::lcCheck). `advance`, when given, is told of the work of the solve done,
+// CapacitanceWork units in all.
+constexpr long CapacitanceWork = 1000;
 void cutPanels(Prepared& prepared);
-void computeCapacitance(Prepared& prepared);
+void computeCapacitance(Prepared& prepared, const std::function<void(long)>& advance = {});
 
 // The partial inductances: computed (`advance`, when given, is told of the ribbon pairs done,
 // n (n + 1) / 2 in all, from the worker threads), or read from a file `induc` written for

@@ -97,9 +97,14 @@ void checkConductorsHaveRibbons(const Prepared& prepared)
 
 void cutPanels(Prepared& prepared) { cutCapacitancePanels(*prepared.structure); }
 
-void computeCapacitance(Prepared& prepared)
+void computeCapacitance(Prepared& prepared, const std::function<void(long)>& advance)
 {
-    solveCapacitance(*prepared.structure, availableMemoryBytes());
+    long told = 0;
+    solveCapacitance(*prepared.structure, availableMemoryBytes(), [&](double share) {
+        const long done = static_cast<long>(share * CapacitanceWork);
+        if (advance && done > told) advance(done - told);
+        told = std::max(told, done);
+    });
     solveVacuumCapacitance(*prepared.structure);
 }
 

@@ -71,7 +71,9 @@ int runSolver(const CommandLine& line)
         cutPanels(prepared);
         std::printf("Total %ld panels for the capacitance\n", prepared.panelCount());
         std::fflush(stdout);
-        computeCapacitance(prepared);
+        ProgressLine progress(progressStream, "capacitance", CapacitanceWork);
+        computeCapacitance(prepared, [&](long work) { progress.advance(work); });
+        progress.finish();
     }
     if (!line.mode.empty() && line.mode[0] == 'w') {
         const long n = prepared.ribbonCount();
@@ -111,6 +113,12 @@ int runSolver(const CommandLine& line)
     if (!result.lcCheckNote.empty())
         std::fprintf(stderr, "note: %s%s\n", result.lcCheckNote.c_str(),
                      deck.normalAccuracyWithPlates() ? "; .accuracy high refines" : "");
+    for (const FrequencyPoint& point : result.points) {
+        if (point.unphysical.empty()) continue;
+        char text[80];
+        std::snprintf(text, sizeof text, "the results are not physical, first at f=%.4e Hz: ", point.frequency);
+        throw Error(ErrorCategory::Numeric, text + point.unphysical);
+    }
     writeExports(line.exports, result, ExportOptions{line.deck, line.length.value_or(0.0) * deck.scale(), line.z0});
 
     const std::time_t end = std::time(nullptr);

@@ -9,6 +9,7 @@
 // complex solve gives C as the real part and G(f) = -omega times the imaginary part.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "electrostatics/panels.h"
@@ -19,7 +20,9 @@ namespace xsrl {
 
 // The complex Maxwell matrix in F/m: column k holds the free charges with conductor k at 1 V
 // and every other conductor at 0 V; symmetric (the symmetric part of the collocation's).
-ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount);
+// `progress`, when given, is told the share of the solve done (0 to 1) as it goes on.
+ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount,
+                                 const std::function<void(double)>& progress = {});
 
 // The same conductor panels with every dielectric block taken away: er = 1 around every
 // conductor and no interface (one of equal media on both sides carries no charge). Their
@@ -32,8 +35,11 @@ std::vector<Panel> vacuumPanels(const std::vector<Panel>& panels);
 ComplexMatrix reportedCapacitance(const RunSettings& settings, const std::vector<Conductor>& conductors,
                                   const ComplexMatrix& maxwell);
 
-// Refuses, before the panel matrix is made, a solve that cannot fit in `availableBytes`: the
-// complex panel matrix, its right-hand sides and the solution.
+// The memory of the solve on so many panels: the complex panel matrix, its right-hand sides
+// and the solution.
+double panelSolveBytes(double panelCount, int conductorCount);
+
+// Refuses, before the panel matrix is made, a solve that cannot fit in `availableBytes`.
 void checkPanelMemoryFits(std::size_t panelCount, int conductorCount, double availableBytes);
 
 }  // namespace xsrl

@@ -6,6 +6,8 @@
 #include <limits>
 
 #include "electrostatics/dielectrics.h"
+#include "geometry/checks.h"
+#include "geometry/ribbon_index.h"
 #include "numerics/constants.h"
 #include "support/errors.h"
 
@@ -15,14 +17,15 @@ namespace {
 
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 
-// Panel sizes grow by a factor 1 + Growth / N away from an end of a stretch or a near
+// Panel sizes grow by a factor 1 + Growth / N (N at least 2) away from an end of a stretch or a near
 // neighbour, from a smallest panel of FloorFraction / N of the local length scale. The scale at
 // an end is the shortest stretch that meets there: at the edge of a thin trace, its thickness.
 constexpr double Growth = 4.0;
 constexpr double FloorFraction = 1.0 / 1024.0;
 
-// Points closer than this fraction of the structure's extent touch: coordinates in other
-// units than metres leave rounding where exact numbers would meet.
+// Two shapes touch where they come closer than this fraction of the smaller one's size (see
+// contactTolerance): coordinates in other units than metres leave rounding where exact
+// numbers would meet.
 constexpr double TouchFraction = 1e-9;
 
 constexpr double MostPanelsAlongAStretch = 1e6;
@@ -35,12 +38,14 @@ struct Shape {
     double radius = 0.0;
     int conductor = -1;  // position in deck order, or -1 for a dielectric block
     int block = -1;  // position among the dielectric blocks, or -1 for a conductor
+    double size = 0.0;  // the diameter of a circle, the shorter side of a rectangle
 };
 
 // A piece of a side between two cut points that keeps one medium on each side.
 struct Stretch {
     Point a;
     Point b;
+    int shape = 0;  // the shape whose side it lies on
     int object = 0;  // what it is not refined against: its conductor, or -1 - its block
     int conductor = -1;
     Complex erOutside;
@@ -49,6 +54,7 @@ struct Stretch {
 
 // What panels are refined near: a conductor's side or circle, or an interface stretch.
 struct Obstacle {
+    int shape = 0;
     int object = 0;
     bool circle = false;
     Point a;
@@ -64,8 +70,18 @@ struct Boundary {
     std::vector<Shape> shapes;
     std::vector<Stretch> stretches;
     std::vector<Obstacle> obstacles;
-    double touch = 0.0;  // distance below which points touch
+
+    // Distance up to which points of the two shapes touch.
+    double touch(int shape, int other) const
+    {
+        return TouchFraction *
+               std::min(shapes[static_cast<std::size_t>(shape)].size, shapes[static_cast<std::size_t>(other)].size);
+    }
 };
+
+// How much panels grow per unit length. At N = 1 it stays that of N = 2: panels five times
+// the size of their neighbours would hold charges too coarse for C.
+double growthOf(int panelsPerSide) { return Growth / std::max(2, panelsPerSide); }
 
 double distance(Point p, Point q) { return std::hypot(p.x - q.x, p.y - q.y); }
 
@@ -98,7 +114,7 @@ double nearestOther(Point p, int object, const Boundary& boundary)
 // The closest approach of another object that does not touch the segment a-b, or the circle
 // around `centre` when `circle`. Touching objects meet it at a cut point, where the grading
 // toward the end refines already.
-double closestApartOther(bool circle, Point a, Point b, Point centre, double radius, int object,
+double closestApartOther(bool circle, Point a, Point b, Point centre, double radius, int shape, int object,
                          const Boundary& boundary)
 {
     double closest = Infinity;
@@ -114,14 +130,16 @@ double closestApartOther(bool circle, Point a, Point b, Point centre, double rad
         else
             gap = std::min({distanceToSegment(a, o.a, o.b), distanceToSegment(b, o.a, o.b),
                             distanceToSegment(o.a, a, b), distanceToSegment(o.b, a, b)});
-        if (gap > boundary.touch) closest = std::min(closest, gap);
+        if (gap > boundary.touch(shape, o.shape)) closest = std::min(closest, gap);
     }
     return closest;
 }
 
 // Cut points 0 = s_0 < ... < s_m = length about size(s) apart: equal steps of the integral of
-// 1 / size, taken on a walk of quarter steps. Sizes too far apart for the numbers (or for the
-// memory) end the run instead of the walk.
+// 1 / size, taken on a walk of quarter steps. Sizes grow at most by twice the distance (see
+// growthOf), so that a step lands where the size is at least half what it was: a step onto a
+// far smaller size would count as many panels as their ratio. Sizes too far apart for the
+// numbers (or for the memory) end the run instead of the walk.
 std::vector<double> gradedCuts(double length, const std::function<double(double)>& size)
 {
     std::vector<double> s{0.0};
@@ -168,17 +186,17 @@ struct Sizing {
 Sizing sizing(double scale, double largest, const Boundary& boundary)
 {
     return {largest, FloorFraction * scale / boundary.panelsPerSide, Infinity, Infinity,
-            Growth / boundary.panelsPerSide};
+            growthOf(boundary.panelsPerSide)};
 }
 
-// The floor at an end p of a stretch of local length scale `scale`: smaller where a shorter
-// stretch meets p.
-double endFloor(Point p, double scale, const Boundary& boundary)
+// The floor at an end p of a stretch of `shape` of local length scale `scale`: smaller where a
+// shorter stretch meets p.
+double endFloor(Point p, double scale, int shape, const Boundary& boundary)
 {
     for (const Stretch& s : boundary.stretches) {
         const double length = distance(s.a, s.b);
-        if (std::min(distance(p, s.a), distance(p, s.b)) <= boundary.touch && length > boundary.touch)
-            scale = std::min(scale, length);
+        const double touch = boundary.touch(shape, s.shape);
+        if (std::min(distance(p, s.a), distance(p, s.b)) <= touch && length > touch) scale = std::min(scale, length);
     }
     return FloorFraction * scale / boundary.panelsPerSide;
 }
@@ -194,8 +212,10 @@ std::vector<Shape> shapesOf(const std::vector<Conductor>& conductors, const std:
             s.circle = true;
             s.centre = {c.xc, c.yc};
             s.radius = c.rad;
+            s.size = 2.0 * c.rad;
         } else {
             s.x1 = c.x1, s.y1 = c.y1, s.x2 = c.x2, s.y2 = c.y2;
+            s.size = std::min(c.x2 - c.x1, c.y2 - c.y1);
         }
         shapes.push_back(s);
     }
@@ -203,6 +223,7 @@ std::vector<Shape> shapesOf(const std::vector<Conductor>& conductors, const std:
         Shape s;
         s.block = static_cast<int>(k);
         s.x1 = blocks[k].x1, s.y1 = blocks[k].y1, s.x2 = blocks[k].x2, s.y2 = blocks[k].y2;
+        s.size = std::min(s.x2 - s.x1, s.y2 - s.y1);
         shapes.push_back(s);
     }
     return shapes;
@@ -236,22 +257,46 @@ bool insideConductor(Point p, const std::vector<Shape>& shapes, int exceptConduc
     return false;
 }
 
-// Where the side a -> b (parallel to an axis) meets the edges of the other shapes, as
-// distances from a, with 0 and the side's length; cuts that would leave a sliver are dropped.
-std::vector<double> sideCuts(Point a, Point b, const Shape& own, const Boundary& boundary)
+// A point along a side or around a circle, and how close another may come and still be it.
+struct Cut {
+    double at = 0.0;
+    double touch = 0.0;
+};
+
+// The positions of the cuts in ascending order, each one that touches the one kept before it
+// dropped.
+std::vector<double> distinctCuts(std::vector<Cut> cuts)
+{
+    std::sort(cuts.begin(), cuts.end(), [](const Cut& p, const Cut& q) { return p.at < q.at; });
+    std::vector<double> kept;
+    double keptTouch = 0.0;
+    for (const Cut& c : cuts) {
+        if (!kept.empty() && c.at - kept.back() <= std::max(keptTouch, c.touch)) continue;
+        kept.push_back(c.at);
+        keptTouch = c.touch;
+    }
+    return kept;
+}
+
+// Where the side a -> b (parallel to an axis) of shape `own` meets the edges of the other
+// shapes, as distances from a, with 0 and the side's length; cuts that would leave a sliver
+// are dropped.
+std::vector<double> sideCuts(Point a, Point b, int own, const Boundary& boundary)
 {
     const bool horizontal = a.y == b.y;
     const double level = horizontal ? a.y : a.x;
     const double from = horizontal ? a.x : a.y;
     const double to = horizontal ? b.x : b.y;
     const double length = std::fabs(to - from);
-    std::vector<double> cuts{0.0};
-    auto add = [&](double along) {
-        const double t = (along - from) * (to > from ? 1.0 : -1.0);
-        if (t > boundary.touch && t < length - boundary.touch) cuts.push_back(t);
-    };
-    for (const Shape& s : boundary.shapes) {
-        if (&s == &own) continue;
+    std::vector<Cut> cuts{{0.0, 0.0}};
+    for (std::size_t k = 0; k < boundary.shapes.size(); ++k) {
+        if (static_cast<int>(k) == own) continue;
+        const Shape& s = boundary.shapes[k];
+        const double touch = boundary.touch(own, static_cast<int>(k));
+        auto add = [&](double along) {
+            const double t = (along - from) * (to > from ? 1.0 : -1.0);
+            if (t > touch && t < length - touch) cuts.push_back({t, touch});
+        };
         if (s.circle) {
             const double across = level - (horizontal ? s.centre.y : s.centre.x);
             if (std::fabs(across) > s.radius) continue;
@@ -264,26 +309,26 @@ std::vector<double> sideCuts(Point a, Point b, const Shape& own, const Boundary&
             add(horizontal ? s.x2 : s.y2);
         }
     }
-    std::sort(cuts.begin(), cuts.end());
-    cuts.erase(std::unique(cuts.begin(), cuts.end(), [&](double p, double q) { return q - p <= boundary.touch; }),
-               cuts.end());
-    cuts.push_back(length);
-    return cuts;
+    std::vector<double> distinct = distinctCuts(std::move(cuts));
+    distinct.push_back(length);
+    return distinct;
 }
 
 // The stretches of one side of a rectangle that carry panels: a conductor's side where no
 // other conductor covers it; a block's side where it separates two different media, no
 // conductor covers it, and no earlier block lists it already.
-void addSideStretches(Point a, Point b, const Shape& own, Boundary& boundary)
+void addSideStretches(Point a, Point b, int shape, Boundary& boundary)
 {
+    const Shape& own = boundary.shapes[static_cast<std::size_t>(shape)];
     const double length = distance(a, b);
     const Point unit{(b.x - a.x) / length, (b.y - a.y) / length};
     const Point normal{unit.y, -unit.x};
-    const std::vector<double> cuts = sideCuts(a, b, own, boundary);
+    const std::vector<double> cuts = sideCuts(a, b, shape, boundary);
     for (std::size_t k = 1; k < cuts.size(); ++k) {
         Stretch s;
         s.a = {a.x + cuts[k - 1] * unit.x, a.y + cuts[k - 1] * unit.y};
         s.b = k == cuts.size() - 1 ? b : Point{a.x + cuts[k] * unit.x, a.y + cuts[k] * unit.y};
+        s.shape = shape;
         const Point middle{0.5 * (s.a.x + s.b.x), 0.5 * (s.a.y + s.b.y)};
         if (insideConductor(middle, boundary.shapes, own.conductor)) continue;
         const int outside = blockBeside(boundary.blocks, middle, normal);
@@ -306,10 +351,10 @@ void addStraightPanels(const Stretch& s, const Boundary& boundary, std::vector<P
     const double length = distance(s.a, s.b);
     const Point unit{(s.b.x - s.a.x) / length, (s.b.y - s.a.y) / length};
     auto pointAt = [&](double t) { return Point{s.a.x + t * unit.x, s.a.y + t * unit.y}; };
-    const double scale = std::min(length, closestApartOther(false, s.a, s.b, {}, 0.0, s.object, boundary));
+    const double scale = std::min(length, closestApartOther(false, s.a, s.b, {}, 0.0, s.shape, s.object, boundary));
     Sizing size = sizing(scale, length / boundary.panelsPerSide, boundary);
-    size.startFloor = endFloor(s.a, scale, boundary);
-    size.endFloor = endFloor(s.b, scale, boundary);
+    size.startFloor = endFloor(s.a, scale, s.shape, boundary);
+    size.endFloor = endFloor(s.b, scale, s.shape, boundary);
     const std::vector<double> cuts =
         gradedCuts(length, [&](double t) { return size.at(t, length, nearestOther(pointAt(t), s.object, boundary)); });
     for (std::size_t k = 1; k < cuts.size(); ++k) {
@@ -326,31 +371,32 @@ void addStraightPanels(const Stretch& s, const Boundary& boundary, std::vector<P
 // Angles in [0, 2 pi) at which the edges of the rectangles cross or touch the circle.
 std::vector<double> circleCuts(const Shape& circle, const Boundary& boundary)
 {
-    std::vector<double> angles;
+    std::vector<Cut> cuts;
     const double r = circle.radius;
-    auto addOnLine = [&](bool vertical, double level, double lo, double hi) {
-        const double across = level - (vertical ? circle.centre.x : circle.centre.y);
-        if (std::fabs(across) > r) return;
-        const double half = std::sqrt(r * r - across * across);
-        for (const double along : {-half, half}) {
-            const double at = along + (vertical ? circle.centre.y : circle.centre.x);
-            if (at < lo || at > hi) continue;
-            const double angle = vertical ? std::atan2(along, across) : std::atan2(across, along);
-            angles.push_back(angle < 0.0 ? angle + 2.0 * Pi : angle);
-        }
-    };
-    for (const Shape& s : boundary.shapes) {
+    for (std::size_t k = 0; k < boundary.shapes.size(); ++k) {
+        const Shape& s = boundary.shapes[k];
         if (s.circle) continue;
+        const double touchAngle = boundary.touch(circle.conductor, static_cast<int>(k)) / r;
+        auto addOnLine = [&](bool vertical, double level, double lo, double hi) {
+            const double across = level - (vertical ? circle.centre.x : circle.centre.y);
+            if (std::fabs(across) > r) return;
+            const double half = std::sqrt(r * r - across * across);
+            for (const double along : {-half, half}) {
+                const double at = along + (vertical ? circle.centre.y : circle.centre.x);
+                if (at < lo || at > hi) continue;
+                const double angle = vertical ? std::atan2(along, across) : std::atan2(across, along);
+                cuts.push_back({angle < 0.0 ? angle + 2.0 * Pi : angle, touchAngle});
+            }
+        };
         addOnLine(true, s.x1, s.y1, s.y2);
         addOnLine(true, s.x2, s.y1, s.y2);
         addOnLine(false, s.y1, s.x1, s.x2);
         addOnLine(false, s.y2, s.x1, s.x2);
     }
-    std::sort(angles.begin(), angles.end());
-    const double touchAngle = boundary.touch / r;
-    angles.erase(std::unique(angles.begin(), angles.end(), [&](double p, double q) { return q - p <= touchAngle; }),
-                 angles.end());
-    if (angles.size() > 1 && angles.front() + 2.0 * Pi - angles.back() <= touchAngle) angles.pop_back();
+    double widest = 0.0;
+    for (const Cut& c : cuts) widest = std::max(widest, c.touch);
+    std::vector<double> angles = distinctCuts(std::move(cuts));
+    if (angles.size() > 1 && angles.front() + 2.0 * Pi - angles.back() <= widest) angles.pop_back();
     return angles;
 }
 
@@ -368,18 +414,20 @@ void addCirclePanels(const Shape& circle, const Boundary& boundary, std::vector<
     auto onCircle = [&](double angle, double radius) {
         return Point{c.x + radius * std::cos(angle), c.y + radius * std::sin(angle)};
     };
-    const double closest = closestApartOther(true, {}, {}, c, r, circle.conductor, boundary);
+    const double closest = closestApartOther(true, {}, {}, c, r, circle.conductor, circle.conductor, boundary);
     for (std::size_t k = 1; k < ends.size(); ++k) {
         const double start = ends[k - 1];
         const double length = r * (ends[k] - start);
         const double scale = std::min(length, closest);
         Sizing size = sizing(scale, 0.5 * Pi * r / boundary.panelsPerSide, boundary);
         if (!closed) {
-            size.startFloor = endFloor(onCircle(start, r), scale, boundary);
-            size.endFloor = endFloor(onCircle(ends[k], r), scale, boundary);
+            size.startFloor = endFloor(onCircle(start, r), scale, circle.conductor, boundary);
+            size.endFloor = endFloor(onCircle(ends[k], r), scale, circle.conductor, boundary);
         }
         const Point middle = onCircle(0.5 * (start + ends[k]), r);
-        if (insideConductor(middle, boundary.shapes, circle.conductor)) continue;
+        // An arc between cuts may lie inside a conductor it touches; a whole circle cannot,
+        // though its middle may be where another conductor touches it.
+        if (!closed && insideConductor(middle, boundary.shapes, circle.conductor)) continue;
         const Complex er = complexPermittivity(boundary.blocks, blockContaining(boundary.blocks, middle));
 
         const std::vector<double> cuts = gradedCuts(length, [&](double t) {
@@ -401,18 +449,18 @@ void addCirclePanels(const Shape& circle, const Boundary& boundary, std::vector<
     }
 }
 
-}  // namespace
-
-std::vector<Panel> buildPanels(const std::vector<Conductor>& conductors, const std::vector<DielectricBlock>& blocks,
-                               int panelsPerSide)
+// The shapes of the structure with the stretches of their outlines that carry panels, and
+// the obstacles that panels are refined near.
+Boundary outlineOf(const std::vector<Conductor>& conductors, const std::vector<DielectricBlock>& blocks,
+                   int panelsPerSide)
 {
-    Boundary boundary{blocks, panelsPerSide, shapesOf(conductors, blocks), {}, {}, 0.0};
-    const double extent = extentOf(boundary.shapes);
-    if (!std::isfinite(extent))
+    Boundary boundary{blocks, panelsPerSide, shapesOf(conductors, blocks), {}, {}};
+    if (!std::isfinite(extentOf(boundary.shapes)))
         throw structureError("the capacitance panels cannot be cut: the structure is too large for the numbers");
-    boundary.touch = TouchFraction * extent;
-    for (const Shape& s : boundary.shapes) {
+    for (std::size_t index = 0; index < boundary.shapes.size(); ++index) {
+        const Shape& s = boundary.shapes[index];
         Obstacle o;
+        o.shape = static_cast<int>(index);
         o.object = s.conductor;
         if (s.circle) {
             o.circle = true;
@@ -423,7 +471,7 @@ std::vector<Panel> buildPanels(const std::vector<Conductor>& conductors, const s
         }
         const std::vector<Point> c = corners(s);
         for (std::size_t k = 0; k < 4; ++k) {
-            addSideStretches(c[k], c[(k + 1) % 4], s, boundary);
+            addSideStretches(c[k], c[(k + 1) % 4], static_cast<int>(index), boundary);
             o.a = c[k];
             o.b = c[(k + 1) % 4];
             if (s.conductor >= 0) boundary.obstacles.push_back(o);
@@ -433,12 +481,77 @@ std::vector<Panel> buildPanels(const std::vector<Conductor>& conductors, const s
     for (const Stretch& s : boundary.stretches) {
         if (s.conductor >= 0) continue;
         Obstacle o;
+        o.shape = s.shape;
         o.object = s.object;
         o.a = s.a;
         o.b = s.b;
         boundary.obstacles.push_back(o);
     }
+    return boundary;
+}
 
+// The integral of 1 / size over a stretch of `length` without neighbours: panels of at most
+// `largest`, growing by `growth` per unit length from `floor` at each end (none when floor is
+// infinite). The floors of gradedCuts are at most this one and its neighbours only shrink
+// panels, so the panels it cuts are at least this many.
+double panelsWithoutNeighbours(double length, double largest, double floor, double growth)
+{
+    if (!(floor < largest)) return length / largest;
+    const double ramp = (largest - floor) / growth;
+    if (2.0 * ramp <= length) return 2.0 * std::log(largest / floor) / growth + (length - 2.0 * ramp) / largest;
+    return 2.0 * std::log((floor + 0.5 * growth * length) / floor) / growth;
+}
+
+}  // namespace
+
+void checkContactsForCapacitance(const std::vector<Conductor>& conductors, bool partial)
+{
+    for (std::size_t a = 0; a < conductors.size(); ++a) {
+        for (std::size_t b = a + 1; b < conductors.size(); ++b) {
+            const Conductor& first = conductors[a];
+            const Conductor& second = conductors[b];
+            // A loop report ties every ground to one node at 0 V.
+            if (!partial && !isSignalConductor(first) && !isSignalConductor(second)) continue;
+            if (conductorGap(first, second) <= contactTolerance(first, second))
+                throw structureError(conductorName(static_cast<int>(a), first) + " touches " +
+                                     conductorName(static_cast<int>(b), second) +
+                                     ": conductors in contact at different potentials have no finite capacitance");
+        }
+    }
+}
+
+double estimatedPanelCount(const std::vector<Conductor>& conductors, const std::vector<DielectricBlock>& blocks,
+                           int panelsPerSide)
+{
+    const Boundary boundary = outlineOf(conductors, blocks, panelsPerSide);
+    const double n = panelsPerSide;
+    const double growth = growthOf(panelsPerSide);
+    double count = 0.0;
+    for (const Stretch& s : boundary.stretches) {
+        const double length = distance(s.a, s.b);
+        count += std::ceil(panelsWithoutNeighbours(length, length / n, FloorFraction * length / n, growth));
+    }
+    for (const Shape& s : boundary.shapes) {
+        if (!s.circle) continue;
+        const double largest = 0.5 * Pi * s.radius / n;
+        std::vector<double> ends = circleCuts(s, boundary);
+        if (ends.empty()) {
+            count += std::ceil(2.0 * Pi * s.radius / largest);
+            continue;
+        }
+        ends.push_back(ends.front() + 2.0 * Pi);
+        for (std::size_t k = 1; k < ends.size(); ++k) {
+            const double length = s.radius * (ends[k] - ends[k - 1]);
+            count += std::ceil(panelsWithoutNeighbours(length, largest, FloorFraction * length / n, growth));
+        }
+    }
+    return count;
+}
+
+std::vector<Panel> buildPanels(const std::vector<Conductor>& conductors, const std::vector<DielectricBlock>& blocks,
+                               int panelsPerSide)
+{
+    const Boundary boundary = outlineOf(conductors, blocks, panelsPerSide);
     std::vector<Panel> panels;
     for (const Stretch& s : boundary.stretches) addStraightPanels(s, boundary, panels);
     for (const Shape& s : boundary.shapes)

@@ -19,6 +19,16 @@ struct Panel {
     Complex erInside;  // on an interface, the relative permittivity on the other side
 };
 
+// Refuses two conductors that touch (see contactTolerance) at different potentials: the
+// capacitance between them has no finite value. In a loop report every ground is the one node
+// at 0 V; with `partial` every conductor is a node of its own.
+void checkContactsForCapacitance(const std::vector<Conductor>& conductors, bool partial);
+
+// A lower estimate of the panels buildPanels cuts, made without cutting them: the outline's
+// stretches, each graded as if nothing were near it.
+double estimatedPanelCount(const std::vector<Conductor>& conductors, const std::vector<DielectricBlock>& blocks,
+                           int panelsPerSide);
+
 // Panels shrink toward corners, toward the points where an interface meets a conductor and
 // near other conductors and interfaces; `panelsPerSide` (".cpanels") sets the count along a
 // side with nothing near it, a quarter of a circle counting as a side, and refines all of it

@@ -1,6 +1,11 @@
 #include "export/exports.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+
+#include "numerics/constants.h"
+#include "numerics/positive_definite.h"
 
 namespace xsrl {
 
@@ -51,9 +56,43 @@ void checkCapacitanceFor(const std::vector<ExportFormat>& formats, bool capacita
         if (exportNeedsCapacitance(format) && !capacitance) throw missingCapacitance(format);
 }
 
+namespace {
+
+// The line models need C positive definite. It is not when every conductor is a port (a single
+// conductor, .partial yes): that Maxwell matrix has no reference, its columns sum to zero and
+// its smallest eigenvalue is rounding. So the eigenvalues must stand above 1e-9 of the largest
+// diagonal entry and above 1e-6 eps0: no two conductors in the plane hold less per metre
+// (2 pi eps0 over the log of their size ratio, 0.004 eps0 across the range of doubles).
+bool capacitanceIsDefinite(const RealMatrix& c)
+{
+    double largest = 0.0;
+    for (int i = 0; i < c.rows(); ++i) largest = std::max(largest, c[i][i]);
+    return isPositiveDefinite(c, std::max(1e-9 * largest, 1e-6 * Epsilon0));
+}
+
+void checkCapacitanceDefinite(const std::vector<ExportFormat>& formats, const SweepResult& result)
+{
+    for (const ExportFormat format : formats) {
+        if (!exportNeedsCapacitance(format)) continue;
+        for (const FrequencyPoint& point : result.points) {
+            if (capacitanceIsDefinite(point.c)) continue;
+            char text[320];
+            std::snprintf(text, sizeof text,
+                          "%s needs C positive definite, and it is not at f=%.4e Hz: with every conductor a port (a "
+                          "single conductor, .partial yes) C is singular, as no net charge is held against infinity; "
+                          "use .partial no and a ground conductor",
+                          exportFormatName(format), point.frequency);
+            throw Error(ErrorCategory::Numeric, text);
+        }
+    }
+}
+
+}  // namespace
+
 void writeExports(const std::vector<ExportFormat>& formats, const SweepResult& result, const ExportOptions& options)
 {
     checkCapacitanceFor(formats, result.hasCapacitance());
+    checkCapacitanceDefinite(formats, result);
     const int ports = static_cast<int>(result.ports.size());
     for (const ExportFormat format : formats) {
         const std::string path = exportFileName(options.deckPath, format, ports);

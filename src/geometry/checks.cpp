@@ -33,29 +33,32 @@ double conductorSize(const Conductor& c)
     return std::min(c.x2 - c.x1, c.y2 - c.y1);
 }
 
-// The cross-sections share an area deeper than rounding; shapes that only touch along an edge
-// or at a point do not. Circles are the true circles, not the polygons they are cut into. A
-// contact written in the deck's decimals lands a few units of the last digit off once the
-// unit scale is applied, so a penetration up to 1e-9 of the smaller conductor's size counts
-// as touching.
-bool crossSectionsOverlap(const Conductor& a, const Conductor& b)
+}  // namespace
+
+double contactTolerance(const Conductor& a, const Conductor& b)
 {
-    const double rounding = 1e-9 * std::min(conductorSize(a), conductorSize(b));
+    return 1e-9 * std::min(conductorSize(a), conductorSize(b));
+}
+
+// Circles are the true circles, not the polygons they are cut into.
+double conductorGap(const Conductor& a, const Conductor& b)
+{
     if (a.shape == ConductorShape::Circle && b.shape == ConductorShape::Circle)
-        return a.rad + b.rad - std::hypot(a.xc - b.xc, a.yc - b.yc) > rounding;
+        return std::hypot(a.xc - b.xc, a.yc - b.yc) - (a.rad + b.rad);
     if (a.shape == ConductorShape::Circle || b.shape == ConductorShape::Circle) {
         const Conductor& circle = a.shape == ConductorShape::Circle ? a : b;
         const Conductor& box = a.shape == ConductorShape::Circle ? b : a;
         // From the centre to the nearest point of the rectangle: zero inside it.
         const double dx = circle.xc - std::clamp(circle.xc, box.x1, box.x2);
         const double dy = circle.yc - std::clamp(circle.yc, box.y1, box.y2);
-        return circle.rad - std::hypot(dx, dy) > rounding;
+        return std::hypot(dx, dy) - circle.rad;
     }
-    return std::min(a.x2, b.x2) - std::max(a.x1, b.x1) > rounding &&
-           std::min(a.y2, b.y2) - std::max(a.y1, b.y1) > rounding;
+    // The overlaps of the two extents along x and along y; negative where they are apart.
+    const double alongX = std::min(a.x2, b.x2) - std::max(a.x1, b.x1);
+    const double alongY = std::min(a.y2, b.y2) - std::max(a.y1, b.y1);
+    if (alongX > 0.0 && alongY > 0.0) return -std::min(alongX, alongY);
+    return std::hypot(std::max(0.0, -alongX), std::max(0.0, -alongY));
 }
-
-}  // namespace
 
 void checkConductorGeometry(const std::vector<Conductor>& conductors)
 {
@@ -78,7 +81,7 @@ void checkConductorGeometry(const std::vector<Conductor>& conductors)
         for (int b = a + 1; b < count; ++b) {
             const Conductor& first = conductors[static_cast<std::size_t>(a)];
             const Conductor& second = conductors[static_cast<std::size_t>(b)];
-            if (crossSectionsOverlap(first, second))
+            if (-conductorGap(first, second) > contactTolerance(first, second))
                 throw structureError(conductorName(a, first) + " overlaps " + conductorName(b, second));
         }
     }

@@ -1,5 +1,6 @@
 #include "numerics/lu_solve.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 #include <vector>
@@ -16,6 +17,12 @@ extern "C" {
 void zgetrf_(const int* m, const int* n, Complex* a, const int* lda, int* ipiv, int* info);
 void zgetrs_(const char* trans, const int* n, const int* nrhs, const Complex* a, const int* lda, const int* ipiv,
              Complex* b, const int* ldb, int* info);
+void zlaswp_(const int* n, Complex* a, const int* lda, const int* k1, const int* k2, const int* ipiv, const int* incx);
+void ztrsm_(const char* side, const char* uplo, const char* transa, const char* diag, const int* m, const int* n,
+            const Complex* alpha, const Complex* a, const int* lda, Complex* b, const int* ldb);
+void zgemm_(const char* transa, const char* transb, const int* m, const int* n, const int* k, const Complex* alpha,
+            const Complex* a, const int* lda, const Complex* b, const int* ldb, const Complex* beta, Complex* c,
+            const int* ldc);
 }
 
 namespace {
@@ -27,6 +34,75 @@ void checkLapack(const char* routine, int info)
                            std::to_string(-info));
 }
 
+// LAPACK reads column by column, so it factors the transpose A^T = (L U)^T of the row-major
+// storage; solving A^T^T X = B is then the transposed solve. The factors are in `a`.
+ComplexMatrix solveFactored(const ComplexMatrix& a, const std::vector<int>& pivots, const ComplexMatrix& b)
+{
+    const int n = a.rows();
+    const int m = b.cols();
+    const std::size_t rowCount = static_cast<std::size_t>(n);
+    const std::size_t columnCount = static_cast<std::size_t>(m);
+    ComplexMatrix x = matrix(n, m);
+    std::vector<Complex> columns(rowCount * columnCount);
+    for (int i = 0; i < n; ++i)
+        for (std::size_t q = 0; q < columnCount; ++q) columns[q * rowCount + static_cast<std::size_t>(i)] = b[i][q];
+    const char transposed = 'T';
+    int info = 0;
+    zgetrs_(&transposed, &n, &m, a[0], &n, pivots.data(), columns.data(), &n, &info);
+    checkLapack("zgetrs", info);
+    for (int i = 0; i < n; ++i)
+        for (std::size_t q = 0; q < columnCount; ++q) x[i][q] = columns[q * rowCount + static_cast<std::size_t>(i)];
+    return x;
+}
+
+ComplexMatrix singularSolution(int n, int m, int* singularCount)
+{
+    if (singularCount) ++*singularCount;
+    ComplexMatrix x = matrix(n, m);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (int i = 0; i < n; ++i)
+        for (int q = 0; q < m; ++q) x[i][q] = Complex(nan, nan);
+    return x;
+}
+
+// The right-looking blocked LU of LAPACK's zgetrf, one block of columns (of the column-major
+// matrix LAPACK sees) at a time: the block factored, its row swaps applied to the columns on
+// either side, the block row solved and the rest updated. Returns zgetrf's info.
+int factorInBlocks(ComplexMatrix& a, std::vector<int>& pivots, int blockWidth,
+                   const std::function<void(double)>& progress)
+{
+    const int n = a.rows();
+    const Complex one(1.0, 0.0);
+    const Complex minusOne(-1.0, 0.0);
+    const int increment = 1;
+    // Column j of the column-major matrix starts at a[0] + j n.
+    auto at = [&](int i, int j) { return a[0] + static_cast<std::size_t>(j) * static_cast<std::size_t>(n) + i; };
+    int info = 0;
+    for (int k = 0; k < n; k += blockWidth) {
+        const int width = std::min(blockWidth, n - k);
+        const int below = n - k;
+        int blockInfo = 0;
+        zgetrf_(&below, &width, at(k, k), &n, pivots.data() + k, &blockInfo);
+        checkLapack("zgetrf", blockInfo);
+        if (blockInfo > 0 && info == 0) info = blockInfo + k;
+        for (int i = k; i < k + width; ++i) pivots[static_cast<std::size_t>(i)] += k;
+        const int first = k + 1;
+        const int last = k + width;
+        if (k > 0) zlaswp_(&k, at(0, 0), &n, &first, &last, pivots.data(), &increment);
+        const int rest = n - k - width;
+        if (rest > 0) {
+            zlaswp_(&rest, at(0, k + width), &n, &first, &last, pivots.data(), &increment);
+            ztrsm_("L", "L", "N", "U", &width, &rest, &one, at(k, k), &n, at(k, k + width), &n);
+            zgemm_("N", "N", &rest, &rest, &width, &minusOne, at(k + width, k), &n, at(k, k + width), &n, &one,
+                   at(k + width, k + width), &n);
+        }
+        // The work of a block grows as the square of the columns left.
+        const double left = static_cast<double>(rest) / n;
+        progress(1.0 - left * left * left);
+    }
+    return info;
+}
+
 }  // namespace
 
 ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b, int* singularCount)
@@ -34,34 +110,27 @@ ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b, int* singularCo
     static_assert(sizeof(Complex) == 2 * sizeof(double), "Complex must be laid out as two doubles");
     const int n = a.rows();
     const int m = b.cols();
-    ComplexMatrix x = matrix(n, m);
-    if (n == 0 || m == 0) return x;
-    const std::size_t rowCount = static_cast<std::size_t>(n);
-    const std::size_t columnCount = static_cast<std::size_t>(m);
-
-    // LAPACK reads column by column, so it factors the transpose A^T = (L U)^T of the
-    // row-major storage; solving A^T^T X = B is then the transposed solve.
-    std::vector<int> pivots(rowCount);
+    if (n == 0 || m == 0) return matrix(n, m);
+    std::vector<int> pivots(static_cast<std::size_t>(n));
     int info = 0;
     zgetrf_(&n, &n, a[0], &n, pivots.data(), &info);
     checkLapack("zgetrf", info);
-    if (info > 0) {
-        if (singularCount) ++*singularCount;
-        const double nan = std::numeric_limits<double>::quiet_NaN();
-        for (int i = 0; i < n; ++i)
-            for (int q = 0; q < m; ++q) x[i][q] = Complex(nan, nan);
+    if (info > 0) return singularSolution(n, m, singularCount);
+    return solveFactored(a, pivots, b);
+}
+
+ComplexMatrix solveByLuInBlocks(ComplexMatrix a, const ComplexMatrix& b, const std::function<void(double)>& progress)
+{
+    const int n = a.rows();
+    const int m = b.cols();
+    if (n <= WholeFactoringUpTo || m == 0) {
+        ComplexMatrix x = solveByLu(std::move(a), b);
+        progress(1.0);
         return x;
     }
-
-    std::vector<Complex> columns(rowCount * columnCount);
-    for (int i = 0; i < n; ++i)
-        for (std::size_t q = 0; q < columnCount; ++q) columns[q * rowCount + static_cast<std::size_t>(i)] = b[i][q];
-    const char transposed = 'T';
-    zgetrs_(&transposed, &n, &m, a[0], &n, pivots.data(), columns.data(), &n, &info);
-    checkLapack("zgetrs", info);
-    for (int i = 0; i < n; ++i)
-        for (std::size_t q = 0; q < columnCount; ++q) x[i][q] = columns[q * rowCount + static_cast<std::size_t>(i)];
-    return x;
+    std::vector<int> pivots(static_cast<std::size_t>(n));
+    if (factorInBlocks(a, pivots, 128, progress) > 0) return singularSolution(n, m, nullptr);
+    return solveFactored(a, pivots, b);
 }
 
 }  // namespace xsrl

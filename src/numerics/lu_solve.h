@@ -3,6 +3,8 @@
 // right-hand sides are solved for; no inverse is formed.
 #pragma once
 
+#include <functional>
+
 #include "numerics/matrix.h"
 
 namespace xsrl {
@@ -11,5 +13,14 @@ namespace xsrl {
 // A gives X of NaN and adds one to `*singularCount` when that is given, as the inversion does;
 // a LAPACK failure throws.
 ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b, int* singularCount = nullptr);
+
+// Systems up to this many unknowns take about a second or less to factor.
+constexpr int WholeFactoringUpTo = 2048;
+
+// The same solve, with `progress` told as the factoring goes on the share of it done (0 to 1).
+// A system of more than WholeFactoringUpTo unknowns is factored a block of columns at a time,
+// which rounds a little differently from one call; smaller ones exactly as solveByLu does. A
+// singular A gives X of NaN.
+ComplexMatrix solveByLuInBlocks(ComplexMatrix a, const ComplexMatrix& b, const std::function<void(double)>& progress);
 
 }  // namespace xsrl

@@ -74,17 +74,19 @@ RealMatrix readInduc(const std::string& path, long ribbonCount, double scale)
 
 std::vector<std::pair<long, long>> inducSamplePairs(const Ribbons& ribbons)
 {
-    // About 50 pairs at most: three per sampled conductor.
+    // Every conductor: a structure that differs in one conductor only must not pass.
     const int conductorCount = ribbons.conductorCount();
-    const int stride = std::max(1, (conductorCount + 15) / 16);
     std::vector<std::pair<long, long>> pairs;
-    for (int p = 0; p < conductorCount; p += stride) {
+    for (int p = 0; p < conductorCount; ++p) {
         const long first = ribbons.firstOf(p);
         const long last = ribbons.endOf(p) - 1;
-        const long other = ribbons.firstOf((p + 1) % conductorCount);
-        pairs.emplace_back(first, first);
-        pairs.emplace_back(last, last);
-        pairs.emplace_back(std::min(first, other), std::max(first, other));
+        if (last < first) continue;  // a plate without ribbons
+        for (const long own : {first, first + (last - first) / 2, last}) pairs.emplace_back(own, own);
+        const int next = (p + 1) % conductorCount;
+        if (ribbons.endOf(next) > ribbons.firstOf(next)) {
+            const long other = ribbons.firstOf(next);
+            pairs.emplace_back(std::min(first, other), std::max(first, other));
+        }
     }
     return pairs;
 }

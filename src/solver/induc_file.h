@@ -18,8 +18,8 @@ void writeInduc(const std::string& path, const RealMatrix& inductance, double sc
 // order, or holding a value that is not finite.
 RealMatrix readInduc(const std::string& path, long ribbonCount, double scale);
 
-// The ribbon pairs (i <= j) recomputed to check a stored `induc`: each sampled conductor's
-// first and last ribbon with itself, and its first with the next conductor's first.
+// The ribbon pairs (i <= j) recomputed to check a stored `induc`: the first, middle and last
+// ribbon of every conductor with itself, and its first with the next conductor's first.
 std::vector<std::pair<long, long>> inducSamplePairs(const Ribbons& ribbons);
 
 // Refuses partial inductances read from a file written for another structure (or accuracy mode).

@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "electrostatics/capacitance.h"
 #include "geometry/discretize.h"
 #include "geometry/ribbon_index.h"
 #include "xsrl/error.h"
@@ -43,20 +44,53 @@ double runMemoryBytes(double ribbonCount)
     return 40.0 * ribbonCount * ribbonCount + 2.0 * sizeof(Ribbon) * ribbonCount;
 }
 
-void checkMemoryFits(const RunSettings& settings, const std::vector<Conductor>& conductors, const PlateCuts& plateCuts,
+namespace {
+
+[[noreturn]] void refuseMemory(const char* what, const char* count, double needed, double availableBytes)
+{
+    char text[240];
+    std::snprintf(text, sizeof text, "%s %s, which need %.3g bytes of memory; %.3g bytes are available", what, count,
+                  needed, availableBytes);
+    throw MemoryError(text);
+}
+
+}  // namespace
+
+void checkMemoryFits(const RunSettings& settings, const std::vector<Conductor>& conductors, const PlateCuts* plateCuts,
                      double availableBytes)
 {
-    const std::vector<const PlateFaceCuts*> cuts = plateCutsByConductor(conductors, plateCuts);
+    const std::vector<const PlateFaceCuts*> cuts = plateCuts
+                                                       ? plateCutsByConductor(conductors, *plateCuts)
+                                                       : std::vector<const PlateFaceCuts*>(conductors.size(), nullptr);
+    const bool beforePlateCuts = settings.plateCount != 0 && !plateCuts;
+    bool exact = !beforePlateCuts;
     double ribbons = 0.0;
-    for (std::size_t k = 0; k < conductors.size(); ++k)
-        ribbons += static_cast<double>(plannedRibbonCount(settings, conductors[k], cuts[k]));
+    for (std::size_t k = 0; k < conductors.size(); ++k) {
+        const Conductor& c = conductors[k];
+        // What the plate cuts make of a line, or counts the checks will refuse: at least one
+        // ribbon per line and none per plate.
+        if ((c.shape == ConductorShape::Line && (beforePlateCuts || c.nx < 1 || c.ny < 1)) ||
+            (c.shape == ConductorShape::Circle && c.nr < 3)) {
+            exact = false;
+            ribbons += c.shape == ConductorShape::Line ? 1.0 : 0.0;
+            continue;
+        }
+        ribbons += static_cast<double>(plannedRibbonCount(settings, c, cuts[k]));
+    }
     const double needed = runMemoryBytes(ribbons);
     if (needed <= availableBytes) return;
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  "the structure cuts into %.0f ribbons, which need %.3g bytes of memory; %.3g bytes are available",
-                  ribbons, needed, availableBytes);
-    throw MemoryError(text);
+    char count[64];
+    std::snprintf(count, sizeof count, exact ? "%.0f ribbons" : "at least %.0f ribbons", ribbons);
+    refuseMemory("the structure cuts into", count, needed, availableBytes);
+}
+
+void checkPanelEstimateFits(double estimatedPanels, int conductorCount, double availableBytes)
+{
+    const double needed = panelSolveBytes(estimatedPanels, conductorCount);
+    if (needed <= availableBytes) return;
+    char count[64];
+    std::snprintf(count, sizeof count, "at least %.0f panels", estimatedPanels);
+    refuseMemory("the capacitance solve cuts the outlines into", count, needed, availableBytes);
 }
 
 }  // namespace xsrl

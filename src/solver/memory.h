@@ -18,8 +18,14 @@ double runMemoryBytes(double ribbonCount);
 
 // Refuses (MemoryError), before anything large is allocated, a structure whose ribbons cannot
 // fit in `availableBytes`; the message gives the ribbon count, the bytes needed and those
-// available.
-void checkMemoryFits(const RunSettings& settings, const std::vector<Conductor>& conductors, const PlateCuts& plateCuts,
+// available. Called before the checks and the plate cuts (`plateCuts` null in a deck with
+// plates), it counts what the ribbons reach at least, so that a structure far too large is
+// refused before the work that grows as the square of its conductor count.
+void checkMemoryFits(const RunSettings& settings, const std::vector<Conductor>& conductors, const PlateCuts* plateCuts,
                      double availableBytes);
+
+// Refuses a capacitance solve whose panels, from estimatedPanelCount, already cannot fit:
+// before the panels are cut, which takes long for many of them.
+void checkPanelEstimateFits(double estimatedPanels, int conductorCount, double availableBytes);
 
 }  // namespace xsrl

@@ -13,13 +13,15 @@ PreparedStructure prepareStructure(const DeckRecords& deck)
     PreparedStructure prepared{deck.settings, deck.conductors, deck.dielectrics, {}, {}, {}, {}, {}, {}, {}};
     const RunSettings& settings = prepared.settings;
     std::vector<Conductor>& conductors = prepared.conductors;
+    const double availableBytes = availableMemoryBytes();
+    checkMemoryFits(settings, conductors, nullptr, availableBytes);
     checkConductorGeometry(conductors);
     if (settings.plateCount != 0) prepared.plateCuts = placePlateCuts(conductors, settings.accuracy);
     checkLineCuts(conductors, settings);
     // The accurate mode cuts finer than the deck asks: its counts are the floor.
     if (settings.accuracy == Accuracy::High) refineLineCuts(conductors, settings);
     if (!settings.partial) classifyConductors(conductors);
-    checkMemoryFits(settings, conductors, prepared.plateCuts, availableMemoryBytes());
+    if (settings.plateCount != 0) checkMemoryFits(settings, conductors, &prepared.plateCuts, availableBytes);
 
     for (const Conductor& c : conductors) prepared.isSignal.push_back(isSignalConductor(c));
     prepared.ribbons = buildRibbons(settings, conductors, prepared.plateCuts);
@@ -28,15 +30,19 @@ PreparedStructure prepareStructure(const DeckRecords& deck)
 
 void cutCapacitancePanels(PreparedStructure& prepared)
 {
-    prepared.panels = buildPanels(prepared.conductors, prepared.dielectrics, prepared.settings.capacitancePanels);
+    const RunSettings& settings = prepared.settings;
+    checkContactsForCapacitance(prepared.conductors, settings.partial);
+    checkPanelEstimateFits(estimatedPanelCount(prepared.conductors, prepared.dielectrics, settings.capacitancePanels),
+                           static_cast<int>(prepared.conductors.size()), availableMemoryBytes());
+    prepared.panels = buildPanels(prepared.conductors, prepared.dielectrics, settings.capacitancePanels);
 }
 
-void solveCapacitance(PreparedStructure& prepared, double availableBytes)
+void solveCapacitance(PreparedStructure& prepared, double availableBytes, const std::function<void(double)>& progress)
 {
     const int conductorCount = static_cast<int>(prepared.conductors.size());
     checkPanelMemoryFits(prepared.panels.size(), conductorCount, availableBytes);
     prepared.capacitance = reportedCapacitance(prepared.settings, prepared.conductors,
-                                               maxwellCapacitance(prepared.panels, conductorCount));
+                                               maxwellCapacitance(prepared.panels, conductorCount, progress));
 }
 
 void solveVacuumCapacitance(PreparedStructure& prepared)

@@ -2,6 +2,7 @@
 // signal and ground conductors, the ribbons; then the matrices the sweep needs once.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,9 @@ PreparedStructure prepareStructure(const DeckRecords& deck);
 void cutCapacitancePanels(PreparedStructure& prepared);
 
 // The reported complex capacitance from the panels: refused first when the panel system
-// cannot fit in `availableBytes`.
-void solveCapacitance(PreparedStructure& prepared, double availableBytes);
+// cannot fit in `availableBytes`. `progress`, when given, is told the share done (0 to 1).
+void solveCapacitance(PreparedStructure& prepared, double availableBytes,
+                      const std::function<void(double)>& progress = {});
 
 // The reported capacitance of the same conductors in vacuum, after solveCapacitance: its
 // real part without dielectric blocks, else one more solve on the vacuum panels (fewer than

@@ -10,6 +10,7 @@
 #include "numerics/parallel.h"
 #include "reduction/loop_reduction.h"
 #include "solver/lc_check.h"
+#include "solver/physical_checks.h"
 
 namespace xsrl {
 
@@ -152,6 +153,7 @@ SweepResult runSweep(const PreparedStructure& prepared, int threads,
         const ComplexMatrix z = conductorImpedance(prepared, omega, threads, &singularCount);
         result.points.push_back(sweepPoint(z, prepared.capacitance, omega));
         result.points.back().singularInversions = singularCount;
+        result.points.back().unphysical = unphysicalFinding(prepared, result.points.back(), omega);
         if (pointDone) pointDone(result.points.back());
     }
     if (prepared.vacuumCapacitance.rows() > 0) {

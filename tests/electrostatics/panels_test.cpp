@@ -178,4 +178,104 @@ TEST(CapacitancePanels, PanelSystemThatCannotFitIsRefused)
     }
 }
 
+namespace {
+
+// The FR-4 microstrip of examples/microstrip-fr4.deck, in metres.
+Structure fr4Microstrip()
+{
+    Structure s;
+    s.rectangle(-1e-3, -35e-6, 1e-3, 0, 0.0, ConductorShape::Plate)
+        .dielectric(-1e-3, 0, 1e-3, 100e-6, 4.3, 0.02)
+        .rectangle(-88e-6, 100e-6, 88e-6, 135e-6);
+    return s;
+}
+
+double signalCapacitance(const Structure& s, int panelsPerSide)
+{
+    return maxwellCapacitance(s.panels(panelsPerSide), static_cast<int>(s.conductors.size()))[1][1].re;
+}
+
+}  // namespace
+
+// Fewer panels per side never cut more panels, and every count lands on the road to the same C.
+TEST(CapacitancePanels, CoarserCountsCutFewerPanelsAndConvergeToOneC)
+{
+    const Structure s = fr4Microstrip();
+    const double finest = signalCapacitance(s, 24);
+    std::size_t panelsBefore = 0;
+    double errorBefore = 1.0;
+    for (const int n : {1, 2, 3, 6, 12}) {
+        const std::size_t panels = s.panels(n).size();
+        const double error = std::fabs(signalCapacitance(s, n) / finest - 1.0);
+        EXPECT_GE(panels, panelsBefore) << n;
+        EXPECT_LT(error, errorBefore) << n;
+        panelsBefore = panels;
+        errorBefore = error;
+    }
+    EXPECT_LT(std::fabs(signalCapacitance(s, 1) / finest - 1.0), 0.05);
+}
+
+// What touches is decided by the sizes of the shapes that meet, not by the whole structure's
+// extent: a block a thousand kilometres away changes nothing.
+TEST(CapacitancePanels, FarAwayBlockChangesNothingNearby)
+{
+    Structure far = fr4Microstrip();
+    far.dielectric(1e6, 0, 1e6 + 1e-4, 100e-6, 2.0);
+    EXPECT_NEAR(signalCapacitance(far, 12) / signalCapacitance(fr4Microstrip(), 12), 1.0, 1e-9);
+}
+
+// Two tangent grounds of a loop report are one node: both keep their whole outline.
+TEST(CapacitancePanels, TangentCirclesBothKeepTheirOutlines)
+{
+    Structure s;
+    s.circle(0, 5, 1).circle(0, 0, 1, 0.0).circle(2, 0, 1, 0.0);
+    const std::vector<Panel> panels = s.panels();
+    for (const int conductor : {1, 2}) EXPECT_NEAR(totalLength(panels, conductor), 2 * M_PI, 1e-2) << conductor;
+}
+
+// Conductors in contact at different potentials have no finite capacitance between them.
+TEST(CapacitancePanels, ConductorsTouchingAtDifferentPotentialsAreRefused)
+{
+    const auto refusal = [](const Structure& s, bool partial) -> std::string {
+        try {
+            checkContactsForCapacitance(s.conductors, partial);
+        } catch (const Error& error) {
+            return error.what();
+        }
+        return "";
+    };
+    Structure tangent;
+    tangent.circle(0, 0, 1).circle(2, 0, 1, 0.0);
+    EXPECT_EQ(refusal(tangent, false), "conductor 1 (circle) touches conductor 2 (circle): conductors in contact at "
+                                       "different potentials have no finite capacitance");
+    Structure onPlate;  // resting on it, a rounding apart
+    onPlate.rectangle(-1e-3, -35e-6, 1e-3, 0, 0.0, ConductorShape::Plate).circle(0, 0.1e-6 + 0.2e-6, 0.3e-6);
+    EXPECT_NE(refusal(onPlate, false).find("conductor 1 (plate) touches conductor 2 (circle)"), std::string::npos);
+    Structure sideBySide;
+    sideBySide.rectangle(0, 0, 1e-6, 1e-7).rectangle(1e-6, 0, 2e-6, 1e-7, 0.0);
+    EXPECT_NE(refusal(sideBySide, false), "");
+    Structure grounds;  // one node in a loop report, two in a partial one
+    grounds.circle(0, 5, 1).circle(0, 0, 1, 0.0).circle(2, 0, 1, 0.0);
+    EXPECT_EQ(refusal(grounds, false), "");
+    EXPECT_NE(refusal(grounds, true), "");
+    Structure apart;
+    apart.circle(0, 0, 1).circle(2.001, 0, 1, 0.0);
+    EXPECT_EQ(refusal(apart, true), "");
+}
+
+// The estimate made before cutting never exceeds the panels cut, and is not far below them.
+TEST(CapacitancePanels, EstimateIsALowerBoundOfTheCount)
+{
+    Structure wires;
+    wires.circle(0, 0, 1).circle(3, 0, 1, 0.0).circle(0, 1.5, 0.2).dielectric(-5, -5, 5, 0, 3.0);
+    for (const Structure& s : {fr4Microstrip(), wires}) {
+        for (const int n : {1, 12, 40}) {
+            const double estimate = estimatedPanelCount(s.conductors, s.dielectrics, n);
+            const double count = static_cast<double>(s.panels(n).size());
+            EXPECT_LE(estimate, count) << n;
+            EXPECT_GT(estimate, 0.4 * count) << n;
+        }
+    }
+}
+
 }  // namespace xsrl

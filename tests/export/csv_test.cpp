@@ -86,4 +86,28 @@ TEST(Exports, NamedAfterTheDeckAndRefusedWithoutTheCapacitance)
     EXPECT_FALSE(fileExists("bus.csv"));  // refused before anything is written
 }
 
+// A single conductor, or every conductor of .partial yes, has a singular C (no net charge
+// against infinity): no line model can be made from it.
+TEST(Exports, LineModelsRefusedForACapacitanceThatIsNotPositiveDefinite)
+{
+    const double c = 1.2e-10;
+    for (const RealMatrix& maxwell : {realMatrix({{3.8e-27}}), realMatrix({{c, -c}, {-c, c}})}) {
+        FrequencyPoint point{1e6, maxwell, maxwell, maxwell, maxwell};
+        for (int i = 0; i < maxwell.rows(); ++i) point.r[i][i] = point.l[i][i] = 1.0;
+        for (const ExportFormat format : {ExportFormat::Rlgc, ExportFormat::Touchstone}) {
+            try {
+                writeExports({ExportFormat::Csv, format}, sweepOf({point}),
+                             ExportOptions{makeTempFolder() + "/wire.deck", 0.1, 50});
+                ADD_FAILURE() << "exported from a singular C";
+            } catch (const Error& error) {
+                EXPECT_EQ(std::string(error.what())
+                              .find(std::string(exportFormatName(format)) +
+                                    " needs C positive definite, and it is not at f=1.0000e+06 Hz"),
+                          0u);
+            }
+        }
+    }
+    EXPECT_FALSE(fileExists("wire.csv"));
+}
+
 }  // namespace xsrl

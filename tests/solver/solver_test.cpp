@@ -2,9 +2,11 @@
 // inversion, and the exact path at different thread counts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "numerics/lu_solve.h"
 #include "solver/solver_agreement.h"
@@ -60,6 +62,44 @@ TEST(Solver, LuSolvesRowMajorSystemsAndReportsSingularOnes)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(singularCount, 1);
     EXPECT_TRUE(std::isnan(singular[2][1].re) && std::isnan(singular[0][0].im));
+}
+
+// A system too large to factor in a second is factored a block of columns at a time, telling
+// its progress; the solution is the whole factoring's to rounding.
+TEST(Solver, BlockedFactoringAgreesAndTellsItsProgress)
+{
+    const int n = WholeFactoringUpTo + 100;
+    ComplexMatrix a = matrix(n, n);
+    ComplexMatrix b = matrix(n, 2);
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) a[i][j] = Complex(std::sin(i + 2.0 * j), std::cos(3.0 * i - j));
+        a[i][i] = a[i][i] + Complex(0.0, n);
+        b[i][0] = Complex(1.0, 0.0);
+        b[i][1] = Complex(0.0, i % 7);
+    }
+    std::vector<double> told;
+    const ComplexMatrix blocked = solveByLuInBlocks(ComplexMatrix(a), b, [&](double share) { told.push_back(share); });
+    const ComplexMatrix whole = solveByLu(std::move(a), b);
+    for (int i = 0; i < n; ++i)
+        for (int q = 0; q < 2; ++q) EXPECT_LT(abs(blocked[i][q] - whole[i][q]), 1e-12 * abs(whole[i][q]) + 1e-300);
+    ASSERT_GE(told.size(), 10u);
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+    EXPECT_EQ(told.back(), 1.0);
+}
+
+// The capacitance solve tells the work it has done, CapacitanceWork in all.
+TEST(Solver, CapacitanceSolveTellsItsProgress)
+{
+    Prepared prepared = cutRibbons(loadDeck(XSRL_SOURCE_DIR "/examples/microstrip-fr4.deck"));
+    cutPanels(prepared);
+    long done = 0;
+    int calls = 0;
+    computeCapacitance(prepared, [&](long work) {
+        done += work;
+        ++calls;
+    });
+    EXPECT_EQ(done, CapacitanceWork);
+    EXPECT_GT(calls, 50);
 }
 
 }  // namespace xsrl
