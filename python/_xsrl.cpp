@@ -179,8 +179,8 @@ py::dict solveDeckSource(const std::string& source, bool isPath, const std::stri
     };
     return py::dict("freq"_a = py::array_t<double>(static_cast<py::ssize_t>(freq.size()), freq.data()),
                     "R"_a = stacked(result, &FrequencyPoint::r), "L"_a = stacked(result, &FrequencyPoint::l),
-                    "C"_a = capacitance(&FrequencyPoint::c), "G"_a = capacitance(&FrequencyPoint::g),
-                    "ports"_a = ports, "ribbon_count"_a = result.ribbonCount, "panel_count"_a = result.panelCount,
+                    "C"_a = capacitance(&FrequencyPoint::c), "G"_a = capacitance(&FrequencyPoint::g), "ports"_a = ports,
+                    "ribbon_count"_a = result.ribbonCount, "panel_count"_a = result.panelCount,
                     "warnings"_a = result.warnings);
 }
 
@@ -282,16 +282,17 @@ PYBIND11_MODULE(_xsrl, m)
     py::class_<SolveControl>(m, "SolveControl")
         .def(py::init<>())
         .def("cancel", [](SolveControl& c) { c.cancelled = true; })
-        .def_property_readonly("pairs", [](const SolveControl& c) { return py::make_tuple(c.pairsDone.load(), c.pairsTotal.load()); })
-        .def_property_readonly("points", [](const SolveControl& c) { return py::make_tuple(c.pointsDone.load(), c.pointsTotal.load()); });
+        .def_property_readonly(
+            "pairs", [](const SolveControl& c) { return py::make_tuple(c.pairsDone.load(), c.pairsTotal.load()); })
+        .def_property_readonly(
+            "points", [](const SolveControl& c) { return py::make_tuple(c.pointsDone.load(), c.pointsTotal.load()); });
     m.def("solve", &solveDeckSource, "source"_a, "is_path"_a, "mode"_a, "folder"_a, "threads"_a, "control"_a);
     m.def("structure", &structureOf, "source"_a, "is_path"_a);
     m.def(
         "write_export",
         [](const std::string& format, const std::string& path, const std::string& deckName, const Array& freq,
            const Array& r, const Array& l, const std::optional<Array>& c, const std::optional<Array>& g,
-           const std::vector<std::pair<int, bool>>& ports, double lengthMetres, double z0) {
-            writeExport(format, path, deckName, sweepFrom(freq, r, l, c, g, ports), lengthMetres, z0);
-        },
+           const std::vector<std::pair<int, bool>>& ports, double lengthMetres,
+           double z0) { writeExport(format, path, deckName, sweepFrom(freq, r, l, c, g, ports), lengthMetres, z0); },
         "format"_a, "path"_a, "deck_name"_a, "freq"_a, "R"_a, "L"_a, "C"_a, "G"_a, "ports"_a, "length"_a, "z0"_a);
 }

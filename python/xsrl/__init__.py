@@ -9,9 +9,12 @@
     results = xsrl.sweep([deck, "examples/microstrip.deck"])    # many decks at once
     result.to_csv("microstrip.csv")
 
-Pictures: xsrl.plot.plot(result) and xsrl.view.view(deck) return Matplotlib Figures.
+Pictures: xsrl.plot.plot(result) and xsrl.view.view(deck) return Matplotlib Figures; the two
+modules (and Matplotlib) are imported on first use.
 """
 from __future__ import annotations
+
+import importlib
 
 from . import _xsrl
 from ._deck import Deck
@@ -38,3 +41,10 @@ OutOfMemoryError.__doc__ = ("The structure needs more memory than this machine h
 RIBBON_KINDS = {0: "face ribbon (top or bottom)", 1: "face ribbon (side)", 2: "plate ribbon (one face)",
                 3: "plate ribbon (both faces)", 4: "whole face (top or bottom)", 5: "whole face (side)",
                 10: "chord of a circle", 20: "volume filament"}
+
+
+def __getattr__(name: str):
+    """xsrl.plot and xsrl.view, imported when first named: Matplotlib loads only for pictures."""
+    if name in ("plot", "view"):
+        return importlib.import_module(f".{name}", __name__)
+    raise AttributeError(f"module 'xsrl' has no attribute {name!r}")

@@ -2,7 +2,7 @@
 
 The view is zoomed to the lines and wires and the plates they face; plates and dielectric
 blocks running on beyond it are cut, the plates with a break mark. Conductors are filled in the
-colour of a signal or a ground and numbered as in the deck (signals with their port), dielectric
+colour of a signal or a ground and numbered as in the deck (signals also with their port), dielectric
 blocks shaded by er and labelled, and every ribbon or filament outlined, with ticks where the
 plates are cut into ribbons. Each ribbon is an SVG group with the id ribbon-N.
 """
@@ -106,11 +106,12 @@ def draw_structure(axes, structure: Structure) -> None:
             for x, cut in ((x1, cut_left), (x2, cut_right)):
                 if cut:
                     _break_mark(axes, x + (break_width * 3 if x == x1 else -break_width * 3), y1, y2, break_width)
-        name = str(conductor["number"])
-        if conductor["number"] in ports and len(ports) > 1:
-            name += f" (port {ports[conductor['number']]})"
-        axes.annotate(name, ((box[0] + box[2]) / 2, box[3]), xytext=(0, 3), textcoords="offset points",
+        middle = (box[0] + box[2]) / 2
+        axes.annotate(str(conductor["number"]), (middle, box[3]), xytext=(0, 3), textcoords="offset points",
                       ha="center", va="bottom", fontsize=9, fontweight="bold", zorder=4)
+        if conductor["number"] in ports and len(ports) > 1:
+            axes.annotate(f"port {ports[conductor['number']]}", (middle, box[1]), xytext=(0, -3),
+                          textcoords="offset points", ha="center", va="top", fontsize=8, zorder=4)
     corners = structure.corners / scale
     for index, ((x1, y1, x2, y2), kind) in enumerate(zip(corners, structure.kind)):
         if kind == FILAMENT:
@@ -150,8 +151,9 @@ def view(source: Union[Deck, Structure, str, "os.PathLike[str]"], output: Option
         structure = ribbons(deck=source)
     else:
         structure = ribbons(source)
-    figure = new_figure((9.0, 5.0), figure)
-    axes = figure.subplots()
+    # A fixed frame, the legend to its right: the axes keep the true aspect inside it.
+    figure = new_figure((9.0, 5.0), figure, layout=None)
+    axes = figure.add_axes((0.09, 0.1, 0.63, 0.82), anchor="W")
     draw_structure(axes, structure)
     default = "cross-section" if isinstance(source, (Deck, Structure)) else os.path.basename(os.fspath(source))
     axes.set_title(title or default)
