@@ -30,8 +30,8 @@ def clean_environment(**extra):
 
 def test_cmake_install_puts_the_package_where_python_imports_it(tmp_path):
     prefix = tmp_path / "prefix"
-    subprocess.run([os.environ["CMAKE_COMMAND"], "--install", os.environ["XSRL_BUILD_DIR"], "--prefix", str(prefix)],
-                   check=True, capture_output=True)
+    install = [os.environ["CMAKE_COMMAND"], "--install", os.environ["XSRL_BUILD_DIR"], "--prefix", str(prefix)]
+    subprocess.run(install, check=True, capture_output=True)
     site = prefix / os.path.relpath(sysconfig.get_path("platlib"), sysconfig.get_path("data"))
     subprocess.run([sys.executable, "-c", CHECK, str(site)], check=True, cwd=tmp_path,
                    env=clean_environment(PYTHONPATH=str(site)))

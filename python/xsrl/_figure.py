@@ -11,7 +11,8 @@ from matplotlib.figure import Figure
 DPI = 100
 
 
-def new_figure(size: Tuple[float, float], figure: Optional[Figure] = None, layout: Optional[str] = "constrained") -> Figure:
+def new_figure(size: Tuple[float, float], figure: Optional[Figure] = None,
+               layout: Optional[str] = "constrained") -> Figure:
     """`figure` when given (e.g. one of pyplot's, to show in a window), else a new Figure of
     `size` inches, laid out so that labels do not overlap unless `layout` is None."""
     if figure is None:

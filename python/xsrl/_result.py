@@ -95,8 +95,8 @@ class Result:
 
     # Exports: the command line's writers, fed with these arrays.
 
-    def _export(self, format: str, path: "os.PathLike[str] | str", length: float = 0.0, z0: float = 50.0) -> None:
-        _xsrl.write_export(format, os.fspath(path), self.deck_path, self.freq, self.R, self.L, self.C, self.G,
+    def _export(self, kind: str, path: "os.PathLike[str] | str", length: float = 0.0, z0: float = 50.0) -> None:
+        _xsrl.write_export(kind, os.fspath(path), self.deck_path, self.freq, self.R, self.L, self.C, self.G,
                            [(int(c), bool(s)) for c, s in self.ports], length, z0)
 
     def to_csv(self, path: "os.PathLike[str] | str") -> None:
@@ -143,8 +143,9 @@ class Result:
         return np.diagonal(self.modes().zc, axis1=1, axis2=2).copy()
 
     def eps_eff(self) -> np.ndarray:
-        """Effective relative permittivity of each mode, (c0 β / ω)², with γ = α + jβ a root of
-        Z Y: (c0² L C for a single lossless line); shape (nf, n), modes by ascending β."""
+        """Effective relative permittivity of each mode, (c0 β / ω)² with γ = α + jβ the roots of
+        the eigenvalues of Z Y (c0² L C for a single lossless line); shape (nf, n), modes by
+        ascending β."""
         beta = self.modes().gamma.imag
         return (C0 * beta / (2.0 * np.pi * self.freq[:, None])) ** 2
 

@@ -120,7 +120,8 @@ def _summary(result: Result) -> str:
     lines = [f"port {k + 1}: conductor {c} ({'signal' if signal else 'ground'})"
              for k, (c, signal) in enumerate(result.ports)]
     if result.ribbon_count:
-        lines.append(f"{result.ribbon_count} ribbons" + (f", {result.panel_count} panels" if result.panel_count else ""))
+        panels = f", {result.panel_count} panels" if result.panel_count else ""
+        lines.append(f"{result.ribbon_count} ribbons{panels}")
     return "\n".join(lines)
 
 
@@ -130,7 +131,9 @@ def plot(source: Union[Result, Deck, str, "os.PathLike[str]"], output: Optional[
     returns the Figure; `output` (.svg or .png) also saves it. `figure`: draw into this one
     (e.g. pyplot.figure(), to show it in a window) instead of a new one."""
     result = result_of(source)
-    with_line = result.C is not None and all(signal for _, signal in result.ports)
+    # The line quantities need a loop report whose C is not zero (a lone conductor's is).
+    with_line = (result.C is not None and all(signal for _, signal in result.ports)
+                 and bool(np.all(np.diagonal(result.C, axis1=1, axis2=2) > 0)))
     panels = 4 + 3 * with_line if result.C is not None else 2
     rows = (panels + 1) // 2
     figure = new_figure((10.0, 2.6 * rows + 0.6), figure)

@@ -11,7 +11,6 @@ from __future__ import annotations
 import os
 from typing import Optional, Tuple, Union
 
-import numpy as np
 from matplotlib import patches
 from matplotlib.figure import Figure
 from matplotlib.lines import Line2D
@@ -68,31 +67,31 @@ def _clipped(box: Box, window: Box) -> Tuple[Box, bool, bool]:
 
 
 def _break_mark(axes, x: float, y1: float, y2: float, width: float) -> None:
-    """Two slanted strokes across a cut plate end at x: the plate goes on."""
+    """Two slanted strokes on a white gap across the plate y1 .. y2 at x: the plate goes on."""
+    height = y2 - y1
     for shift in (-width, width):
-        axes.plot([x + shift - width, x + shift + width], [y1 - 0.4 * (y2 - y1), y2 + 0.4 * (y2 - y1)],
+        axes.plot([x + shift - width, x + shift + width], [y1 - 0.4 * height, y2 + 0.4 * height],
                   color="black", lw=1.0, solid_capstyle="butt", zorder=3.6)
-    axes.add_patch(patches.Rectangle((x - width, y1 - 0.3 * (y2 - y1)), 2 * width, 1.6 * (y2 - y1),
+    axes.add_patch(patches.Rectangle((x - width, y1 - 0.3 * height), 2 * width, 1.6 * height,
                                      color="white", lw=0, zorder=3.5))
 
 
-def draw_structure(axes, structure: Structure) -> None:
-    """Draws the structure on `axes`, lengths in the unit length_unit picks for the window."""
-    window = view_window(structure)
-    scale, unit = length_unit(max(window[2] - window[0], window[3] - window[1]))
-    window = tuple(v / scale for v in window)
-    break_width = 0.006 * (window[2] - window[0])
+def _draw_dielectrics(axes, structure: Structure, scale: float, window: Box) -> None:
+    width = window[2] - window[0]
     for block in structure.dielectrics:
         (x1, y1, x2, y2), _, _ = _clipped(tuple(v / scale for v in block["box"]), window)
         shade = min(0.12 + 0.05 * (block["er"] - 1.0), 0.5)
         axes.add_patch(patches.Rectangle((x1, y1), x2 - x1, y2 - y1, color=DIELECTRIC_COLOUR, alpha=shade, lw=0))
         words = f"εr = {block['er']:g}" + (f", tan δ = {block['tand']:g}" if block["tand"] else "")
-        axes.text(x1 + 0.06 * (window[2] - window[0]), y2, words, ha="left", va="top", fontsize=8,
-                  color="#1d5e34")
-    ports = {}
-    for conductor in structure.conductors:
-        if conductor["signal"]:
-            ports[conductor["number"]] = len(ports) + 1
+        axes.text(x1 + 0.06 * width, y2, words, ha="left", va="top", fontsize=8, color="#1d5e34")
+
+
+def _draw_conductors(axes, structure: Structure, scale: float, window: Box) -> bool:
+    """Fills and numbers the conductors; true when a plate was cut at the window's edge."""
+    signals = [c["number"] for c in structure.conductors if c["signal"]]
+    port_of = {number: k + 1 for k, number in enumerate(signals)} if len(signals) > 1 else {}
+    gap = 0.006 * (window[2] - window[0])  # half the width of a break mark
+    plate_cut = False
     for conductor in structure.conductors:
         colour = SIGNAL_COLOUR if conductor["signal"] else GROUND_COLOUR
         box = tuple(v / scale for v in _outline(conductor))
@@ -103,17 +102,22 @@ def draw_structure(axes, structure: Structure) -> None:
             box, cut_left, cut_right = _clipped(box, window)
             x1, y1, x2, y2 = box
             axes.add_patch(patches.Rectangle((x1, y1), x2 - x1, y2 - y1, color=colour, zorder=2))
-            for x, cut in ((x1, cut_left), (x2, cut_right)):
-                if cut:
-                    _break_mark(axes, x + (break_width * 3 if x == x1 else -break_width * 3), y1, y2, break_width)
+            if cut_left:
+                _break_mark(axes, x1 + 3 * gap, y1, y2, gap)
+            if cut_right:
+                _break_mark(axes, x2 - 3 * gap, y1, y2, gap)
+            plate_cut = plate_cut or cut_left or cut_right
         middle = (box[0] + box[2]) / 2
         axes.annotate(str(conductor["number"]), (middle, box[3]), xytext=(0, 3), textcoords="offset points",
                       ha="center", va="bottom", fontsize=9, fontweight="bold", zorder=4)
-        if conductor["number"] in ports and len(ports) > 1:
-            axes.annotate(f"port {ports[conductor['number']]}", (middle, box[1]), xytext=(0, -3),
+        if conductor["number"] in port_of:
+            axes.annotate(f"port {port_of[conductor['number']]}", (middle, box[1]), xytext=(0, -3),
                           textcoords="offset points", ha="center", va="top", fontsize=8, zorder=4)
-    corners = structure.corners / scale
-    for index, ((x1, y1, x2, y2), kind) in enumerate(zip(corners, structure.kind)):
+    return plate_cut
+
+
+def _draw_ribbons(axes, structure: Structure, scale: float) -> None:
+    for index, ((x1, y1, x2, y2), kind) in enumerate(zip(structure.corners / scale, structure.kind)):
         if kind == FILAMENT:
             shape = patches.Rectangle((min(x1, x2), min(y1, y2)), abs(x2 - x1), abs(y2 - y1), fill=False,
                                       edgecolor=RIBBON_COLOUR, lw=0.4, zorder=3)
@@ -122,14 +126,23 @@ def draw_structure(axes, structure: Structure) -> None:
             (shape,) = axes.plot([x1, x2], [y1, y2], color=RIBBON_COLOUR, lw=0.6, marker="|", ms=3, mew=0.6,
                                  zorder=3)
         shape.set_gid(f"ribbon-{index}")
+
+
+def draw_structure(axes, structure: Structure) -> None:
+    """Draws the structure on `axes`, lengths in the unit length_unit picks for the window."""
+    window = view_window(structure)
+    scale, unit = length_unit(max(window[2] - window[0], window[3] - window[1]))
+    window = tuple(v / scale for v in window)
+    _draw_dielectrics(axes, structure, scale, window)
+    plate_cut = _draw_conductors(axes, structure, scale, window)
+    _draw_ribbons(axes, structure, scale)
     legend = [patches.Patch(color=SIGNAL_COLOUR, label="signal conductor"),
               patches.Patch(color=GROUND_COLOUR, label="ground conductor"),
               Line2D([], [], color=RIBBON_COLOUR, lw=0.6, marker="|", ms=5,
                      label=f"ribbons ({len(structure.kind)}), ticks at their ends")]
     if structure.dielectrics:
         legend.append(patches.Patch(color=DIELECTRIC_COLOUR, alpha=0.3, label="dielectric (darker: higher εr)"))
-    if any(_clipped(_outline(c), tuple(v * scale for v in window))[1:] != (False, False)
-           for c in structure.conductors if c["shape"] == "plate"):
+    if plate_cut:
         legend.append(Line2D([], [], color="black", lw=1.0, marker=r"$//$", ls="none", ms=10,
                              label="break: the plate runs on"))
     axes.legend(handles=legend, fontsize=8, loc="upper left", bbox_to_anchor=(1.01, 1.0), frameon=False)
