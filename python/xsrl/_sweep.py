@@ -3,7 +3,7 @@ from __future__ import annotations
 
 import multiprocessing
 import os
-import signal
+from concurrent.futures import ProcessPoolExecutor, as_completed
 from contextlib import contextmanager
 from typing import Iterator, List, Optional, Sequence, Tuple, Union
 
@@ -32,19 +32,10 @@ def _solve_one(text: Union[str, bytes], name: str, threads: int) -> Result:
     return result
 
 
-def _solve_numbered(task: Tuple[int, Union[str, bytes], str, int]) -> Tuple[int, Result]:
-    number, text, name, threads = task
-    return number, _solve_one(text, name, threads)
-
-
-def _ignore_interrupts() -> None:
-    """Pool workers leave Ctrl-C to the parent, which ends them."""
-    signal.signal(signal.SIGINT, signal.SIG_IGN)
-
-
 @contextmanager
 def _worker_environment() -> Iterator[None]:
-    """WORKER_ENVIRONMENT set, where unset, while the pool starts its processes."""
+    """WORKER_ENVIRONMENT set, where unset, while the pool starts its processes (they copy the
+    environment as they start)."""
     added = {name: value for name, value in WORKER_ENVIRONMENT.items() if name not in os.environ}
     os.environ.update(added)
     try:
@@ -57,15 +48,23 @@ def _worker_environment() -> Iterator[None]:
 def _local(tasks: List[Tuple[int, Union[str, bytes], str, int]], workers: int,
            progress: Optional[Progress]) -> List[Result]:
     results: List[Optional[Result]] = [None] * len(tasks)
-    # Fresh interpreters ("spawn"): a fork of a process running threads may hang.
+    # Fresh interpreters ("spawn"): a fork of a process running threads may hang. A worker that
+    # dies makes the pool raise BrokenProcessPool instead of waiting for it.
     context = multiprocessing.get_context("spawn")
-    with _worker_environment():
-        pool = context.Pool(min(workers, len(tasks)), initializer=_ignore_interrupts)
-    with pool:
-        for done, (number, result) in enumerate(pool.imap_unordered(_solve_numbered, tasks), 1):
-            results[number] = result
+    executor = ProcessPoolExecutor(min(workers, len(tasks)), mp_context=context)
+    try:
+        # The processes start as the decks are handed out.
+        with _worker_environment():
+            futures = {executor.submit(_solve_one, text, name, threads): number
+                       for number, text, name, threads in tasks}
+        for done, future in enumerate(as_completed(futures), 1):
+            results[futures[future]] = future.result()
             if progress is not None:
                 progress("decks", done, len(tasks))
+    finally:
+        # On an error or Ctrl-C the decks not started are dropped; those running finish first
+        # (Ctrl-C at a terminal reaches them too and stops them within a second).
+        executor.shutdown(wait=True, cancel_futures=True)
     return results  # type: ignore[return-value]
 
 
@@ -100,7 +99,7 @@ def sweep(decks: Sequence[Union[PathArgument, Deck]], client=None, threads: int 
     progress: called as progress("decks", done, total) each time a deck is solved.
 
     The first deck that fails raises its error (DeckError, SolveError, OutOfMemoryError) and
-    the others are abandoned. Ctrl-C ends the pool. Scripts that call sweep without a client
+    the decks not started are dropped. Scripts that call sweep without a client
     need the `if __name__ == "__main__":` guard: the pool's processes import the main module.
     """
     count = _thread_count(threads)
