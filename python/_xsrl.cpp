@@ -181,17 +181,21 @@ py::dict solveDeckSource(const std::string& source, bool isPath, const std::stri
                     "R"_a = stacked(result, &FrequencyPoint::r), "L"_a = stacked(result, &FrequencyPoint::l),
                     "C"_a = capacitance(&FrequencyPoint::c), "G"_a = capacitance(&FrequencyPoint::g), "ports"_a = ports,
                     "ribbon_count"_a = result.ribbonCount, "panel_count"_a = result.panelCount,
-                    "warnings"_a = result.warnings);
+                    "warnings"_a = result.warnings, "lc_check"_a = result.lcCheck,
+                    "lc_check_note"_a = result.lcCheckNote);
 }
 
 using Array = py::array_t<double, py::array::c_style | py::array::forcecast>;
 
 // A SweepResult rebuilt from the arrays of a Python Result, for the export writers: the same
-// doubles, so the files equal those of the command line to the byte.
+// doubles and L-C check, so the files equal those of the command line to the byte.
 SweepResult sweepFrom(const Array& freq, const Array& r, const Array& l, const std::optional<Array>& c,
-                      const std::optional<Array>& g, const std::vector<std::pair<int, bool>>& ports)
+                      const std::optional<Array>& g, const std::vector<std::pair<int, bool>>& ports, double lcCheck,
+                      const std::string& lcCheckNote)
 {
     SweepResult result;
+    result.lcCheck = lcCheck;
+    result.lcCheckNote = lcCheckNote;
     for (const auto& [conductor, signal] : ports) result.ports.push_back(Port{conductor, signal});
     const int n = static_cast<int>(ports.size());
     const auto fits = [&](const Array& a) {
@@ -292,7 +296,11 @@ PYBIND11_MODULE(_xsrl, m)
         "write_export",
         [](const std::string& format, const std::string& path, const std::string& deckName, const Array& freq,
            const Array& r, const Array& l, const std::optional<Array>& c, const std::optional<Array>& g,
-           const std::vector<std::pair<int, bool>>& ports, double lengthMetres,
-           double z0) { writeExport(format, path, deckName, sweepFrom(freq, r, l, c, g, ports), lengthMetres, z0); },
-        "format"_a, "path"_a, "deck_name"_a, "freq"_a, "R"_a, "L"_a, "C"_a, "G"_a, "ports"_a, "length"_a, "z0"_a);
+           const std::vector<std::pair<int, bool>>& ports, double lcCheck, const std::string& lcCheckNote,
+           double lengthMetres, double z0) {
+            const SweepResult result = sweepFrom(freq, r, l, c, g, ports, lcCheck, lcCheckNote);
+            writeExport(format, path, deckName, result, lengthMetres, z0);
+        },
+        "format"_a, "path"_a, "deck_name"_a, "freq"_a, "R"_a, "L"_a, "C"_a, "G"_a, "ports"_a, "lc_check"_a,
+        "lc_check_note"_a, "length"_a, "z0"_a);
 }

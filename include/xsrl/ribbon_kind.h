@@ -15,6 +15,8 @@ enum class RibbonKind : std::int32_t {
     WholeFaceY = 5,  // side-face ribbon of a line with nx = 1
     Chord = 10,  // chord of the polygon standing for a circle
     Filament = 20,  // rectangular volume filament
+    PlateStripOneFace = 30,  // zero-thickness strip on a plate face (accurate mode), one face
+    PlateStripBothFaces = 31,  // the same where both faces of the plate carry strips
 };
 
 }  // namespace xsrl

@@ -37,6 +37,11 @@ struct Deck {
     double scale() const;  // metres per deck length unit
     int sweepIntervals() const;  // npoints of ".freq"; 1 is a one-point sweep at fmin
     bool computesCapacitance() const;  // ".capacitance yes" or a dielectric block
+    // ".accuracy normal" with plates: the plate faces are cut where lines face them and
+    // ".accuracy high" refines the structure; with a line block too, each line is cut into one
+    // ribbon per face, its nx ny rx ry and type unused.
+    bool normalAccuracyWithPlates() const;
+    bool linesTakeOneRibbonPerFace() const;
     const std::vector<std::string>& warnings() const;  // found while reading; the run goes on
 };
 
@@ -79,7 +84,8 @@ void checkConductorsHaveRibbons(const Prepared& prepared);
 
 // The capacitance panels (see Prepared::panelCount), then the capacitance solve; only for a
 // deck that computes the capacitance. The solve refuses (MemoryError) a panel system that
-// cannot fit in memory.
+// cannot fit in memory. With dielectric blocks it solves once more in vacuum, for the L-C
+// check of the sweep (SweepResult::lcCheck).
 void cutPanels(Prepared& prepared);
 void computeCapacitance(Prepared& prepared);
 

@@ -136,3 +136,12 @@ def test_ribbons_without_solving():
     assert list(structure.kind[structure.conductor == 4]) == [10] * 16
     assert [c["shape"] for c in structure.conductors] == ["plate", "line", "line", "circle"]
     assert structure.dielectrics == []
+
+
+def test_lc_check_is_the_number_the_command_line_notes(binary, tmp_path):
+    deck = SOURCE_DIR / "examples" / "microstrip-fr4.deck"
+    check = xsrl.solve(deck).lc_check
+    assert 0 < check < 0.05  # L and C of the trace agree within the normal discretization
+    printed = subprocess.run([binary, str(deck), "w"], cwd=tmp_path, capture_output=True, text=True, check=True)
+    assert f"note: L-C check {check:.1e} (largest entry of c0^2 (L - R/omega) C0 - I" in printed.stderr
+    assert np.isnan(xsrl.solve(TWO_STRIPS).lc_check)  # no capacitance

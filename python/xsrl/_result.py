@@ -80,6 +80,11 @@ class Result:
     ribbon_count, panel_count: the conductors were cut into so many ribbons, their outlines into
       so many capacitance panels (0 without C).
     warnings: the deck's warnings; the solve went on.
+    lc_check: the L-C check at the highest frequency, how far c0^2 (L - R/omega) C0 is from
+      the identity (C0 the capacitance in vacuum; see the README), the number the command
+      line notes on standard error; NaN without C or for a single conductor.
+    lc_check_note: the command line's note of it ("L-C check ..."), which the exports carry;
+      empty with NaN.
     """
 
     freq: np.ndarray
@@ -92,12 +97,14 @@ class Result:
     ribbon_count: int = 0
     panel_count: int = 0
     warnings: List[str] = field(default_factory=list)
+    lc_check: float = math.nan
+    lc_check_note: str = ""
 
     # Exports: the command line's writers, fed with these arrays.
 
     def _export(self, kind: str, path: "os.PathLike[str] | str", length: float = 0.0, z0: float = 50.0) -> None:
         _xsrl.write_export(kind, os.fspath(path), self.deck_path, self.freq, self.R, self.L, self.C, self.G,
-                           [(int(c), bool(s)) for c, s in self.ports], length, z0)
+                           [(int(c), bool(s)) for c, s in self.ports], self.lc_check, self.lc_check_note, length, z0)
 
     def to_csv(self, path: "os.PathLike[str] | str") -> None:
         """Writes the sweep as the command line's `csv` export (the same bytes)."""

@@ -40,6 +40,16 @@ int threadCount(Threads threads)
 double Deck::scale() const { return records->settings.scale; }
 int Deck::sweepIntervals() const { return records->settings.npoints; }
 bool Deck::computesCapacitance() const { return records->settings.capacitance; }
+bool Deck::normalAccuracyWithPlates() const
+{
+    return records->settings.accuracy == Accuracy::Normal && records->settings.plateCount > 0;
+}
+bool Deck::linesTakeOneRibbonPerFace() const
+{
+    return normalAccuracyWithPlates() &&
+           std::any_of(records->conductors.begin(), records->conductors.end(),
+                       [](const Conductor& c) { return c.shape == ConductorShape::Line; });
+}
 const std::vector<std::string>& Deck::warnings() const { return records->warnings; }
 
 Deck readDeck(const std::string& path, std::vector<std::string>* warnings)
@@ -87,19 +97,23 @@ void checkConductorsHaveRibbons(const Prepared& prepared)
 
 void cutPanels(Prepared& prepared) { cutCapacitancePanels(*prepared.structure); }
 
-void computeCapacitance(Prepared& prepared) { solveCapacitance(*prepared.structure, availableMemoryBytes()); }
+void computeCapacitance(Prepared& prepared)
+{
+    solveCapacitance(*prepared.structure, availableMemoryBytes());
+    solveVacuumCapacitance(*prepared.structure);
+}
 
 void computeInductance(Prepared& prepared, Threads threads, const std::function<void(long)>& advance)
 {
     PreparedStructure& s = *prepared.structure;
-    s.partialInductance = computePartialInductance(s.ribbons.list, threadCount(threads), advance);
+    s.partialInductance = computePartialInductance(s.ribbons.list, s.settings.accuracy, threadCount(threads), advance);
 }
 
 void loadInductance(Prepared& prepared, const std::string& path)
 {
     PreparedStructure& s = *prepared.structure;
     RealMatrix inductance = readInduc(path, s.ribbons.count(), s.settings.scale);
-    checkInducFitsStructure(s.ribbons, inductance);
+    checkInducFitsStructure(s.ribbons, inductance, s.settings.accuracy);
     s.partialInductance = std::move(inductance);
 }
 

@@ -105,6 +105,12 @@ int runSolver(const CommandLine& line)
                       firstNonFiniteFrequency);
         throw Error(ErrorCategory::Numeric, text);
     }
+    // Notes go to standard error: standard output stays as it always was.
+    if (deck.linesTakeOneRibbonPerFace())
+        std::fputs("note: with plates, the lines' nx ny rx ry type are replaced by one ribbon per face\n", stderr);
+    if (!result.lcCheckNote.empty())
+        std::fprintf(stderr, "note: %s%s\n", result.lcCheckNote.c_str(),
+                     deck.normalAccuracyWithPlates() ? "; .accuracy high refines" : "");
     writeExports(line.exports, result, ExportOptions{line.deck, line.length.value_or(0.0) * deck.scale(), line.z0});
 
     const std::time_t end = std::time(nullptr);

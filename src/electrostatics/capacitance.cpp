@@ -85,7 +85,24 @@ ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductor
         for (int k = 0; k < conductorCount; ++k)
             if (!std::isfinite(c[m][k].re) || !std::isfinite(c[m][k].im))
                 throw numericError("the capacitance panel system is singular");
+    // Collocation at the panel middles is not a symmetric formulation: C[m][k] and C[k][m]
+    // differ by the discretization error (1e-5 to 1e-3 of a mutual entry). The symmetric part
+    // is as accurate and makes the line models reciprocal. Its columns still sum to zero:
+    // so do the rows (with every conductor at 1 V no panel is charged).
+    for (int m = 0; m < conductorCount; ++m)
+        for (int k = m + 1; k < conductorCount; ++k) c[m][k] = c[k][m] = (c[m][k] + c[k][m]) * 0.5;
     return c;
+}
+
+std::vector<Panel> vacuumPanels(const std::vector<Panel>& panels)
+{
+    std::vector<Panel> vacuum;
+    for (Panel panel : panels) {
+        if (panel.conductor < 0) continue;
+        panel.erOutside = Complex(1.0, 0.0);
+        vacuum.push_back(panel);
+    }
+    return vacuum;
 }
 
 ComplexMatrix reportedCapacitance(const RunSettings& settings, const std::vector<Conductor>& conductors,

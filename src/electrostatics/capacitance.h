@@ -18,8 +18,13 @@
 namespace xsrl {
 
 // The complex Maxwell matrix in F/m: column k holds the free charges with conductor k at 1 V
-// and every other conductor at 0 V.
+// and every other conductor at 0 V; symmetric (the symmetric part of the collocation's).
 ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount);
+
+// The same conductor panels with every dielectric block taken away: er = 1 around every
+// conductor and no interface (one of equal media on both sides carries no charge). Their
+// Maxwell matrix is the vacuum capacitance of the conductors as the deck's panels cut them.
+std::vector<Panel> vacuumPanels(const std::vector<Panel>& panels);
 
 // What Cs reports, with the choice of Zs: the whole Maxwell matrix for ".partial yes" or a
 // single conductor, else its block of the signal conductors (every ground held at 0 V), the

@@ -90,6 +90,7 @@ void writeRlgc(const std::string& path, const std::string& deckPath, const Sweep
     file.print("*   G(f) = Go + Gd f, Go = 0, Gd by least squares\n");
     file.print("* worst relative error of the fit over the sweep: R %.3g, L %.3g\n", model.worstResistanceError,
                model.worstInductanceError);
+    if (!result.lcCheckNote.empty()) file.print("* %s\n", result.lcCheckNote.c_str());
     file.print("* then: N, and the lower triangles of Lo, Co, Ro, Go, Rs, Gd row by row\n");
     file.print("%d\n", n);
     for (const RealMatrix* values : {&model.lo, &model.co, &model.ro, &model.go, &model.rs, &model.gd}) {

@@ -26,6 +26,15 @@ void fillPlateFace(RibbonSink& sink, const std::vector<double>& points, RibbonKi
     for (std::size_t k = 0; k + 1 < points.size(); ++k) sink.add(kind, points[k], y1, points[k + 1], y2);
 }
 
+// The accurate mode's plate ribbons: strips of zero thickness on the faces themselves.
+void discretizePlateStrips(RibbonSink& sink, const Conductor& plate, const PlateFaceCuts& cuts)
+{
+    const RibbonKind bottomKind = cuts.above.empty() ? RibbonKind::PlateStripOneFace : RibbonKind::PlateStripBothFaces;
+    const RibbonKind topKind = cuts.below.empty() ? RibbonKind::PlateStripOneFace : RibbonKind::PlateStripBothFaces;
+    fillPlateFace(sink, cuts.below, bottomKind, plate.y1, plate.y1);
+    fillPlateFace(sink, cuts.above, topKind, plate.y2, plate.y2);
+}
+
 void discretizePlate(RibbonSink& sink, const Conductor& plate, const PlateFaceCuts& cuts)
 {
     const double t = std::fabs(plate.x2 - plate.x1) * 1e-4;
@@ -152,7 +161,11 @@ void discretizeConductor(const RunSettings& settings, const Conductor& conductor
     RibbonSink sink{ribbons, index};
     switch (conductor.shape) {
     case ConductorShape::Plate:
-        if (plateCuts) discretizePlate(sink, conductor, *plateCuts);
+        if (!plateCuts) return;
+        if (settings.accuracy == Accuracy::High)
+            discretizePlateStrips(sink, conductor, *plateCuts);
+        else
+            discretizePlate(sink, conductor, *plateCuts);
         return;
     case ConductorShape::Line: return discretizeLine(sink, settings, conductor);
     default: return discretizeCircle(sink, conductor);

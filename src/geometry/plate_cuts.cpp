@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "geometry/accurate_cuts.h"
+
 namespace xsrl {
 
 namespace {
@@ -28,6 +30,8 @@ struct PlateFaces {
     int ordinal = 0;  // 1-based position among the plates in deck order
     std::vector<double> bottom{0.0};
     std::vector<double> top{0.0};
+    std::vector<FacingEdge> bottomEdges;  // the edges of the lines facing each face
+    std::vector<FacingEdge> topEdges;
 };
 
 // Selection sort of list[1..n]: each position takes the first entry that strictly beats
@@ -166,13 +170,15 @@ void sortDescending(double* list, int n)
     selectionSort(list, n, -1e10, [](double a, double b) { return a > b; });
 }
 
-PlateCuts placePlateCuts(std::vector<Conductor>& conductors)
+PlateCuts placePlateCuts(std::vector<Conductor>& conductors, Accuracy accuracy)
 {
+    const bool accurate = accuracy == Accuracy::High;
     std::vector<FacingLine> lines;
     std::vector<PlateFaces> plates;
     for (Conductor& c : conductors) {
         if (c.shape == ConductorShape::Line) {
             lines.push_back({c.x1, c.x2, c.y1, c.y2});
+            if (accurate) continue;
             c.nx = 1;
             c.ny = 1;
             c.model = ConductorModel::Pw;
@@ -194,15 +200,19 @@ PlateCuts placePlateCuts(std::vector<Conductor>& conductors)
     // Each line's x extent goes to the face of the plate below and of the plate above it.
     for (const FacingLine& line : lines) {
         if (line.gapBelow == 0.0) continue;
-        std::vector<double>& cuts = byHeight[line.slot - 1]->top;
-        cuts.push_back(line.left);
-        cuts.push_back(line.right);
+        PlateFaces& plate = *byHeight[line.slot - 1];
+        plate.top.push_back(line.left);
+        plate.top.push_back(line.right);
+        plate.topEdges.push_back({line.left, line.gapBelow});
+        plate.topEdges.push_back({line.right, line.gapBelow});
     }
     for (const FacingLine& line : lines) {
         if (line.gapAbove == 0.0) continue;
-        std::vector<double>& cuts = byHeight[line.slot - 2]->bottom;
-        cuts.push_back(line.left);
-        cuts.push_back(line.right);
+        PlateFaces& plate = *byHeight[line.slot - 2];
+        plate.bottom.push_back(line.left);
+        plate.bottom.push_back(line.right);
+        plate.bottomEdges.push_back({line.left, line.gapAbove});
+        plate.bottomEdges.push_back({line.right, line.gapAbove});
     }
     for (PlateFaces* p : byHeight) {
         p->bottom.push_back(p->plate->x1);
@@ -223,6 +233,10 @@ PlateCuts placePlateCuts(std::vector<Conductor>& conductors)
         PlateFaceCuts& kept = cuts.plates[static_cast<std::size_t>(p->ordinal - 1)];
         keepFace(cuts, "below", p->ordinal, p->bottom, kept.below);
         keepFace(cuts, "above", p->ordinal, p->top, kept.above);
+        if (accurate) {
+            kept.below = gradedFaceEdges(kept.below, p->bottomEdges);
+            kept.above = gradedFaceEdges(kept.above, p->topEdges);
+        }
     }
     return cuts;
 }

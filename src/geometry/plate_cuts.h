@@ -8,8 +8,9 @@
 
 namespace xsrl {
 
-// The points of one plate's bottom ("below") and top ("above") faces, ascending, each rounded
-// to the seven digits the "plate" file prints. A face that faces no line has none.
+// The points of one plate's bottom ("below") and top ("above") faces, ascending: the ribbon
+// edges. The cut points, each rounded to the seven digits the "plate" file prints; in the
+// accurate mode the graded points between them too. A face that faces no line has none.
 struct PlateFaceCuts {
     std::vector<double> below;
     std::vector<double> above;
@@ -21,9 +22,10 @@ struct PlateCuts {
 };
 
 // Fixes the models of all conductors of a deck with plates (lines become "pw" with one
-// ribbon per face, circles ConductorModel::Circle) and places the plate-face cut points.
+// ribbon per face, but keep their own in the accurate mode; circles ConductorModel::Circle)
+// and places the plate-face cut points, graded between them in the accurate mode.
 // Lines of the file: "below"/"above", the plate's 1-based position among the plates, an x.
-PlateCuts placePlateCuts(std::vector<Conductor>& conductors);
+PlateCuts placePlateCuts(std::vector<Conductor>& conductors, Accuracy accuracy = Accuracy::Normal);
 
 // Smallest vertical distance between an edge of one conductor and an edge of another.
 double minEdgeGap(double bottom1, double top1, double bottom2, double top2);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "kernels/quadrature.h"
+#include "kernels/strip_inductance.h"
 #include "numerics/constants.h"
 
 namespace xsrl {
@@ -65,12 +66,16 @@ double segmentInductance(const Ribbon& a, const Ribbon& b)
     return -q * Mu0 / (FourPi * lenA * lenB);
 }
 
-double ribbonPairInductance(const Ribbon& a, const Ribbon& b)
+double ribbonPairInductance(const Ribbon& a, const Ribbon& b, Accuracy accuracy)
 {
     // A chord is a segment: its bounding rectangle is no model of it, and a level or upright
     // chord spans a rectangle of (nearly) zero height or width, so the closed form would give
     // an infinite or meaningless value next to a filament.
     if (a.kind == RibbonKind::Chord || b.kind == RibbonKind::Chord) return segmentInductance(a, b);
+    // The accurate mode (the only one with plate strips) takes the current as sheets on the
+    // faces, with forms that keep their digits (the integral form below leaves out 1e-4 of
+    // each outer integral).
+    if (accuracy == Accuracy::High || isPlateStrip(a) || isPlateStrip(b)) return accuratePairInductance(a, b);
     if (a.kind == RibbonKind::Filament || b.kind == RibbonKind::Filament) return rectangleInductance(a, b);
 
     const double dx = a.x1 - b.x1;

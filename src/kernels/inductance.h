@@ -8,9 +8,10 @@
 namespace xsrl {
 
 // H/m. The lower-index ribbon of a pair is always `a`: the integral form is not symmetric.
-// Pairs with a circle chord take the integral form; then pairs with a filament the closed
-// form; then ribbons more than 50 lengths apart the integral form; all others the closed form.
-double ribbonPairInductance(const Ribbon& a, const Ribbon& b);
+// Pairs with a circle chord take the integral form; then, in the accurate mode,
+// accuratePairInductance. Otherwise pairs with a filament the closed form; then ribbons more
+// than 50 lengths apart the integral form; all others the closed form.
+double ribbonPairInductance(const Ribbon& a, const Ribbon& b, Accuracy accuracy = Accuracy::Normal);
 
 // Closed form: each ribbon as the axis-parallel rectangle spanned by its two corners.
 double rectangleInductance(const Ribbon& a, const Ribbon& b);

@@ -30,10 +30,11 @@ Complex internalImpedance(const Ribbon& ribbon, const Conductor& c, double omega
     if (kind == RibbonKind::WholeFaceX || kind == RibbonKind::WholeFaceY)
         return wholeFaceImpedance(omega, c.sigma, c.x1, c.x2, c.y1, c.y2, kind);
     // Plates: the current of a face enters a slab of the whole thickness, or of half of it when
-    // the other face carries ribbons too.
-    if (kind == RibbonKind::PlateBothFaces)
+    // the other face carries ribbons too; a zero-thickness strip on a face likewise.
+    if (kind == RibbonKind::PlateBothFaces || kind == RibbonKind::PlateStripBothFaces)
         return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1) / 2.0, c.sigma) / width;
-    if (kind == RibbonKind::PlateOneFace) return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1), c.sigma) / width;
+    if (kind == RibbonKind::PlateOneFace || kind == RibbonKind::PlateStripOneFace)
+        return slabSurfaceImpedance(omega, std::fabs(c.y2 - c.y1), c.sigma) / width;
     if (c.model == ConductorModel::Pw) {
         const double faceExtent = kind == RibbonKind::FaceX ? std::fabs(x2 - x1) : std::fabs(y2 - y1);
         return pwSurfaceImpedance(omega, c, x1, x2, y1, y2, kind) / faceExtent;

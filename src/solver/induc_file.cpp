@@ -89,11 +89,11 @@ std::vector<std::pair<long, long>> inducSamplePairs(const Ribbons& ribbons)
     return pairs;
 }
 
-void checkInducFitsStructure(const Ribbons& ribbons, const RealMatrix& inductance)
+void checkInducFitsStructure(const Ribbons& ribbons, const RealMatrix& inductance, Accuracy accuracy)
 {
     for (const auto& [i, j] : inducSamplePairs(ribbons)) {
-        const double computed =
-            ribbonPairInductance(ribbons.list[static_cast<std::size_t>(i)], ribbons.list[static_cast<std::size_t>(j)]);
+        const double computed = ribbonPairInductance(ribbons.list[static_cast<std::size_t>(i)],
+                                                     ribbons.list[static_cast<std::size_t>(j)], accuracy);
         // The file holds seven significant digits.
         if (!(std::fabs(inductance[static_cast<int>(i)][j] - computed) <= 1e-6 * std::fabs(computed)))
             throw fileError("induc was computed for a different structure; run again with w");

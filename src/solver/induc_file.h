@@ -22,7 +22,7 @@ RealMatrix readInduc(const std::string& path, long ribbonCount, double scale);
 // first and last ribbon with itself, and its first with the next conductor's first.
 std::vector<std::pair<long, long>> inducSamplePairs(const Ribbons& ribbons);
 
-// Refuses partial inductances read from a file written for another structure.
-void checkInducFitsStructure(const Ribbons& ribbons, const RealMatrix& inductance);
+// Refuses partial inductances read from a file written for another structure (or accuracy mode).
+void checkInducFitsStructure(const Ribbons& ribbons, const RealMatrix& inductance, Accuracy accuracy);
 
 }  // namespace xsrl

@@ -5,7 +5,7 @@
 
 namespace xsrl {
 
-RealMatrix computePartialInductance(const std::vector<Ribbon>& ribbons, int threads,
+RealMatrix computePartialInductance(const std::vector<Ribbon>& ribbons, Accuracy accuracy, int threads,
                                     const std::function<void(long)>& advance)
 {
     const int n = static_cast<int>(ribbons.size());
@@ -14,7 +14,7 @@ RealMatrix computePartialInductance(const std::vector<Ribbon>& ribbons, int thre
     runInParallel(threads, n, [&](int, int i) {
         const Ribbon& ribbon = ribbons[static_cast<std::size_t>(i)];
         for (int j = i; j < n; ++j) {
-            const double value = ribbonPairInductance(ribbon, ribbons[static_cast<std::size_t>(j)]);
+            const double value = ribbonPairInductance(ribbon, ribbons[static_cast<std::size_t>(j)], accuracy);
             inductance[i][j] = value;
             inductance[j][i] = value;
         }

@@ -1,6 +1,7 @@
 #include "solver/prepare.h"
 
 #include "electrostatics/capacitance.h"
+#include "geometry/accurate_cuts.h"
 #include "geometry/checks.h"
 #include "geometry/ribbon_index.h"
 #include "solver/memory.h"
@@ -9,12 +10,14 @@ namespace xsrl {
 
 PreparedStructure prepareStructure(const DeckRecords& deck)
 {
-    PreparedStructure prepared{deck.settings, deck.conductors, deck.dielectrics, {}, {}, {}, {}, {}, {}};
+    PreparedStructure prepared{deck.settings, deck.conductors, deck.dielectrics, {}, {}, {}, {}, {}, {}, {}};
     const RunSettings& settings = prepared.settings;
     std::vector<Conductor>& conductors = prepared.conductors;
     checkConductorGeometry(conductors);
-    if (settings.plateCount != 0) prepared.plateCuts = placePlateCuts(conductors);
+    if (settings.plateCount != 0) prepared.plateCuts = placePlateCuts(conductors, settings.accuracy);
     checkLineCuts(conductors, settings);
+    // The accurate mode cuts finer than the deck asks: its counts are the floor.
+    if (settings.accuracy == Accuracy::High) refineLineCuts(conductors, settings);
     if (!settings.partial) classifyConductors(conductors);
     checkMemoryFits(settings, conductors, prepared.plateCuts, availableMemoryBytes());
 
@@ -34,6 +37,19 @@ void solveCapacitance(PreparedStructure& prepared, double availableBytes)
     checkPanelMemoryFits(prepared.panels.size(), conductorCount, availableBytes);
     prepared.capacitance = reportedCapacitance(prepared.settings, prepared.conductors,
                                                maxwellCapacitance(prepared.panels, conductorCount));
+}
+
+void solveVacuumCapacitance(PreparedStructure& prepared)
+{
+    const int conductorCount = static_cast<int>(prepared.conductors.size());
+    const ComplexMatrix vacuum =
+        prepared.dielectrics.empty()
+            ? prepared.capacitance
+            : reportedCapacitance(prepared.settings, prepared.conductors,
+                                  maxwellCapacitance(vacuumPanels(prepared.panels), conductorCount));
+    prepared.vacuumCapacitance = dmatrix(vacuum.rows(), vacuum.cols());
+    for (int i = 0; i < vacuum.rows(); ++i)
+        for (int j = 0; j < vacuum.cols(); ++j) prepared.vacuumCapacitance[i][j] = real(vacuum[i][j]);
 }
 
 }  // namespace xsrl

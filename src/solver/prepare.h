@@ -22,6 +22,7 @@ struct PreparedStructure {
     RealMatrix partialInductance;  // H/m, symmetric; empty until computed or read
     std::vector<Panel> panels;  // capacitance panels; empty until cut
     ComplexMatrix capacitance;  // the reported complex capacitance (F/m); empty until solved
+    RealMatrix vacuumCapacitance;  // the same conductors' reported C in vacuum (F/m), for the L-C check
 };
 
 // Structure checks, plate cuts, classification (refused for a loop report without a signal
@@ -34,5 +35,10 @@ void cutCapacitancePanels(PreparedStructure& prepared);
 // The reported complex capacitance from the panels: refused first when the panel system
 // cannot fit in `availableBytes`.
 void solveCapacitance(PreparedStructure& prepared, double availableBytes);
+
+// The reported capacitance of the same conductors in vacuum, after solveCapacitance: its
+// real part without dielectric blocks, else one more solve on the vacuum panels (fewer than
+// the deck's, so the memory check of solveCapacitance holds for it).
+void solveVacuumCapacitance(PreparedStructure& prepared);
 
 }  // namespace xsrl

@@ -9,6 +9,7 @@
 #include "numerics/lu_solve.h"
 #include "numerics/parallel.h"
 #include "reduction/loop_reduction.h"
+#include "solver/lc_check.h"
 
 namespace xsrl {
 
@@ -152,6 +153,12 @@ SweepResult runSweep(const PreparedStructure& prepared, int threads,
         result.points.push_back(sweepPoint(z, prepared.capacitance, omega));
         result.points.back().singularInversions = singularCount;
         if (pointDone) pointDone(result.points.back());
+    }
+    if (prepared.vacuumCapacitance.rows() > 0) {
+        const bool partial = settings.partial || prepared.conductors.size() == 1;
+        result.lcCheck = lcCheck(result.points.back(), prepared.vacuumCapacitance, partial);
+        if (!std::isnan(result.lcCheck))
+            result.lcCheckNote = lcCheckNote(result.lcCheck, result.points.back().frequency, partial);
     }
     return result;
 }

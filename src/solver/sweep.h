@@ -28,7 +28,8 @@ std::vector<Port> reportedPorts(const PreparedStructure& prepared);
 
 // Every frequency of the sweep (fmin alone for a one-point sweep); `pointDone` is told of each
 // point as soon as it is in the result. With prepared.capacitance (the reported complex
-// capacitance, F/m) each point gets C = Re c and G = -omega Im c.
+// capacitance, F/m) each point gets C = Re c and G = -omega Im c; with
+// prepared.vacuumCapacitance the result gets the L-C check of its last point.
 SweepResult runSweep(const PreparedStructure& prepared, int threads,
                      const std::function<void(const FrequencyPoint&)>& pointDone = {});
 

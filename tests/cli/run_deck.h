@@ -73,6 +73,13 @@ inline std::string withoutElapsedTime(const std::string& out)
     return std::regex_replace(out, std::regex("Elapsed time=\\d+ Seconds"), "Elapsed time=0 Seconds");
 }
 
+// Standard error without the notes a run ends with ("note: ...", a line each, "\r\n" on a
+// terminal).
+inline std::string withoutNotes(const std::string& err)
+{
+    return std::regex_replace(err, std::regex("note: [^\r\n]*\r?\n"), "");
+}
+
 // One frequency block of the report: the frequency and the (R, L) pairs row by row.
 struct ReportBlock {
     double frequency = 0.0;

@@ -59,6 +59,10 @@ TEST(SkinDispatch, ByKind)
     expectSame(impedance(plate, RibbonKind::PlateBothFaces, 1e-4, 10e-6, 3e-4, 10e-6 - 1e-9), both);
     expectSame(impedance(plate, RibbonKind::PlateOneFace, 1e-4, 0.0, 3e-4, 1e-9),
                slabSurfaceImpedance(Omega, 10e-6, plate.sigma) / w);
+    // The zero-thickness strips of the accurate mode likewise.
+    expectSame(impedance(plate, RibbonKind::PlateStripBothFaces, 1e-4, 10e-6, 3e-4, 10e-6), both);
+    expectSame(impedance(plate, RibbonKind::PlateStripOneFace, 1e-4, 0.0, 3e-4, 0.0),
+               slabSurfaceImpedance(Omega, 10e-6, plate.sigma) / w);
 }
 
 // A bottom-face ribbon narrower than it is thick and a side-face ribbon the other way round:

@@ -50,7 +50,7 @@ TEST(PartialInductance, ThreadedFillEqualsThePairByPairValuesToTheBit)
         for (int j = i; j < n; ++j) expected[i][j] = expected[j][i] = ribbonPairInductance(ribbons[i], ribbons[j]);
 
     for (const int threads : {1, 3}) {
-        const RealMatrix filled = computePartialInductance(ribbons, threads);
+        const RealMatrix filled = computePartialInductance(ribbons, Accuracy::Normal, threads);
         EXPECT_EQ(std::memcmp(filled[0], expected[0], sizeof(double) * n * n), 0) << threads << " threads";
     }
 }
@@ -60,7 +60,7 @@ TEST(PartialInductance, AdvanceIsToldOfEveryPairOnce)
     const std::vector<Ribbon> ribbons = mixedRibbons();
     const long n = static_cast<long>(ribbons.size());
     std::atomic<long> pairs{0};
-    computePartialInductance(ribbons, 3, [&pairs](long done) { pairs += done; });
+    computePartialInductance(ribbons, Accuracy::Normal, 3, [&pairs](long done) { pairs += done; });
     EXPECT_EQ(pairs.load(), n * (n + 1) / 2);
 }
 
