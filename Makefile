@@ -3,13 +3,14 @@
 # runs apt-get install -y for them as root (through sudo -n otherwise).
 
 # The Python the package is built, tested and installed for; another one needs pybind11,
-# NumPy, Matplotlib and pytest of its own.
+# NumPy, Matplotlib, pytest and distributed of its own.
 PYTHON ?= /usr/bin/python3
 BUILD_DIR := build
 SANITIZE_DIR := build-sanitize
 FUZZ_DIR := build-fuzz
 FUZZ_SECONDS := 180
-PACKAGES := g++ cmake make libgtest-dev libopenblas-dev pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
+PACKAGES := g++ cmake make libgtest-dev libopenblas-dev pybind11-dev python3-dev python3-numpy python3-pytest \
+  python3-matplotlib python3-distributed python3-venv python3-pip python3-setuptools python3-wheel
 CLANG_PACKAGES := $(PACKAGES) clang libclang-rt-14-dev
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 CONFIG := -DCMAKE_BUILD_TYPE=Release -DPython_EXECUTABLE=$(PYTHON)
@@ -34,15 +35,16 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2
 
-# The pictures of the README: cross-section and curves of two example decks, drawn with the
-# Python package of the build.
-DOCS_DECKS := microstrip two-strips-over-plate
+# The pictures of the README: cross-section and curves of three example decks, and the design
+# sweep of examples/design_sweep.py, drawn with the Python package of the build.
+DOCS_DECKS := microstrip-fr4 stripline-differential-pair two-strips-over-plate
 docs: build
 	@mkdir -p docs
 	for deck in $(DOCS_DECKS); do \
-	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) -m xsrl.view examples/$$deck.deck -o docs/$$deck-view.png >/dev/null && \
-	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) -m xsrl.plot examples/$$deck.deck -o docs/$$deck-plot.png >/dev/null || exit 1; \
+	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) -m xsrl.view examples/$$deck.deck -o docs/$$deck-view.png && \
+	  PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) -m xsrl.plot examples/$$deck.deck -o docs/$$deck-plot.png || exit 1; \
 	done
+	PYTHONPATH=$(BUILD_DIR)/python $(PYTHON) examples/design_sweep.py -o docs/design-sweep.png 2>/dev/null
 
 # Library, program and tests built with clang++ and the address and undefined-behaviour
 # sanitizers; then the whole test suite and every example deck.

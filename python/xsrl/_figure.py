@@ -1,32 +1,31 @@
-"""What view and plot share: the Agg backend (never a window) and saving by extension."""
+"""What view and plot share: Matplotlib Figures made without pyplot (so no backend is chosen
+and nothing opens a window), saving by extension, and the command line."""
 from __future__ import annotations
 
 import argparse
 import os
+from typing import Optional, Tuple
 
-import matplotlib
+from matplotlib.figure import Figure
 
-matplotlib.use("Agg")
-import matplotlib.pyplot as plt  # noqa: E402  (after the backend is chosen)
-
-# Every figure is this size, so a PNG is WIDTH x HEIGHT pixels.
-FIGSIZE = (8.0, 6.0)
 DPI = 100
 
 
-def new_figure(rows: int = 1):
-    """A figure of FIGSIZE with `rows` axes stacked, and the axes."""
-    figure, axes = plt.subplots(rows, 1, figsize=FIGSIZE, dpi=DPI, squeeze=False)
-    return figure, list(axes[:, 0])
+def new_figure(size: Tuple[float, float], figure: Optional[Figure] = None,
+               layout: Optional[str] = "constrained") -> Figure:
+    """`figure` when given (e.g. one of pyplot's, to show in a window), else a new Figure of
+    `size` inches, laid out so that labels do not overlap unless `layout` is None."""
+    if figure is None:
+        figure = Figure(figsize=size, dpi=DPI, layout=layout)
+    return figure
 
 
-def save(figure, path: str) -> None:
+def save(figure: Figure, path: str) -> None:
     """Saves as SVG or PNG by the extension of `path`; any other extension is refused."""
     extension = os.path.splitext(path)[1].lower()
     if extension not in (".svg", ".png"):
         raise ValueError(f"{path}: the output must end in .svg or .png")
     figure.savefig(path, dpi=DPI)
-    plt.close(figure)
 
 
 def command_line(description: str, source_help: str) -> argparse.Namespace:

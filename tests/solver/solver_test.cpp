@@ -19,7 +19,7 @@ std::vector<std::string> exampleDecks()
 {
     std::vector<std::string> paths;
     for (const auto& entry : std::filesystem::directory_iterator(XSRL_SOURCE_DIR "/examples"))
-        paths.push_back(entry.path().string());
+        if (entry.path().extension() == ".deck") paths.push_back(entry.path().string());
     return paths;
 }
 
