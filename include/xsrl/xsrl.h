@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "xsrl/deck_warning.h"
 #include "xsrl/error.h"
 #include "xsrl/result.h"
 #include "xsrl/ribbon_kind.h"
@@ -37,14 +38,14 @@ struct Deck {
     double scale() const;  // metres per deck length unit
     int sweepIntervals() const;  // npoints of ".freq"; 1 is a one-point sweep at fmin
     bool computesCapacitance() const;  // ".capacitance yes" or a dielectric block
-    const std::vector<std::string>& warnings() const;  // found while reading; the run goes on
+    const std::vector<DeckWarning>& warnings() const;  // found while reading; the run goes on
 };
 
 // Reads the deck file at `path` (a pipe works too), or the deck `text`. Errors of the deck
 // text are thrown; its sweep and dielectric blocks are not checked yet. `warnings`, when
 // given, gets the deck's warnings even when an error follows them.
-Deck readDeck(const std::string& path, std::vector<std::string>* warnings = nullptr);
-Deck readDeckText(const std::string& text, std::vector<std::string>* warnings = nullptr);
+Deck readDeck(const std::string& path, std::vector<DeckWarning>* warnings = nullptr);
+Deck readDeckText(const std::string& text, std::vector<DeckWarning>* warnings = nullptr);
 
 // Refuses a deck whose sweep is meaningless or whose dielectric blocks are malformed.
 void checkDeck(const Deck& deck);

@@ -17,7 +17,7 @@ namespace xsrl {
 
 namespace {
 
-Deck deckOf(const std::string& text, std::vector<std::string>* warnings)
+Deck deckOf(const std::string& text, std::vector<DeckWarning>* warnings)
 {
     auto records = std::make_shared<DeckRecords>();
     try {
@@ -40,14 +40,14 @@ int threadCount(Threads threads)
 double Deck::scale() const { return records->settings.scale; }
 int Deck::sweepIntervals() const { return records->settings.npoints; }
 bool Deck::computesCapacitance() const { return records->settings.capacitance; }
-const std::vector<std::string>& Deck::warnings() const { return records->warnings; }
+const std::vector<DeckWarning>& Deck::warnings() const { return records->warnings; }
 
-Deck readDeck(const std::string& path, std::vector<std::string>* warnings)
+Deck readDeck(const std::string& path, std::vector<DeckWarning>* warnings)
 {
     return deckOf(readDeckFile(path), warnings);
 }
 
-Deck readDeckText(const std::string& text, std::vector<std::string>* warnings) { return deckOf(text, warnings); }
+Deck readDeckText(const std::string& text, std::vector<DeckWarning>* warnings) { return deckOf(text, warnings); }
 
 void checkDeck(const Deck& deck)
 {
@@ -128,7 +128,7 @@ SweepResult solveDeck(const Deck& deck, Threads threads)
     }
     computeInductance(prepared, threads);
     SweepResult result = solve(prepared, threads);
-    result.warnings = deck.warnings();
+    for (const DeckWarning& warning : deck.warnings()) result.warnings.push_back(warning.text);
     return result;
 }
 

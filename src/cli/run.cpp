@@ -27,6 +27,19 @@ void reportSingular(const FrequencyPoint& point)
     for (int k = 0; k < point.singularInversions; ++k) std::fputs("\nSingular Matrix Error **\n", stderr);
 }
 
+// The deck's warnings: ".freq is missing!" on standard output, where it always was, the others
+// on standard error. With --strict the first of them ends the run as an error.
+void tellWarnings(const std::vector<DeckWarning>& warnings, bool strict)
+{
+    if (strict && !warnings.empty()) throw Error(ErrorCategory::Deck, warnings.front().text);
+    for (const DeckWarning& warning : warnings) {
+        if (warning.kind == DeckWarning::Kind::MissingSweep)
+            std::printf("%s\n", warning.text.c_str());
+        else
+            std::fprintf(stderr, "WARNING: %s\n", warning.text.c_str());
+    }
+}
+
 int runSolver(const CommandLine& line)
 {
     const std::time_t start = std::time(nullptr);
@@ -34,18 +47,15 @@ int runSolver(const CommandLine& line)
     const Threads threads{line.threads};
 
     std::printf("\n");
-    std::vector<std::string> warnings;
-    const auto printWarnings = [&] {
-        for (const std::string& warning : warnings) std::printf("%s\n", warning.c_str());
-    };
+    std::vector<DeckWarning> warnings;
     Deck deck;
     try {
         deck = readDeck(line.deck, &warnings);
     } catch (const Error&) {
-        printWarnings();
+        tellWarnings(warnings, line.strict);
         throw;
     }
-    printWarnings();
+    tellWarnings(warnings, line.strict);
     checkDeck(deck);
     checkCapacitanceFor(line.exports, deck.computesCapacitance());
     Prepared prepared = cutRibbons(deck);

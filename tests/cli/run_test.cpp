@@ -192,6 +192,33 @@ TEST(Run, OutputThatCannotBeWrittenIsAnError)
     }
 }
 
+// A word the reader passes over is told on standard error, and the run goes on as before;
+// --strict refuses the deck instead.
+TEST(Run, DeckWarningsGoToStandardErrorOrEndAStrictRun)
+{
+    const std::string clean = stripsDeck(".freq 1e6 1e8 2\n.unit um");
+    std::string typo = clean;
+    typo.insert(clean.find("end\n") + 4, "plat{ x1=0 }\n");
+    const ProgramRun plain = runDeck(clean);
+    const ProgramRun warned = runDeck(typo);
+    EXPECT_EQ(warned.status, 0);
+    EXPECT_EQ(withoutElapsedTime(warned.out), withoutElapsedTime(plain.out));
+    EXPECT_EQ(warned.file("Zs"), plain.file("Zs"));
+    EXPECT_EQ(warned.err, "WARNING: deck line 4: 'plat{' before the first block is ignored\n"
+                          "WARNING: deck line 4: 'x1=0' before the first block is ignored\n"
+                          "WARNING: deck line 4: '}' before the first block is ignored\n");
+
+    const std::string folder = makeTempFolder();
+    std::ofstream(folder + "/deck.txt") << typo;
+    const ProgramRun strict = runProgram("--strict deck.txt w", folder);
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_EQ(strict.out, "\n\nERROR: deck line 4: 'plat{' before the first block is ignored\n");
+    EXPECT_EQ(strict.err, "");
+    EXPECT_FALSE(strict.has("Zs"));
+    const ProgramRun strictClean = runDeck(clean, "--strict w");
+    EXPECT_EQ(strictClean.status, 0);
+}
+
 TEST(Run, StructureTooLargeForMemoryIsRefusedBeforeAllocating)
 {
     for (const std::string block : {"line{ x2=1 y1=0 nx=1000000000 }", "circle{ rad=1 nr=100000000 }"}) {
