@@ -76,6 +76,11 @@ int runSolver(const CommandLine& line)
         const std::string path = exportFileName(line.deck, format, portCount);
         checkWritable(path, path);
     }
+    const bool computesInductance = !line.mode.empty() && line.mode[0] == 'w';
+    if (computesInductance)
+        checkWritable("induc", "induc");
+    else
+        checkReadable("induc", "induc");
 
     if (deck.computesCapacitance()) {
         cutPanels(prepared);
@@ -83,7 +88,7 @@ int runSolver(const CommandLine& line)
         std::fflush(stdout);
         computeCapacitance(prepared);
     }
-    if (!line.mode.empty() && line.mode[0] == 'w') {
+    if (computesInductance) {
         const long n = prepared.ribbonCount();
         ProgressLine progress(progressStream, "inductance fill", n * (n + 1) / 2);
         computeInductance(prepared, threads, [&](long pairs) { progress.advance(pairs); });
