@@ -85,14 +85,16 @@ void cutPanels(Prepared& prepared);
 void computeCapacitance(Prepared& prepared);
 
 // The partial inductances: computed (`advance`, when given, is told of the ribbon pairs done,
-// n (n + 1) / 2 in all, from the worker threads), or read from a file `induc` written for
-// this deck (refused when it was written for another structure), or written to one.
+// n (n + 1) / 2 in all, from the worker threads; an exception it throws stops the fill soon
+// and reaches the caller), or read from a file `induc` written for this deck (refused when it
+// was written for another structure), or written to one.
 void computeInductance(Prepared& prepared, Threads threads = {}, const std::function<void(long)>& advance = {});
 void loadInductance(Prepared& prepared, const std::string& path);
 void storeInductance(const Prepared& prepared, const std::string& path);
 
 // The frequency sweep: per frequency R, L (and C, G when computed) per metre, and the ports.
-// `pointDone`, when given, is told of each point as soon as it is in the result.
+// `pointDone`, when given, is told of each point as soon as it is in the result, in the
+// calling thread; an exception it throws ends the sweep there and reaches the caller.
 SweepResult solve(const Prepared& prepared, Threads threads = {},
                   const std::function<void(const FrequencyPoint&)>& pointDone = {});
 

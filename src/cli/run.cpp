@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/interruption.h"
 #include "cli/progress.h"
 #include "xsrl/export.h"
 #include "xsrl/output_file.h"
@@ -38,6 +39,15 @@ void tellWarnings(const std::vector<DeckWarning>& warnings, bool strict)
         else
             std::fprintf(stderr, "WARNING: %s\n", warning.text.c_str());
     }
+}
+
+// "interrupted at f=1.0000e+08 Hz; Zs holds the first 14 of 101 frequencies"
+std::string sweepInterruption(const FrequencyPoint& point, int written, int frequencies)
+{
+    char text[160];
+    std::snprintf(text, sizeof text, "interrupted at f=%.4e Hz; Zs holds the first %d of %d frequencies",
+                  point.frequency, written, frequencies);
+    return text;
 }
 
 int runSolver(const CommandLine& line)
@@ -82,36 +92,49 @@ int runSolver(const CommandLine& line)
     else
         checkReadable("induc", "induc");
 
+    catchInterruptions();
     if (deck.computesCapacitance()) {
         cutPanels(prepared);
         std::printf("Total %ld panels for the capacitance\n", prepared.panelCount());
         std::fflush(stdout);
         computeCapacitance(prepared);
+        if (interruptionCaught()) throw interruption("interrupted in the capacitance solve; Zs is left as it was");
     }
     if (computesInductance) {
         const long n = prepared.ribbonCount();
         ProgressLine progress(progressStream, "inductance fill", n * (n + 1) / 2);
-        computeInductance(prepared, threads, [&](long pairs) { progress.advance(pairs); });
+        computeInductance(prepared, threads, [&](long pairs) {
+            if (interruptionCaught()) throw interruption("interrupted in the inductance fill; Zs is left as it was");
+            progress.advance(pairs);
+        });
         progress.finish();
         storeInductance(prepared, "induc");
     } else {
         loadInductance(prepared, "induc");
     }
+    if (interruptionCaught()) throw interruption("interrupted before the sweep; Zs is left as it was");
 
     OutputFile report("Zs", "Zs");
     std::optional<OutputFile> capacitanceReport;
     if (deck.computesCapacitance()) capacitanceReport.emplace("Cs", "Cs");
     double firstNonFiniteFrequency = 0.0;
     const int npoints = deck.sweepIntervals();
-    ProgressLine progress(progressStream, "sweep", npoints == 1 ? 1 : npoints + 1);
+    const int frequencies = npoints == 1 ? 1 : npoints + 1;
+    ProgressLine progress(progressStream, "sweep", frequencies);
+    int pointsWritten = 0;
     const SweepResult result = solve(prepared, threads, [&](const FrequencyPoint& point) {
+        // Zs and Cs end at the last whole frequency; the error line says the sweep is cut short.
+        if (interruptionCaught()) throw interruption(sweepInterruption(point, pointsWritten, frequencies));
         reportSingular(point);
         const bool finite = writeImpedanceBlock(report, point, deck.scale());
         if (!finite && firstNonFiniteFrequency == 0.0) firstNonFiniteFrequency = point.frequency;
         if (capacitanceReport) writeCapacitanceBlock(*capacitanceReport, point, deck.scale());
+        ++pointsWritten;
         progress.advance(1);
     });
     progress.finish();
+    stopCatchingInterruptions();
+    if (interruptionCaught()) throw interruption("interrupted after the sweep, before the exports; Zs is whole");
     report.close();
     if (capacitanceReport) capacitanceReport->close();
     if (firstNonFiniteFrequency != 0.0) {
@@ -161,6 +184,9 @@ int runCommandLine(int argc, char** argv)
     std::printf("\n");
     try {
         return runSolver(line);
+    } catch (const Interrupted& stop) {
+        std::printf("ERROR: %s\n", stop.what.c_str());
+        return stop.status;
     } catch (const Error& error) {
         printError(error);
     } catch (const std::bad_alloc&) {
