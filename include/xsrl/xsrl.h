@@ -66,10 +66,16 @@ struct Prepared {
     std::string plateCutsText() const;
 };
 
-// Worker threads for a stage: 0 takes one per hardware thread.
+// Worker threads for a stage: 0 takes one per hardware thread; no stage starts more threads
+// than it has work for or than the hardware runs at once.
 struct Threads {
     int count = 0;
 };
+
+// Caps the threads of the linear-algebra library (OpenBLAS, for ".solver lu", the capacitance
+// solve and the touchstone export) at `count`, for the whole process: a choice for a program's
+// top level, as the command line's --threads makes it; the stages never make it themselves.
+void limitLinearAlgebraThreads(int count);
 
 // Structure checks, plate cuts, the signal/ground classification, the memory check, ribbons.
 Prepared cutRibbons(const Deck& deck);

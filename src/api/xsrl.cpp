@@ -7,6 +7,7 @@
 #include "deck/deck.h"
 #include "electrostatics/dielectrics.h"
 #include "geometry/checks.h"
+#include "numerics/parallel.h"
 #include "solver/induc_file.h"
 #include "solver/memory.h"
 #include "solver/partial_inductance.h"
@@ -84,6 +85,8 @@ void checkConductorsHaveRibbons(const Prepared& prepared)
 {
     checkEveryConductorHasRibbons(prepared.structure->conductors, prepared.structure->ribbons);
 }
+
+void limitLinearAlgebraThreads(int count) { limitBlasThreads(count); }
 
 void cutPanels(Prepared& prepared) { cutCapacitancePanels(*prepared.structure); }
 

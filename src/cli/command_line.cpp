@@ -34,7 +34,8 @@ Arguments:
 Options (before, between or after the arguments; -- ends them):
   -h, --help          print this text and exit
       --version       print the name and version and exit
-      --threads N     worker threads, at least 1 (default: all the hardware has)
+      --threads N     worker threads, at least 1, also of OpenBLAS (default and most: all
+                      the hardware has)
       --export F      also write the sweep as F: csv, rlgc or touchstone; repeat the option
                       or give a comma list (--export csv,touchstone)
       --length L      the line length of touchstone, in deck units (touchstone needs it)

@@ -56,6 +56,8 @@ int runSolver(const CommandLine& line)
     std::FILE* progressStream = progressShown(line.progress, STDERR_FILENO) ? stderr : nullptr;
     const Threads threads{line.threads};
 
+    if (line.threads > 0) limitLinearAlgebraThreads(line.threads);
+
     std::printf("\n");
     std::vector<DeckWarning> warnings;
     Deck deck;
