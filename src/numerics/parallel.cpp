@@ -11,12 +11,21 @@ extern "C" void openblas_set_num_threads(int threads);
 
 namespace xsrl {
 
+namespace {
+
+// More threads than the hardware runs at once only add their start-up and their scratch space.
+int hardwareThreads()
+{
+    static const int count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return count;
+}
+
+}  // namespace
+
 void runInParallel(int threads, int items, const std::function<void(int thread, int item)>& work)
 {
     if (items <= 0) return;
-    // More threads than the hardware runs only add their start-up and their scratch space.
-    static const int hardwareThreads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    threads = std::max(1, std::min({threads, items, hardwareThreads}));
+    threads = std::max(1, std::min({threads, items, hardwareThreads()}));
     std::atomic<int> nextItem{0};
     std::atomic<bool> failed{false};
     // Per thread: the item that failed and its exception.
@@ -50,6 +59,6 @@ void runInParallel(int threads, int items, const std::function<void(int thread, 
     if (*first < items) std::rethrow_exception(failure[static_cast<std::size_t>(first - failedItem.begin())]);
 }
 
-void limitBlasThreads(int threads) { openblas_set_num_threads(std::max(1, threads)); }
+void limitBlasThreads(int threads) { openblas_set_num_threads(std::max(1, std::min(threads, hardwareThreads()))); }
 
 }  // namespace xsrl

@@ -16,7 +16,7 @@ namespace xsrl {
 void runInParallel(int threads, int items, const std::function<void(int thread, int item)>& work);
 
 // Caps the threads of OpenBLAS, which the LU solver and the eigen-decomposition call, at
-// `threads` for the whole process.
+// `threads` (and at the hardware's) for the whole process.
 void limitBlasThreads(int threads);
 
 }  // namespace xsrl

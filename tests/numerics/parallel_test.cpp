@@ -68,6 +68,8 @@ TEST(NumericsParallel, OpenBlasTakesTheLimit)
     const int before = openblas_get_num_threads();
     limitBlasThreads(1);
     EXPECT_EQ(openblas_get_num_threads(), 1);
+    limitBlasThreads(100000);  // OpenBLAS would start as many threads as its build allows
+    EXPECT_EQ(openblas_get_num_threads(), static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
     limitBlasThreads(before);
 }
 
