@@ -143,7 +143,7 @@ SweepResult sweepOf(const std::string& source, bool isPath, const std::string& m
             control.stopIfCancelled();
         });
     });
-    result.warnings = deck.warnings();
+    for (const DeckWarning& warning : deck.warnings()) result.warnings.push_back(warning.text);
     checkFinite(result);
     return result;
 }

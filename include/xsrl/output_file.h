@@ -29,7 +29,12 @@ private:
 };
 
 // Refuses, before any costly work, a path that cannot be opened for writing later: a folder,
-// or a file or folder without write permission. Nothing is created or truncated.
+// a FIFO or any other file that is not a regular one, a file or folder without write
+// permission, or a path that cannot be looked up (a name too long). Nothing is created or
+// truncated.
 void checkWritable(const std::string& path, const std::string& name);
+
+// The same for a file the run reads later (induc): it must be there, readable and regular.
+void checkReadable(const std::string& path, const std::string& name);
 
 }  // namespace xsrl

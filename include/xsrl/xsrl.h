@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "xsrl/deck_warning.h"
 #include "xsrl/error.h"
 #include "xsrl/result.h"
 #include "xsrl/ribbon_kind.h"
@@ -42,14 +43,14 @@ struct Deck {
     // ribbon per face, its nx ny rx ry and type unused.
     bool normalAccuracyWithPlates() const;
     bool linesTakeOneRibbonPerFace() const;
-    const std::vector<std::string>& warnings() const;  // found while reading; the run goes on
+    const std::vector<DeckWarning>& warnings() const;  // found while reading; the run goes on
 };
 
 // Reads the deck file at `path` (a pipe works too), or the deck `text`. Errors of the deck
 // text are thrown; its sweep and dielectric blocks are not checked yet. `warnings`, when
 // given, gets the deck's warnings even when an error follows them.
-Deck readDeck(const std::string& path, std::vector<std::string>* warnings = nullptr);
-Deck readDeckText(const std::string& text, std::vector<std::string>* warnings = nullptr);
+Deck readDeck(const std::string& path, std::vector<DeckWarning>* warnings = nullptr);
+Deck readDeckText(const std::string& text, std::vector<DeckWarning>* warnings = nullptr);
 
 // Refuses a deck whose sweep is meaningless or whose dielectric blocks are malformed.
 void checkDeck(const Deck& deck);
@@ -70,10 +71,16 @@ struct Prepared {
     std::string plateCutsText() const;
 };
 
-// Worker threads for a stage: 0 takes one per hardware thread.
+// Worker threads for a stage: 0 takes one per hardware thread; no stage starts more threads
+// than it has work for or than the hardware runs at once.
 struct Threads {
     int count = 0;
 };
+
+// Caps the threads of the linear-algebra library (OpenBLAS, for ".solver lu", the capacitance
+// solve and the touchstone export) at `count`, for the whole process: a choice for a program's
+// top level, as the command line's --threads makes it; the stages never make it themselves.
+void limitLinearAlgebraThreads(int count);
 
 // Structure checks, plate cuts, the signal/ground classification, the memory check, ribbons.
 Prepared cutRibbons(const Deck& deck);
@@ -94,14 +101,16 @@ void cutPanels(Prepared& prepared);
 void computeCapacitance(Prepared& prepared, const std::function<void(long)>& advance = {});
 
 // The partial inductances: computed (`advance`, when given, is told of the ribbon pairs done,
-// n (n + 1) / 2 in all, from the worker threads), or read from a file `induc` written for
-// this deck (refused when it was written for another structure), or written to one.
+// n (n + 1) / 2 in all, from the worker threads; an exception it throws stops the fill soon
+// and reaches the caller), or read from a file `induc` written for this deck (refused when it
+// was written for another structure), or written to one.
 void computeInductance(Prepared& prepared, Threads threads = {}, const std::function<void(long)>& advance = {});
 void loadInductance(Prepared& prepared, const std::string& path);
 void storeInductance(const Prepared& prepared, const std::string& path);
 
 // The frequency sweep: per frequency R, L (and C, G when computed) per metre, and the ports.
-// `pointDone`, when given, is told of each point as soon as it is in the result.
+// `pointDone`, when given, is told of each point as soon as it is in the result, in the
+// calling thread; an exception it throws ends the sweep there and reaches the caller.
 SweepResult solve(const Prepared& prepared, Threads threads = {},
                   const std::function<void(const FrequencyPoint&)>& pointDone = {});
 

@@ -7,6 +7,7 @@
 #include "deck/deck.h"
 #include "electrostatics/dielectrics.h"
 #include "geometry/checks.h"
+#include "numerics/parallel.h"
 #include "solver/induc_file.h"
 #include "solver/memory.h"
 #include "solver/partial_inductance.h"
@@ -17,7 +18,7 @@ namespace xsrl {
 
 namespace {
 
-Deck deckOf(const std::string& text, std::vector<std::string>* warnings)
+Deck deckOf(const std::string& text, std::vector<DeckWarning>* warnings)
 {
     auto records = std::make_shared<DeckRecords>();
     try {
@@ -50,14 +51,14 @@ bool Deck::linesTakeOneRibbonPerFace() const
            std::any_of(records->conductors.begin(), records->conductors.end(),
                        [](const Conductor& c) { return c.shape == ConductorShape::Line; });
 }
-const std::vector<std::string>& Deck::warnings() const { return records->warnings; }
+const std::vector<DeckWarning>& Deck::warnings() const { return records->warnings; }
 
-Deck readDeck(const std::string& path, std::vector<std::string>* warnings)
+Deck readDeck(const std::string& path, std::vector<DeckWarning>* warnings)
 {
     return deckOf(readDeckFile(path), warnings);
 }
 
-Deck readDeckText(const std::string& text, std::vector<std::string>* warnings) { return deckOf(text, warnings); }
+Deck readDeckText(const std::string& text, std::vector<DeckWarning>* warnings) { return deckOf(text, warnings); }
 
 void checkDeck(const Deck& deck)
 {
@@ -94,6 +95,8 @@ void checkConductorsHaveRibbons(const Prepared& prepared)
 {
     checkEveryConductorHasRibbons(prepared.structure->conductors, prepared.structure->ribbons);
 }
+
+void limitLinearAlgebraThreads(int count) { limitBlasThreads(count); }
 
 void cutPanels(Prepared& prepared) { cutCapacitancePanels(*prepared.structure); }
 
@@ -147,7 +150,7 @@ SweepResult solveDeck(const Deck& deck, Threads threads)
     }
     computeInductance(prepared, threads);
     SweepResult result = solve(prepared, threads);
-    result.warnings = deck.warnings();
+    for (const DeckWarning& warning : deck.warnings()) result.warnings.push_back(warning.text);
     return result;
 }
 

@@ -34,13 +34,16 @@ Arguments:
 Options (before, between or after the arguments; -- ends them):
   -h, --help          print this text and exit
       --version       print the name and version and exit
-      --threads N     worker threads, at least 1 (default: all the hardware has)
+      --threads N     worker threads, at least 1, also of OpenBLAS (default and most: all
+                      the hardware has)
       --export F      also write the sweep as F: csv, rlgc or touchstone; repeat the option
                       or give a comma list (--export csv,touchstone)
       --length L      the line length of touchstone, in deck units (touchstone needs it)
       --z0 OHMS       the reference impedance of touchstone (default 50)
       --progress      show the progress of the long stages on standard error
       --no-progress   never show it (default: shown when standard error is a terminal)
+      --strict        refuse a deck the reader warns about (a word it passes over), instead
+                      of warning on standard error and going on
 
 Files written in the current folder:
   Zs                  the report: R and L per deck unit, a matrix per frequency
@@ -132,8 +135,8 @@ std::vector<std::string> readOptions(int argc, const char* const* argv, CommandL
         const std::string name = word.substr(0, equals);
         const std::optional<std::string> inlineValue =
             equals == std::string::npos ? std::nullopt : std::optional(word.substr(equals + 1));
-        const bool isFlag =
-            name == "-h" || name == "--help" || name == "--version" || name == "--progress" || name == "--no-progress";
+        const bool isFlag = name == "-h" || name == "--help" || name == "--version" || name == "--progress" ||
+                            name == "--no-progress" || name == "--strict";
         if (isFlag && inlineValue) throw UsageError{"option " + name + " takes no value"};
 
         if (name == "-h" || name == "--help") {
@@ -146,6 +149,8 @@ std::vector<std::string> readOptions(int argc, const char* const* argv, CommandL
             line.progress = ProgressChoice::On;
         } else if (name == "--no-progress") {
             line.progress = ProgressChoice::Off;
+        } else if (name == "--strict") {
+            line.strict = true;
         } else if (name == "--threads") {
             line.threads = wholeNumberAtLeastOne(name, values.take(i, name, inlineValue));
         } else if (name == "--export") {

@@ -20,6 +20,7 @@ struct CommandLine {
     std::optional<double> length;  // --length, the line of touchstone, deck units
     double z0 = 50.0;  // --z0, ohm
     ProgressChoice progress = ProgressChoice::Auto;
+    bool strict = false;  // --strict: a warning of the deck reader ends the run as an error
 };
 
 // "Usage: <program> <input file> <w/r>\n", the line every command-line error ends with.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/interruption.h"
 #include "cli/progress.h"
 #include "xsrl/export.h"
 #include "xsrl/output_file.h"
@@ -27,25 +28,46 @@ void reportSingular(const FrequencyPoint& point)
     for (int k = 0; k < point.singularInversions; ++k) std::fputs("\nSingular Matrix Error **\n", stderr);
 }
 
+// The deck's warnings: ".freq is missing!" on standard output, where it always was, the others
+// on standard error. With --strict the first of them ends the run as an error.
+void tellWarnings(const std::vector<DeckWarning>& warnings, bool strict)
+{
+    if (strict && !warnings.empty()) throw Error(ErrorCategory::Deck, warnings.front().text);
+    for (const DeckWarning& warning : warnings) {
+        if (warning.kind == DeckWarning::Kind::MissingSweep)
+            std::printf("%s\n", warning.text.c_str());
+        else
+            std::fprintf(stderr, "WARNING: %s\n", warning.text.c_str());
+    }
+}
+
+// "interrupted at f=1.0000e+08 Hz; Zs holds the first 14 of 101 frequencies"
+std::string sweepInterruption(const FrequencyPoint& point, int written, int frequencies)
+{
+    char text[160];
+    std::snprintf(text, sizeof text, "interrupted at f=%.4e Hz; Zs holds the first %d of %d frequencies",
+                  point.frequency, written, frequencies);
+    return text;
+}
+
 int runSolver(const CommandLine& line)
 {
     const std::time_t start = std::time(nullptr);
     std::FILE* progressStream = progressShown(line.progress, STDERR_FILENO) ? stderr : nullptr;
     const Threads threads{line.threads};
 
+    if (line.threads > 0) limitLinearAlgebraThreads(line.threads);
+
     std::printf("\n");
-    std::vector<std::string> warnings;
-    const auto printWarnings = [&] {
-        for (const std::string& warning : warnings) std::printf("%s\n", warning.c_str());
-    };
+    std::vector<DeckWarning> warnings;
     Deck deck;
     try {
         deck = readDeck(line.deck, &warnings);
     } catch (const Error&) {
-        printWarnings();
+        tellWarnings(warnings, line.strict);
         throw;
     }
-    printWarnings();
+    tellWarnings(warnings, line.strict);
     checkDeck(deck);
     checkCapacitanceFor(line.exports, deck.computesCapacitance());
     Prepared prepared = cutRibbons(deck);
@@ -66,7 +88,13 @@ int runSolver(const CommandLine& line)
         const std::string path = exportFileName(line.deck, format, portCount);
         checkWritable(path, path);
     }
+    const bool computesInductance = !line.mode.empty() && line.mode[0] == 'w';
+    if (computesInductance)
+        checkWritable("induc", "induc");
+    else
+        checkReadable("induc", "induc");
 
+    catchInterruptions();
     if (deck.computesCapacitance()) {
         cutPanels(prepared);
         std::printf("Total %ld panels for the capacitance\n", prepared.panelCount());
@@ -74,31 +102,43 @@ int runSolver(const CommandLine& line)
         ProgressLine progress(progressStream, "capacitance", CapacitanceWork);
         computeCapacitance(prepared, [&](long work) { progress.advance(work); });
         progress.finish();
+        if (interruptionCaught()) throw interruption("interrupted in the capacitance solve; Zs is left as it was");
     }
-    if (!line.mode.empty() && line.mode[0] == 'w') {
+    if (computesInductance) {
         const long n = prepared.ribbonCount();
         ProgressLine progress(progressStream, "inductance fill", n * (n + 1) / 2);
-        computeInductance(prepared, threads, [&](long pairs) { progress.advance(pairs); });
+        computeInductance(prepared, threads, [&](long pairs) {
+            if (interruptionCaught()) throw interruption("interrupted in the inductance fill; Zs is left as it was");
+            progress.advance(pairs);
+        });
         progress.finish();
         storeInductance(prepared, "induc");
     } else {
         loadInductance(prepared, "induc");
     }
+    if (interruptionCaught()) throw interruption("interrupted before the sweep; Zs is left as it was");
 
     OutputFile report("Zs", "Zs");
     std::optional<OutputFile> capacitanceReport;
     if (deck.computesCapacitance()) capacitanceReport.emplace("Cs", "Cs");
     double firstNonFiniteFrequency = 0.0;
     const int npoints = deck.sweepIntervals();
-    ProgressLine progress(progressStream, "sweep", npoints == 1 ? 1 : npoints + 1);
+    const int frequencies = npoints == 1 ? 1 : npoints + 1;
+    ProgressLine progress(progressStream, "sweep", frequencies);
+    int pointsWritten = 0;
     const SweepResult result = solve(prepared, threads, [&](const FrequencyPoint& point) {
+        // Zs and Cs end at the last whole frequency; the error line says the sweep is cut short.
+        if (interruptionCaught()) throw interruption(sweepInterruption(point, pointsWritten, frequencies));
         reportSingular(point);
         const bool finite = writeImpedanceBlock(report, point, deck.scale());
         if (!finite && firstNonFiniteFrequency == 0.0) firstNonFiniteFrequency = point.frequency;
         if (capacitanceReport) writeCapacitanceBlock(*capacitanceReport, point, deck.scale());
+        ++pointsWritten;
         progress.advance(1);
     });
     progress.finish();
+    stopCatchingInterruptions();
+    if (interruptionCaught()) throw interruption("interrupted after the sweep, before the exports; Zs is whole");
     report.close();
     if (capacitanceReport) capacitanceReport->close();
     if (firstNonFiniteFrequency != 0.0) {
@@ -160,6 +200,9 @@ int runCommandLine(int argc, char** argv)
     std::printf("\n");
     try {
         return runSolver(line);
+    } catch (const Interrupted& stop) {
+        std::printf("ERROR: %s\n", stop.what.c_str());
+        return stop.status;
     } catch (const Error& error) {
         printError(error);
     } catch (const std::bad_alloc&) {

@@ -21,7 +21,11 @@ constexpr BlockWord blockWords[] = {
 enum class Scaling { AsRead, Length, Conductivity };
 
 // What a stored value must be besides finite.
-enum class Bound { Any, Positive, AtLeastOne, NotNegative };
+enum class Bound { Any, Positive, Permittivity, LossTangent };
+
+// The largest er and tand: far beyond any material, and low enough that er tand and the panel
+// system built from them stay finite.
+constexpr double MaxMaterialValue = 1e6;
 
 // A keyword and the field of the block's record it fills.
 struct NumericKey {
@@ -37,20 +41,13 @@ struct NumericKey {
 std::vector<NumericKey> conductorKeys(Conductor& c)
 {
     return {
-        {"rx", &c.rx, nullptr, Scaling::AsRead},
-        {"ry", &c.ry, nullptr, Scaling::AsRead},
-        {"x1", &c.x1, nullptr, Scaling::Length},
-        {"x2", &c.x2, nullptr, Scaling::Length},
-        {"y1", &c.y1, nullptr, Scaling::Length},
-        {"y2", &c.y2, nullptr, Scaling::Length},
-        {"xc", &c.xc, nullptr, Scaling::Length},
-        {"yc", &c.yc, nullptr, Scaling::Length},
-        {"rad", &c.rad, nullptr, Scaling::Length},
-        {"v", &c.v, nullptr, Scaling::AsRead},
-        {"sigma", &c.sigma, nullptr, Scaling::Conductivity, Bound::Positive},
-        {"nx", nullptr, &c.nx, Scaling::AsRead},
-        {"ny", nullptr, &c.ny, Scaling::AsRead},
-        {"nr", nullptr, &c.nr, Scaling::AsRead},
+        {"x1", &c.x1, nullptr, Scaling::Length},   {"x2", &c.x2, nullptr, Scaling::Length},
+        {"y1", &c.y1, nullptr, Scaling::Length},   {"y2", &c.y2, nullptr, Scaling::Length},
+        {"xc", &c.xc, nullptr, Scaling::Length},   {"yc", &c.yc, nullptr, Scaling::Length},
+        {"rad", &c.rad, nullptr, Scaling::Length}, {"sigma", &c.sigma, nullptr, Scaling::Conductivity, Bound::Positive},
+        {"v", &c.v, nullptr, Scaling::AsRead},     {"nx", nullptr, &c.nx, Scaling::AsRead},
+        {"ny", nullptr, &c.ny, Scaling::AsRead},   {"nr", nullptr, &c.nr, Scaling::AsRead},
+        {"rx", &c.rx, nullptr, Scaling::AsRead},   {"ry", &c.ry, nullptr, Scaling::AsRead},
     };
 }
 
@@ -61,8 +58,8 @@ std::vector<NumericKey> dielectricKeys(DielectricBlock& d)
         {"x2", &d.x2, nullptr, Scaling::Length},
         {"y1", &d.y1, nullptr, Scaling::Length},
         {"y2", &d.y2, nullptr, Scaling::Length},
-        {"er", &d.er, nullptr, Scaling::AsRead, Bound::AtLeastOne},
-        {"tand", &d.tand, nullptr, Scaling::AsRead, Bound::NotNegative},
+        {"er", &d.er, nullptr, Scaling::AsRead, Bound::Permittivity},
+        {"tand", &d.tand, nullptr, Scaling::AsRead, Bound::LossTangent},
     };
 }
 
@@ -128,6 +125,13 @@ std::string valueToken(Block& block, const char* key, bool lower)
     refuseValue(block, key, "a whole number", leadingNumber(token).text);
 }
 
+// A number the value's word goes on after, as in "4,3": a typo that must not read as 4.
+[[noreturn]] void charactersAfterNumber(const Block& block, const NumericKey& key, const std::string& word)
+{
+    throw deckError(blockPlace(block) + ": " + key.name + " has characters after its number; found '" +
+                    printable(word) + "'");
+}
+
 // Stores the value scaled by the deck's unit. Returns what the stored value fails to be, or
 // null: scaling can make a large value infinite, and some keys have bounds.
 const char* storeReal(Block& block, const NumericKey& key, double value)
@@ -142,8 +146,8 @@ const char* storeReal(Block& block, const NumericKey& key, double value)
     switch (key.bound) {
     case Bound::Any: break;
     case Bound::Positive: return field > 0 ? nullptr : "positive";
-    case Bound::AtLeastOne: return field >= 1 ? nullptr : "at least 1";
-    case Bound::NotNegative: return field >= 0 ? nullptr : "zero or more";
+    case Bound::Permittivity: return field < 1 ? "at least 1" : field > MaxMaterialValue ? "at most 1e6" : nullptr;
+    case Bound::LossTangent: return field < 0 ? "zero or more" : field > MaxMaterialValue ? "at most 1e6" : nullptr;
     }
     return nullptr;
 }
@@ -159,10 +163,13 @@ void streamValue(Block& block, const NumericKey& key)
 {
     requireOpen(block, key.name);
     DeckText& text = block.text;
+    // A "}" may close the block right after the number.
+    const auto endsNumber = [&] { return endsWord(text.in.peek()) || text.in.peek() == '}'; };
     if (key.whole) {
         long whole = 0;
         if (!extractNumber(text, whole)) badNumber(block, key, found(text));
         if (goesOnAsNumber(text.in.peek())) notWhole(block, key, tokenAtNumber(text));
+        if (!endsNumber()) charactersAfterNumber(block, key, tokenAtNumber(text));
         return storeWhole(block, key, whole);
     }
     double real = 0.0;
@@ -171,6 +178,7 @@ void streamValue(Block& block, const NumericKey& key)
         if (!nonFinite.empty()) refuseValue(block, key, "a finite number", nonFinite);
         badNumber(block, key, found(text));
     }
+    if (!endsNumber()) charactersAfterNumber(block, key, tokenAtNumber(text));
     if (const char* need = storeReal(block, key, real))
         refuseValue(block, key, need, leadingNumber(tokenAtNumber(text)).text);
 }
@@ -184,10 +192,12 @@ void tokenValue(Block& block, const NumericKey& key, const std::string& token, s
         int used = 0;
         if (std::sscanf(rest.c_str(), "%ld%n", &whole, &used) != 1) badNumber(block, key, "'" + token + "'");
         if (goesOnAsNumber(rest[static_cast<std::size_t>(used)])) notWhole(block, key, rest);
+        if (static_cast<std::size_t>(used) != rest.size()) charactersAfterNumber(block, key, rest);
         return storeWhole(block, key, whole);
     }
     const LeadingNumber number = leadingNumber(rest);
     if (number.text.empty()) badNumber(block, key, "'" + token + "'");
+    if (number.text.size() != rest.size()) charactersAfterNumber(block, key, rest);
     if (const char* need = storeReal(block, key, number.value)) refuseValue(block, key, need, number.text);
 }
 
@@ -204,34 +214,53 @@ void bareKeyValue(Block& block, const NumericKey& key)
     }
 }
 
-void setModel(Conductor& conductor, const std::string& word)
+void setModel(const Block& block, const std::string& word)
 {
-    if (word == "tl") conductor.model = ConductorModel::Tl;
-    if (word == "pw") conductor.model = ConductorModel::Pw;
-    if (word == "vf") conductor.model = ConductorModel::Vf;
+    Conductor& conductor = *block.conductor;
+    if (word == "tl")
+        conductor.model = ConductorModel::Tl;
+    else if (word == "pw")
+        conductor.model = ConductorModel::Pw;
+    else if (word == "vf")
+        conductor.model = ConductorModel::Vf;
+    else
+        throw deckError(blockPlace(block) + ": type takes tl, pw or vf; found '" + printable(word) + "'");
 }
 
+// "type=" then the word, "type" then "=" and the word or "=word", or "type=word" glued.
 bool applyModelKeyword(Block& block, const std::string& token)
 {
     if (!block.conductor) return false;
-    Conductor& conductor = *block.conductor;
     if (token == "type=") {
-        setModel(conductor, valueToken(block, "type", true));
+        setModel(block, valueToken(block, "type", true));
     } else if (token == "type") {
         const std::string next = valueToken(block, "type", true);
         if (next == "=")
-            setModel(conductor, valueToken(block, "type", true));
+            setModel(block, valueToken(block, "type", true));
         else if (next[0] == '=')
-            setModel(conductor, next.substr(1));
-    } else if (token == "type=tl" || token == "type=pw" || token == "type=vf") {
-        setModel(conductor, token.substr(5));
+            setModel(block, next.substr(1));
+        else
+            throw deckError(blockPlace(block) + ": type needs \"=\" before its value; found '" + printable(next) + "'");
+    } else if (token.compare(0, 5, "type=") == 0) {
+        setModel(block, token.substr(5));
     } else {
         return false;
     }
     return true;
 }
 
-// Whole-token forms first, then glued "key=value" forms; anything else is ignored.
+// A word that is no keyword of the block: a misspelt key ("sigmaa=") or one of another
+// kind of block ("er=" in a line) would otherwise leave its value unset.
+[[noreturn]] void unknownKeyword(const Block& block, const std::string& token)
+{
+    std::vector<std::string> known;
+    for (const NumericKey& key : block.keys) known.push_back(key.name);
+    if (block.conductor) known.push_back("type");
+    throw deckError(blockPlace(block) + ": unknown keyword '" + printable(token) + "'; the keywords of a " +
+                    block.word + " block are " + wordList(known, "and"));
+}
+
+// Whole-token forms first, then glued "key=value" forms; anything else is refused.
 void applyKeyword(Block& block, const std::string& token)
 {
     if (applyModelKeyword(block, token)) return;
@@ -244,6 +273,7 @@ void applyKeyword(Block& block, const std::string& token)
         const std::string prefix = std::string(key.name) + "=";
         if (token.compare(0, prefix.size(), prefix) == 0) return tokenValue(block, key, token, prefix.size());
     }
+    unknownKeyword(block, token);
 }
 
 // Reads keywords up to and including the block's closing "}".

@@ -25,6 +25,7 @@ namespace {
 struct Body {
     DeckText& text;
     DeckRecords& records;
+    std::streampos headerEnd;  // where the header's "end" begins
     const BlockWord* open = nullptr;  // the word of the block being read
     int blocks = 0;  // blocks opened so far
     std::int32_t plates = 0;
@@ -57,6 +58,13 @@ void startBlock(Body& body, const BlockWord& word, long line)
     throw deckError(deckLine(text) + ": \"{\" has no block word before it");
 }
 
+// A word the walk passes over: a misspelt block word loses its whole block this way.
+void warnIgnored(Body& body, const std::string& word, const std::string& where)
+{
+    body.records.warnings.push_back(
+        {DeckWarning::Kind::IgnoredWord, deckLine(body.text) + ": '" + printable(word) + "' " + where + " is ignored"});
+}
+
 // Scans the header again up to the first block.
 void openFirstBlock(Body& body)
 {
@@ -70,7 +78,10 @@ void openFirstBlock(Body& body)
         }
         if (token == "{") braceWithoutBlockWord(body.text);
         const BlockWord* word = findBlockWord(token);
-        if (!word) continue;
+        if (!word) {
+            if (body.text.tokenStart > body.headerEnd) warnIgnored(body, token, "before the first block");
+            continue;
+        }
         startBlock(body, *word, body.text.line);
         if (token == word->glued) return;
         std::string brace;
@@ -90,11 +101,13 @@ std::string bodyToken(Body& body)
     return token;
 }
 
-// A bare block word takes the next token as its brace without looking at it.
+// A bare block word takes the next token as its brace.
 void openBlock(Body& body, const BlockWord& word, bool bare)
 {
     startBlock(body, word, body.text.line);
-    if (bare) bodyToken(body);
+    if (!bare) return;
+    const std::string brace = bodyToken(body);
+    if (brace != "{") warnIgnored(body, brace, std::string("in place of the \"{\" after '") + word.bare + "'");
 }
 
 // After a block's "}": opens the next block (true) or reaches the final "end" (false).
@@ -120,16 +133,18 @@ bool openNextBlock(Body& body)
             return false;
         else if (token == "{")
             braceWithoutBlockWord(body.text);
+        else
+            warnIgnored(body, token, "between blocks");
     }
 }
 
 // The blocks of the deck text into `records`, whose settings hold the header.
-void readBlocks(const std::string& deckText, DeckRecords& records)
+void readBlocks(const std::string& deckText, std::streampos headerEnd, DeckRecords& records)
 {
     const RunSettings& settings = records.settings;
     std::istringstream in(deckText);
     DeckText text(in);
-    Body body{text, records};
+    Body body{text, records, headerEnd};
     openFirstBlock(body);
     do {
         if (body.open->conductor)
@@ -159,12 +174,15 @@ std::string readDeckFile(const std::string& path)
     return content.str();
 }
 
-void readDeckRecords(const std::string& text, DeckRecords& records)
+void readDeckRecords(const std::string& fileText, DeckRecords& records)
 {
+    // An editor may put a UTF-8 byte-order mark before the first word.
+    const std::string byteOrderMark = "\xEF\xBB\xBF";
+    const std::string text = fileText.compare(0, 3, byteOrderMark) == 0 ? fileText.substr(3) : fileText;
     records = DeckRecords();
-    deck::readHeader(records.settings, text);
-    if (!records.settings.freqGiven) records.warnings.emplace_back(".freq is missing!");
-    deck::readBlocks(text, records);
+    const std::streampos headerEnd = deck::readHeader(records.settings, text);
+    if (!records.settings.freqGiven) records.warnings.push_back({DeckWarning::Kind::MissingSweep, ".freq is missing!"});
+    deck::readBlocks(text, headerEnd, records);
     if (!records.dielectrics.empty()) records.settings.capacitance = true;
 }
 
@@ -189,6 +207,10 @@ void checkSweep(const RunSettings& settings)
                         " intervals; the deck gives " + number(settings.fmin));
     if (settings.npoints < 0)
         throw deckError(".freq: npoints must not be negative; the deck gives " + std::to_string(settings.npoints));
+    // A sweep runs upward: the rlgc fit takes its first point as the DC end.
+    if (settings.npoints >= 1 && settings.fmin > settings.fmax)
+        throw deckError(".freq: fmin must not be above fmax; the deck gives fmin " + number(settings.fmin) +
+                        " and fmax " + number(settings.fmax));
 }
 
 }  // namespace xsrl

@@ -9,8 +9,9 @@
 namespace xsrl {
 
 // The records of a deck text: its header, then its blocks. A header without ".freq" leaves
-// the warning ".freq is missing!"; the reader prints nothing. A fault of the deck throws an
-// Error of category Deck, or UnreadableDeck for a deck the reader cannot follow at all.
+// the warning ".freq is missing!", a word passed over between blocks a warning of its own; the
+// reader prints nothing. A fault of the deck throws an Error of category Deck, or
+// UnreadableDeck for a deck the reader cannot follow at all.
 DeckRecords readDeckRecords(const std::string& text);
 
 // The same into `records`, which start afresh; when the reader throws, `records` keep what was
@@ -21,8 +22,8 @@ void readDeckRecords(const std::string& text, DeckRecords& records);
 // read, or is a directory, is an Error of category File.
 std::string readDeckFile(const std::string& path);
 
-// Refuses a sweep that would be meaningless: no ".freq", fmax <= 0, fmin <= 0 with
-// npoints >= 1, or npoints < 0 (an Error of category Deck).
+// Refuses a sweep that would be meaningless: no ".freq", fmax <= 0, fmin <= 0 or fmin > fmax
+// with npoints >= 1, or npoints < 0 (an Error of category Deck).
 void checkSweep(const RunSettings& settings);
 
 }  // namespace xsrl

@@ -20,11 +20,15 @@ constexpr UnitWord unitWords[] = {
     {"um", 1e-06}, {"mils", 2.54e-05}, {"ft", 0.3048},
 };
 
-double unitScale(const std::string& word)
+// The scale of the unit `word`; any other word is refused with the list of units.
+double unitScale(const DeckText& text, const std::string& word)
 {
-    for (const UnitWord& unit : unitWords)
+    std::vector<std::string> known;
+    for (const UnitWord& unit : unitWords) {
         if (word == unit.word) return unit.scale;
-    return 1.0;
+        known.push_back(unit.word);
+    }
+    throw deckError(deckLine(text) + ": .unit takes " + wordList(known, "or") + "; found '" + printable(word) + "'");
 }
 
 void headerToken(DeckText& text, std::string& token)
@@ -87,7 +91,7 @@ void readSweep(DeckText& text, RunSettings& settings)
 
 }  // namespace
 
-void readHeader(RunSettings& settings, const std::string& deck)
+std::streampos readHeader(RunSettings& settings, const std::string& deck)
 {
     std::istringstream in(deck);
     DeckText text(in);
@@ -98,7 +102,7 @@ void readHeader(RunSettings& settings, const std::string& deck)
             readSweep(text, settings);
         } else if (token == ".unit") {
             headerToken(text, token);
-            settings.scale = unitScale(token);
+            settings.scale = unitScale(text, token);
         } else if (token == ".solver") {
             headerToken(text, token);
             if (token == "exact")
@@ -127,10 +131,14 @@ void readHeader(RunSettings& settings, const std::string& deck)
             readCapacitancePanels(text, settings);
         } else if (token == ".partial") {
             headerToken(text, token);
-            if (token == "yes" || token == "y") settings.partial = true;
-            if (token == "no" || token == "n") settings.partial = false;
+            if (token == "yes" || token == "y")
+                settings.partial = true;
+            else if (token == "no" || token == "n")
+                settings.partial = false;
+            else
+                throw deckError(deckLine(text) + ": .partial takes yes or no; found '" + printable(token) + "'");
         }
-        if (token == "end") return;
+        if (token == "end") return text.tokenStart;
     }
 }
 

@@ -54,9 +54,38 @@ bool readToken(DeckText& text, std::string& token)
 {
     token.clear();
     if (!skipBlanks(text)) return false;
+    text.tokenStart = text.in.tellg();
     for (int c = text.in.peek(); c != EndOfDeck && !isBlank(c); c = text.in.peek())
         token += static_cast<char>(text.in.get());
     return true;
+}
+
+bool endsWord(int c) { return c == EndOfDeck || isBlank(c); }
+
+std::string printable(const std::string& token)
+{
+    std::string shown;
+    for (const char c : token) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) {
+            shown += c;
+            continue;
+        }
+        char escaped[5];
+        std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+        shown += escaped;
+    }
+    return shown;
+}
+
+std::string wordList(const std::vector<std::string>& words, const char* conjunction)
+{
+    std::string list;
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        if (k > 0) list += k + 1 == words.size() ? std::string(" ") + conjunction + " " : ", ";
+        list += words[k];
+    }
+    return list;
 }
 
 void skipRestOfLine(DeckText& text)

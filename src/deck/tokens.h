@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <istream>
 #include <string>
+#include <vector>
 
 namespace xsrl::deck {
 
@@ -14,6 +15,7 @@ namespace xsrl::deck {
 struct DeckText {
     std::istream& in;
     long line = 1;  // line of the last token or number read
+    std::streampos tokenStart = -1;  // where the last token began
     std::streampos numberStart = -1;  // where the last number began, so that a message can quote it
 
     explicit DeckText(std::istream& stream) : in(stream) {}
@@ -23,6 +25,15 @@ void lowercaseInPlace(std::string& token);
 
 // Next run of non-blank characters; false at the end of the deck.
 bool readToken(DeckText& text, std::string& token);
+
+// Whether `c`, just after a word, ends it: a blank or the end of the deck.
+bool endsWord(int c);
+
+// `token` for a message: control characters (a NUL byte) written as \xNN.
+std::string printable(const std::string& token);
+
+// "a, b or c" for a message, with `conjunction` ("or", "and") before the last word.
+std::string wordList(const std::vector<std::string>& words, const char* conjunction);
 
 // Discards the rest of the current line, its line end included.
 void skipRestOfLine(DeckText& text);

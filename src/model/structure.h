@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "xsrl/deck_warning.h"
 #include "xsrl/ribbon_kind.h"
 
 namespace xsrl {
@@ -41,7 +42,7 @@ struct RunSettings {
     double scale = 1.0;  // metres per deck length unit
     bool freqGiven = false;  // the header had ".freq"
     Solver solver = Solver::Exact;  // ".solver exact|lu"
-    Accuracy accuracy = Accuracy::Normal; // ".accuracy normal|high"
+    Accuracy accuracy = Accuracy::Normal;  // ".accuracy normal|high"
     bool capacitance = false;  // compute C and G and write Cs: ".capacitance yes" or a dielectric block
     std::int32_t capacitancePanels = 12;  // ".cpanels N": panels along a side with nothing near it
 };
@@ -83,7 +84,7 @@ struct DeckRecords {
     RunSettings settings;
     std::vector<Conductor> conductors;  // in deck order
     std::vector<DielectricBlock> dielectrics;  // in deck order
-    std::vector<std::string> warnings;  // told to the user, the run goes on
+    std::vector<DeckWarning> warnings;  // told to the user, the run goes on
 };
 
 struct Ribbon {

@@ -7,12 +7,25 @@
 #include <thread>
 #include <vector>
 
+extern "C" void openblas_set_num_threads(int threads);
+
 namespace xsrl {
+
+namespace {
+
+// More threads than the hardware runs at once only add their start-up and their scratch space.
+int hardwareThreads()
+{
+    static const int count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return count;
+}
+
+}  // namespace
 
 void runInParallel(int threads, int items, const std::function<void(int thread, int item)>& work)
 {
     if (items <= 0) return;
-    threads = std::max(1, std::min(threads, items));
+    threads = std::max(1, std::min({threads, items, hardwareThreads()}));
     std::atomic<int> nextItem{0};
     std::atomic<bool> failed{false};
     // Per thread: the item that failed and its exception.
@@ -45,5 +58,7 @@ void runInParallel(int threads, int items, const std::function<void(int thread, 
     const auto first = std::min_element(failedItem.begin(), failedItem.end());
     if (*first < items) std::rethrow_exception(failure[static_cast<std::size_t>(first - failedItem.begin())]);
 }
+
+void limitBlasThreads(int threads) { openblas_set_num_threads(std::max(1, std::min(threads, hardwareThreads()))); }
 
 }  // namespace xsrl

@@ -18,6 +18,9 @@ Error cannotOpen(const std::string& name, int error)
     return fileError("cannot open " + name + " for writing: " + std::strerror(error));
 }
 
+// A FIFO or a device would block the run or swallow its output.
+Error notRegular(const std::string& name) { return fileError(name + " is not a regular file"); }
+
 }  // namespace
 
 OutputFile::OutputFile(const std::string& path, const std::string& name) : file_(nullptr), name_(name)
@@ -66,12 +69,24 @@ void checkWritable(const std::string& path, const std::string& name)
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0) {
         if (S_ISDIR(status.st_mode)) throw cannotOpen(name, EISDIR);
+        if (!S_ISREG(status.st_mode)) throw notRegular(name);
         if (::access(path.c_str(), W_OK) != 0) throw cannotOpen(name, errno);
         return;
     }
+    // Only a file not there yet is fine: a name too long or a path through a file is not.
+    if (errno != ENOENT) throw cannotOpen(name, errno);
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     if (::access(folder.c_str(), W_OK) != 0) throw cannotOpen(name, errno);
+}
+
+void checkReadable(const std::string& path, const std::string& name)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || ::access(path.c_str(), R_OK) != 0)
+        throw fileError("cannot open " + name + " for reading: " + std::strerror(errno));
+    if (S_ISDIR(status.st_mode)) throw fileError(name + " is a directory");
+    if (!S_ISREG(status.st_mode)) throw notRegular(name);
 }
 
 }  // namespace xsrl

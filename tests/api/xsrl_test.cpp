@@ -127,12 +127,15 @@ TEST(Library, WarningsAreToldEvenWhenAnErrorFollowsThem)
 {
     // Without ".freq" the deck reads with a warning; the sweep check refuses it.
     const Deck deck = readDeckText(".unit um\nend\nline{ x2=1 y1=0 }\nend\n");
-    EXPECT_EQ(deck.warnings(), std::vector<std::string>{".freq is missing!"});
+    ASSERT_EQ(deck.warnings().size(), 1u);
+    EXPECT_EQ(deck.warnings()[0].kind, DeckWarning::Kind::MissingSweep);
+    EXPECT_EQ(deck.warnings()[0].text, ".freq is missing!");
     EXPECT_THROW(checkDeck(deck), Error);
 
-    std::vector<std::string> warnings;
+    std::vector<DeckWarning> warnings;
     EXPECT_THROW(readDeckText(".unit um\nend\nline{ x2=1 y1=0 }\n", &warnings), Error);
-    EXPECT_EQ(warnings, std::vector<std::string>{".freq is missing!"});
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].text, ".freq is missing!");
 }
 
 }  // namespace xsrl

@@ -54,9 +54,10 @@ TEST(CommandLine, OptionsGoAnywhereInEitherFormAroundTheTwoArguments)
     EXPECT_EQ(plain.deck + " " + plain.mode, "bus.deck w");
     EXPECT_TRUE(plain.threads == 0 && plain.exports.empty() && !plain.length && plain.z0 == 50.0);
     EXPECT_EQ(plain.progress, ProgressChoice::Auto);
+    EXPECT_FALSE(plain.strict);
 
     const CommandLine line = parse({"--threads", "3", "bus.deck", "--export=csv,touchstone", "--length", "2.5e3", "r",
-                                    "--z0=75", "--export", "rlgc,csv", "--no-progress", "--progress"});
+                                    "--z0=75", "--export", "rlgc,csv", "--no-progress", "--progress", "--strict"});
     EXPECT_EQ(line.deck + " " + line.mode, "bus.deck r");
     EXPECT_EQ(line.threads, 3);
     EXPECT_EQ(line.exports,
@@ -64,6 +65,7 @@ TEST(CommandLine, OptionsGoAnywhereInEitherFormAroundTheTwoArguments)
     EXPECT_EQ(line.length, 2.5e3);
     EXPECT_EQ(line.z0, 75.0);
     EXPECT_EQ(line.progress, ProgressChoice::On);  // the last one counts
+    EXPECT_TRUE(line.strict);
 
     const CommandLine ended = parse({"--no-progress", "--", "--odd-name.deck", "-"});
     EXPECT_EQ(ended.deck + " " + ended.mode, "--odd-name.deck -");
@@ -77,8 +79,9 @@ TEST(CommandLine, HelpAndVersionStopTheParsing)
     EXPECT_TRUE(parse({"--version", "x"}).version);
     const std::string help = helpText("xsrl");
     EXPECT_EQ(help.rfind("Usage: xsrl [options] <input file> <w/r>\n", 0), 0u);
-    for (const char* word : {"--help", "--version", "--threads N", "--export F", "--length L", "--z0 OHMS",
-                             "--progress", "--no-progress", "csv", "rlgc", "touchstone", "Zs", "induc", "Example"})
+    for (const char* word :
+         {"--help", "--version", "--threads N", "--export F", "--length L", "--z0 OHMS", "--progress", "--no-progress",
+          "--strict", "csv", "rlgc", "touchstone", "Zs", "induc", "Example"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 
@@ -102,6 +105,7 @@ TEST(CommandLine, ErrorsNameTheOptionBeforeTheUsageLine)
         {{"--z0", "-50", "bus.deck", "w"}, "option --z0 must be a positive number; found '-50'"},
         {{"--z0", "inf", "bus.deck", "w"}, "option --z0 must be a positive number; found 'inf'"},
         {{"--progress=yes", "bus.deck", "w"}, "option --progress takes no value"},
+        {{"--strict=1", "bus.deck", "w"}, "option --strict takes no value"},
         {{"--export", "touchstone", "bus.deck", "w"},
          "--export touchstone needs --length, the line length in deck units"},
     };

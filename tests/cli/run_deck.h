@@ -46,12 +46,14 @@ struct ProgramRun {
     bool has(const std::string& name) const { return fileExists(folder + "/" + name); }
 };
 
-// Runs `xsrl <args>` inside `folder` (made if empty).
-inline ProgramRun runProgram(const std::string& args, std::string folder = "")
+// Runs `xsrl <args>` inside `folder` (made if empty), after the shell commands `setup` (such as
+// a ulimit).
+inline ProgramRun runProgram(const std::string& args, std::string folder = "", const std::string& setup = "")
 {
     ProgramRun run;
     run.folder = folder.empty() ? makeTempFolder() : folder;
-    const std::string command = "cd '" + run.folder + "' && '" XSRL_BINARY "' " + args + " >stdout.txt 2>stderr.txt";
+    const std::string command =
+        "cd '" + run.folder + "' && " + setup + "'" XSRL_BINARY "' " + args + " >stdout.txt 2>stderr.txt";
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     run.out = run.file("stdout.txt");

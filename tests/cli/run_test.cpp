@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "run_deck.h"
 
@@ -180,16 +182,85 @@ TEST(Run, OutputThatCannotBeWrittenIsAnError)
     EXPECT_NE(run.out.find("ERROR: cannot open Zs for writing: Is a directory\n"), std::string::npos) << run.out;
     EXPECT_FALSE(run.has("induc"));
 
+    // A write that fails (here beyond a file-size limit of 512 bytes) is named.
     const std::string withPlate =
-        ".freq 1e6 1e6 0\nend\nplate{ x1=-5 x2=5 y1=-1 y2=0 v=0 }\nline{ x2=1 y1=1 y2=2 }\nend\n";
-    for (const std::string file : {"Zs", "induc", "plate"}) {
-        const std::string full = makeTempFolder();
-        std::filesystem::create_symlink("/dev/full", full + "/" + file);
-        const ProgramRun lost = runDeck(withPlate, "w", full);
-        EXPECT_EQ(lost.status, 1) << file;
-        EXPECT_NE(lost.out.find("ERROR: cannot write " + file + ": No space left on device\n"), std::string::npos)
-            << lost.out;
+        ".freq 1e6 1e9 10\nend\nplate{ x1=-5 x2=5 y1=-1 y2=0 v=0 }\nline{ x2=1 y1=1 y2=2 }\nend\n";
+    const std::string limited = makeTempFolder();
+    std::ofstream(limited + "/deck.txt") << withPlate;
+    const std::string limit = "trap '' XFSZ; ulimit -f 1; ";
+    const ProgramRun lostInduc = runProgram("deck.txt w", limited, limit);
+    EXPECT_EQ(lostInduc.status, 1);
+    EXPECT_NE(lostInduc.out.find("ERROR: cannot write induc: File too large\n"), std::string::npos) << lostInduc.out;
+    ASSERT_EQ(runProgram("deck.txt w", limited).status, 0);
+    const ProgramRun lostReport = runProgram("deck.txt r", limited, limit);
+    EXPECT_EQ(lostReport.status, 1);
+    EXPECT_NE(lostReport.out.find("ERROR: cannot write Zs: File too large\n"), std::string::npos) << lostReport.out;
+
+    // A device or a FIFO in the place of a run file is refused before the costly fill: a FIFO
+    // without a reader once blocked the run for ever.
+    for (const std::string file : {"Zs", "Cs", "induc", "plate"}) {
+        const std::string folder = makeTempFolder();
+        std::filesystem::create_symlink("/dev/full", folder + "/" + file);
+        const ProgramRun refused = runDeck(".capacitance yes\n" + withPlate, "w", folder);
+        EXPECT_EQ(refused.status, 1) << file;
+        EXPECT_NE(refused.out.find("ERROR: " + file + " is not a regular file\n"), std::string::npos) << refused.out;
     }
+    const std::string fifoFolder = makeTempFolder();
+    ASSERT_EQ(mkfifo((fifoFolder + "/Zs").c_str(), 0644), 0);
+    const int holder = open((fifoFolder + "/Zs").c_str(), O_RDWR);  // had the check gone, the run would not block
+    const ProgramRun fifo = runDeck(withPlate, "w", fifoFolder);
+    close(holder);
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_NE(fifo.out.find("ERROR: Zs is not a regular file\n"), std::string::npos) << fifo.out;
+    EXPECT_FALSE(fifo.has("induc"));
+}
+
+// What a run needs of its files is checked before the capacitance solve and the fill: the
+// induc that mode r reads, and export names the system takes (no more than 255 bytes).
+TEST(Run, RunFilesAreCheckedBeforeAnyCostlyStage)
+{
+    const std::string deck = stripsDeck(".freq 1e6 1e8 2\n.unit um\n.capacitance yes");
+    const ProgramRun noInduc = runDeck(deck, "r");
+    EXPECT_EQ(noInduc.status, 1);
+    EXPECT_EQ(noInduc.out, "\n\nTotal 12 ribbons, 2 conductor\nERROR: cannot open induc for reading: No such file or "
+                           "directory\n");  // no panels cut yet
+
+    const std::string folder = makeTempFolder();
+    const std::string longName(252, 'a');  // the deck's name fits; with ".csv" it does not
+    std::ofstream(folder + "/" + longName) << deck;
+    const ProgramRun tooLong = runProgram("--export csv " + longName + " w", folder);
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_NE(tooLong.out.find("ERROR: cannot open " + longName + ".csv for writing: File name too long\n"),
+              std::string::npos)
+        << tooLong.out;
+    EXPECT_FALSE(tooLong.has("Zs") || tooLong.has("induc"));
+}
+
+// A word the reader passes over is told on standard error, and the run goes on as before;
+// --strict refuses the deck instead.
+TEST(Run, DeckWarningsGoToStandardErrorOrEndAStrictRun)
+{
+    const std::string clean = stripsDeck(".freq 1e6 1e8 2\n.unit um");
+    std::string typo = clean;
+    typo.insert(clean.find("end\n") + 4, "plat{ x1=0 }\n");
+    const ProgramRun plain = runDeck(clean);
+    const ProgramRun warned = runDeck(typo);
+    EXPECT_EQ(warned.status, 0);
+    EXPECT_EQ(withoutElapsedTime(warned.out), withoutElapsedTime(plain.out));
+    EXPECT_EQ(warned.file("Zs"), plain.file("Zs"));
+    EXPECT_EQ(warned.err, "WARNING: deck line 4: 'plat{' before the first block is ignored\n"
+                          "WARNING: deck line 4: 'x1=0' before the first block is ignored\n"
+                          "WARNING: deck line 4: '}' before the first block is ignored\n");
+
+    const std::string folder = makeTempFolder();
+    std::ofstream(folder + "/deck.txt") << typo;
+    const ProgramRun strict = runProgram("--strict deck.txt w", folder);
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_EQ(strict.out, "\n\nERROR: deck line 4: 'plat{' before the first block is ignored\n");
+    EXPECT_EQ(strict.err, "");
+    EXPECT_FALSE(strict.has("Zs"));
+    const ProgramRun strictClean = runDeck(clean, "--strict w");
+    EXPECT_EQ(strictClean.status, 0);
 }
 
 TEST(Run, StructureTooLargeForMemoryIsRefusedBeforeAllocating)

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "numerics/parallel.h"
+
+extern "C" int openblas_get_num_threads();
 
 namespace xsrl {
 
@@ -45,6 +49,28 @@ TEST(NumericsParallel, TheLowestFailedItemsExceptionReachesTheCaller)
             EXPECT_STREQ(error.what(), "item 2") << threads;
         }
     }
+}
+
+// "--threads 100000" once started a thread per work item at every stage.
+TEST(NumericsParallel, NeverMoreThreadsThanTheHardwareRuns)
+{
+    const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    std::atomic<int> highest{0};
+    runInParallel(100000, 200, [&](int thread, int) {
+        for (int seen = highest; thread > seen && !highest.compare_exchange_weak(seen, thread);) {}
+        std::this_thread::sleep_for(std::chrono::microseconds(500));  // time for every started thread to take an item
+    });
+    EXPECT_LT(highest.load(), hardware);
+}
+
+TEST(NumericsParallel, OpenBlasTakesTheLimit)
+{
+    const int before = openblas_get_num_threads();
+    limitBlasThreads(1);
+    EXPECT_EQ(openblas_get_num_threads(), 1);
+    limitBlasThreads(100000);  // OpenBLAS would start as many threads as its build allows
+    EXPECT_EQ(openblas_get_num_threads(), static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    limitBlasThreads(before);
 }
 
 }  // namespace xsrl
