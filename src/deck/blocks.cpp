@@ -41,13 +41,20 @@ struct NumericKey {
 std::vector<NumericKey> conductorKeys(Conductor& c)
 {
     return {
-        {"x1", &c.x1, nullptr, Scaling::Length},   {"x2", &c.x2, nullptr, Scaling::Length},
-        {"y1", &c.y1, nullptr, Scaling::Length},   {"y2", &c.y2, nullptr, Scaling::Length},
-        {"xc", &c.xc, nullptr, Scaling::Length},   {"yc", &c.yc, nullptr, Scaling::Length},
-        {"rad", &c.rad, nullptr, Scaling::Length}, {"sigma", &c.sigma, nullptr, Scaling::Conductivity, Bound::Positive},
-        {"v", &c.v, nullptr, Scaling::AsRead},     {"nx", nullptr, &c.nx, Scaling::AsRead},
-        {"ny", nullptr, &c.ny, Scaling::AsRead},   {"nr", nullptr, &c.nr, Scaling::AsRead},
-        {"rx", &c.rx, nullptr, Scaling::AsRead},   {"ry", &c.ry, nullptr, Scaling::AsRead},
+        {"rx", &c.rx, nullptr, Scaling::AsRead},
+        {"ry", &c.ry, nullptr, Scaling::AsRead},
+        {"x1", &c.x1, nullptr, Scaling::Length},
+        {"x2", &c.x2, nullptr, Scaling::Length},
+        {"y1", &c.y1, nullptr, Scaling::Length},
+        {"y2", &c.y2, nullptr, Scaling::Length},
+        {"xc", &c.xc, nullptr, Scaling::Length},
+        {"yc", &c.yc, nullptr, Scaling::Length},
+        {"rad", &c.rad, nullptr, Scaling::Length},
+        {"v", &c.v, nullptr, Scaling::AsRead},
+        {"sigma", &c.sigma, nullptr, Scaling::Conductivity, Bound::Positive},
+        {"nx", nullptr, &c.nx, Scaling::AsRead},
+        {"ny", nullptr, &c.ny, Scaling::AsRead},
+        {"nr", nullptr, &c.nr, Scaling::AsRead},
     };
 }
 

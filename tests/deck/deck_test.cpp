@@ -409,7 +409,7 @@ TEST_F(DeckReader, RefusesTyposThatReadAsSomethingElse)
     const std::string h = std::string(Header) + "line{ }\n";  // block 1 on line 3
     const std::string line = "deck line 4, block 2 (line): ";
     const std::string dielectric = "deck line 4, block 2 (dielectric): ";
-    const std::string lineKeys = "x1, x2, y1, y2, xc, yc, rad, sigma, v, nx, ny, nr, rx, ry and type";
+    const std::string lineKeys = "rx, ry, x1, x2, y1, y2, xc, yc, rad, v, sigma, nx, ny, nr and type";
     const std::string units = "deck line 2: .unit takes m, mm, cm, in, um, mils or ft; found ";
     const std::pair<std::string, std::string> cases[] = {
         {".freq 1 2 3\n.unit mil end line{ } end", units + "'mil'"},
