@@ -139,7 +139,8 @@ double closestApartOther(bool circle, Point a, Point b, Point centre, double rad
 // 1 / size, taken on a walk of quarter steps. Sizes grow at most by twice the distance (see
 // growthOf), so that a step lands where the size is at least half what it was: a step onto a
 // far smaller size would count as many panels as their ratio. Sizes too far apart for the
-// numbers (or for the memory) end the run instead of the walk.
+// numbers (or for the memory) end the run instead of the walk: a step below the spacing of the
+// doubles, or too many panels.
 std::vector<double> gradedCuts(double length, const std::function<double(double)>& size)
 {
     std::vector<double> s{0.0};
@@ -147,11 +148,13 @@ std::vector<double> gradedCuts(double length, const std::function<double(double)
     double density = 1.0 / size(0.0);
     while (s.back() < length) {
         const double next = std::min(length, s.back() + 0.25 / density);
+        // A step below the spacing of the doubles there would never get further.
+        const bool stuck = !(next > s.back());
         const double nextDensity = 1.0 / size(next);
         count.push_back(count.back() + 0.5 * (density + nextDensity) * (next - s.back()));
         s.push_back(next);
         density = nextDensity;
-        if (!(count.back() <= MostPanelsAlongAStretch))
+        if (stuck || !(count.back() <= MostPanelsAlongAStretch))
             throw structureError("the capacitance panels cannot be cut: the sizes of the structure are too far apart");
     }
     const int panels = std::max(1, static_cast<int>(std::ceil(count.back() - 1e-9)));
