@@ -23,11 +23,6 @@ constexpr double Infinity = std::numeric_limits<double>::infinity();
 constexpr double Growth = 4.0;
 constexpr double FloorFraction = 1.0 / 1024.0;
 
-// Two shapes touch where they come closer than this fraction of the smaller one's size (see
-// contactTolerance): coordinates in other units than metres leave rounding where exact
-// numbers would meet.
-constexpr double TouchFraction = 1e-9;
-
 constexpr double MostPanelsAlongAStretch = 1e6;
 
 // A conductor's cross-section or a dielectric block, as the panels see it.
@@ -38,7 +33,7 @@ struct Shape {
     double radius = 0.0;
     int conductor = -1;  // position in deck order, or -1 for a dielectric block
     int block = -1;  // position among the dielectric blocks, or -1 for a conductor
-    double size = 0.0;  // the diameter of a circle, the shorter side of a rectangle
+    double size = 0.0;  // the diameter of a circle, the shorter side of a rectangle (see conductorSize)
 };
 
 // A piece of a side between two cut points that keeps one medium on each side.
@@ -71,10 +66,12 @@ struct Boundary {
     std::vector<Stretch> stretches;
     std::vector<Obstacle> obstacles;
 
-    // Distance up to which points of the two shapes touch.
+    // Distance up to which points of the two shapes touch, as conductors do (see
+    // contactTolerance): coordinates in other units than metres leave rounding where exact
+    // numbers would meet.
     double touch(int shape, int other) const
     {
-        return TouchFraction *
+        return ContactFraction *
                std::min(shapes[static_cast<std::size_t>(shape)].size, shapes[static_cast<std::size_t>(other)].size);
     }
 };
@@ -215,11 +212,10 @@ std::vector<Shape> shapesOf(const std::vector<Conductor>& conductors, const std:
             s.circle = true;
             s.centre = {c.xc, c.yc};
             s.radius = c.rad;
-            s.size = 2.0 * c.rad;
         } else {
             s.x1 = c.x1, s.y1 = c.y1, s.x2 = c.x2, s.y2 = c.y2;
-            s.size = std::min(c.x2 - c.x1, c.y2 - c.y1);
         }
+        s.size = conductorSize(c);
         shapes.push_back(s);
     }
     for (std::size_t k = 0; k < blocks.size(); ++k) {
