@@ -105,8 +105,9 @@ void computeCapacitance(Prepared& prepared, const std::function<void(long)>& adv
     long told = 0;
     solveCapacitance(*prepared.structure, availableMemoryBytes(), [&](double share) {
         const long done = static_cast<long>(share * CapacitanceWork);
-        if (advance && done > told) advance(done - told);
-        told = std::max(told, done);
+        if (done <= told) return;
+        if (advance) advance(done - told);
+        told = done;
     });
     solveVacuumCapacitance(*prepared.structure);
 }

@@ -23,11 +23,6 @@ constexpr double Infinity = std::numeric_limits<double>::infinity();
 constexpr double Growth = 4.0;
 constexpr double FloorFraction = 1.0 / 1024.0;
 
-// Two shapes touch where they come closer than this fraction of the smaller one's size (see
-// contactTolerance): coordinates in other units than metres leave rounding where exact
-// numbers would meet.
-constexpr double TouchFraction = 1e-9;
-
 constexpr double MostPanelsAlongAStretch = 1e6;
 
 // A conductor's cross-section or a dielectric block, as the panels see it.
@@ -38,7 +33,7 @@ struct Shape {
     double radius = 0.0;
     int conductor = -1;  // position in deck order, or -1 for a dielectric block
     int block = -1;  // position among the dielectric blocks, or -1 for a conductor
-    double size = 0.0;  // the diameter of a circle, the shorter side of a rectangle
+    double size = 0.0;  // the diameter of a circle, the shorter side of a rectangle (see conductorSize)
 };
 
 // A piece of a side between two cut points that keeps one medium on each side.
@@ -71,10 +66,12 @@ struct Boundary {
     std::vector<Stretch> stretches;
     std::vector<Obstacle> obstacles;
 
-    // Distance up to which points of the two shapes touch.
+    // Distance up to which points of the two shapes touch, as conductors do (see
+    // contactTolerance): coordinates in other units than metres leave rounding where exact
+    // numbers would meet.
     double touch(int shape, int other) const
     {
-        return TouchFraction *
+        return ContactFraction *
                std::min(shapes[static_cast<std::size_t>(shape)].size, shapes[static_cast<std::size_t>(other)].size);
     }
 };
@@ -139,7 +136,8 @@ double closestApartOther(bool circle, Point a, Point b, Point centre, double rad
 // 1 / size, taken on a walk of quarter steps. Sizes grow at most by twice the distance (see
 // growthOf), so that a step lands where the size is at least half what it was: a step onto a
 // far smaller size would count as many panels as their ratio. Sizes too far apart for the
-// numbers (or for the memory) end the run instead of the walk.
+// numbers (or for the memory) end the run instead of the walk: a step below the spacing of the
+// doubles, or too many panels.
 std::vector<double> gradedCuts(double length, const std::function<double(double)>& size)
 {
     std::vector<double> s{0.0};
@@ -147,11 +145,13 @@ std::vector<double> gradedCuts(double length, const std::function<double(double)
     double density = 1.0 / size(0.0);
     while (s.back() < length) {
         const double next = std::min(length, s.back() + 0.25 / density);
+        // A step below the spacing of the doubles there would never get further.
+        const bool stuck = !(next > s.back());
         const double nextDensity = 1.0 / size(next);
         count.push_back(count.back() + 0.5 * (density + nextDensity) * (next - s.back()));
         s.push_back(next);
         density = nextDensity;
-        if (!(count.back() <= MostPanelsAlongAStretch))
+        if (stuck || !(count.back() <= MostPanelsAlongAStretch))
             throw structureError("the capacitance panels cannot be cut: the sizes of the structure are too far apart");
     }
     const int panels = std::max(1, static_cast<int>(std::ceil(count.back() - 1e-9)));
@@ -212,11 +212,10 @@ std::vector<Shape> shapesOf(const std::vector<Conductor>& conductors, const std:
             s.circle = true;
             s.centre = {c.xc, c.yc};
             s.radius = c.rad;
-            s.size = 2.0 * c.rad;
         } else {
             s.x1 = c.x1, s.y1 = c.y1, s.x2 = c.x2, s.y2 = c.y2;
-            s.size = std::min(c.x2 - c.x1, c.y2 - c.y1);
         }
+        s.size = conductorSize(c);
         shapes.push_back(s);
     }
     for (std::size_t k = 0; k < blocks.size(); ++k) {

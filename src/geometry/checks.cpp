@@ -26,18 +26,17 @@ std::string ratioText(double ratio)
     return text;
 }
 
-// A conductor's own size: the diameter of a circle, the shorter side of a plate or line.
+}  // namespace
+
 double conductorSize(const Conductor& c)
 {
     if (c.shape == ConductorShape::Circle) return 2.0 * c.rad;
     return std::min(c.x2 - c.x1, c.y2 - c.y1);
 }
 
-}  // namespace
-
 double contactTolerance(const Conductor& a, const Conductor& b)
 {
-    return 1e-9 * std::min(conductorSize(a), conductorSize(b));
+    return ContactFraction * std::min(conductorSize(a), conductorSize(b));
 }
 
 // Circles are the true circles, not the polygons they are cut into.
