@@ -2,6 +2,7 @@
 
 #include "electrostatics/capacitance.h"
 #include "geometry/checks.h"
+#include "geometry/discretize.h"
 #include "geometry/ribbon_index.h"
 #include "solver/memory.h"
 
@@ -13,6 +14,7 @@ PreparedStructure prepareStructure(const DeckRecords& deck)
     const RunSettings& settings = prepared.settings;
     std::vector<Conductor>& conductors = prepared.conductors;
     checkConductorGeometry(conductors);
+    if (settings.accuracy == Accuracy::High) chooseAccurateChordCounts(conductors);
     if (settings.plateCount != 0) prepared.plateCuts = placePlateCuts(conductors);
     checkLineCuts(conductors, settings);
     if (!settings.partial) classifyConductors(conductors);
