@@ -191,16 +191,13 @@ constexpr double CancellationLimit = 1e6;
 // Below this sine of their angle two segments count as parallel (an error of that order).
 constexpr double ParallelSine = 1e-9;
 
-// The segment a ribbon stands for: a chord itself, a thin ribbon the middle line of its long side.
+// The segment a ribbon stands for: a chord itself; a face or plate ribbon, thin or of zero
+// thickness, the sheet on the face through its first corner, where its conductor's surface is.
 Segment segmentOf(const Ribbon& r)
 {
     if (r.kind == RibbonKind::Chord || r.kind == RibbonKind::AccurateChord) return {r.x1, r.y1, r.x2, r.y2};
-    if (std::fabs(r.x2 - r.x1) >= std::fabs(r.y2 - r.y1)) {
-        const double y = 0.5 * (r.y1 + r.y2);
-        return {r.x1, y, r.x2, y};
-    }
-    const double x = 0.5 * (r.x1 + r.x2);
-    return {x, r.y1, x, r.y2};
+    if (std::fabs(r.x2 - r.x1) >= std::fabs(r.y2 - r.y1)) return {r.x1, r.y1, r.x2, r.y1};
+    return {r.x1, r.y1, r.x1, r.y2};
 }
 
 // Partial inductance between a segment and a volume filament.

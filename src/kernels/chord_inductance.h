@@ -31,8 +31,9 @@ double segmentSelfLogIntegral(double length);
 double segmentRectangleLogIntegral(const Segment& s, double x1, double y1, double x2, double y2);
 
 // Partial inductance (H/m) of a pair of ribbons of which one at least is an AccurateChord: a
-// chord is its segment, a volume filament its rectangle, any other ribbon (a thin one) the
-// segment along its middle. A chord with itself: the self term of a strip of zero thickness.
+// chord is its segment, a volume filament its rectangle, any other ribbon (a face or plate
+// ribbon) the sheet on the face through its first corner. A chord with itself: the self term
+// of a strip of zero thickness.
 double accurateChordInductance(const Ribbon& a, const Ribbon& b);
 
 // Vertex radius of the regular polygon of chordCount chords that stands for a circle of this
