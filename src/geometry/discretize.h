@@ -15,6 +15,10 @@ namespace xsrl {
 void discretizeConductor(const RunSettings& settings, const Conductor& conductor, int index,
                          const PlateFaceCuts* plateCuts, std::vector<Ribbon>& ribbons);
 
+// The accurate mode's chord counts: every circle gets as many chords as the proximity of its
+// nearest neighbour needs for 0.1 % in R and L, its nr a floor, and keeps them in nr.
+void chooseAccurateChordCounts(std::vector<Conductor>& conductors);
+
 // How many ribbons discretizeConductor will make of the conductor, computed without making
 // them; the cut counts must be checked already.
 long long plannedRibbonCount(const RunSettings& settings, const Conductor& conductor, const PlateFaceCuts* plateCuts);

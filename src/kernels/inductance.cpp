@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "kernels/chord_inductance.h"
 #include "kernels/quadrature.h"
 #include "kernels/strip_inductance.h"
 #include "numerics/constants.h"
@@ -68,6 +69,8 @@ double segmentInductance(const Ribbon& a, const Ribbon& b)
 
 double ribbonPairInductance(const Ribbon& a, const Ribbon& b, Accuracy accuracy)
 {
+    if (a.kind == RibbonKind::AccurateChord || b.kind == RibbonKind::AccurateChord)
+        return accurateChordInductance(a, b);
     // A chord is a segment: its bounding rectangle is no model of it, and a level or upright
     // chord spans a rectangle of (nearly) zero height or width, so the closed form would give
     // an infinite or meaningless value next to a filament.

@@ -8,7 +8,8 @@
 namespace xsrl {
 
 // H/m. The lower-index ribbon of a pair is always `a`: the integral form is not symmetric.
-// Pairs with a circle chord take the integral form; then, in the accurate mode,
+// Pairs with a chord of the accurate mode take its exact chord integrals (chord_inductance.h);
+// pairs with a circle chord take the integral form; then, in the accurate mode,
 // accuratePairInductance. Otherwise pairs with a filament the closed form; then ribbons more
 // than 50 lengths apart the integral form; all others the closed form.
 double ribbonPairInductance(const Ribbon& a, const Ribbon& b, Accuracy accuracy = Accuracy::Normal);

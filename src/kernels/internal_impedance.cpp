@@ -26,6 +26,10 @@ Complex internalImpedance(const Ribbon& ribbon, const Conductor& c, double omega
         const double arc = TwoPi * c.rad / static_cast<double>(c.nr);
         return wireSurfaceImpedance(omega, c.rad, c.sigma) / arc;
     }
+    // A wire of the accurate mode: its internal impedance couples all its chords (the proximity
+    // effect), so the sweep adds it whole, as a matrix (wireChordImpedances); no chord has one
+    // of its own.
+    if (kind == RibbonKind::AccurateChord) return Complex(0.0, 0.0);
     if (kind == RibbonKind::Filament) return Complex(1.0 / ((x2 - x1) * c.sigma * (y2 - y1)), 0.0);
     if (kind == RibbonKind::WholeFaceX || kind == RibbonKind::WholeFaceY)
         return wholeFaceImpedance(omega, c.sigma, c.x1, c.x2, c.y1, c.y2, kind);

@@ -1,5 +1,7 @@
 #include "numerics/bessel.h"
 
+#include <cmath>
+
 #include "numerics/constants.h"
 
 namespace xsrl {
@@ -132,6 +134,53 @@ Complex besselPhase1(Complex z)
     const Complex y = 3.0 / z;
     return z - 2.35619449 + 0.12499612 * y + 0.00005650 * pow(y, 2.0) - 0.00637879 * pow(y, 3.0) +
            0.00074348 * pow(y, 4.0) + 0.00079824 * pow(y, 5.0) - 0.00029166 * pow(y, 6.0);
+}
+
+namespace {
+
+// Beyond this modulus the downward recurrence would take too many steps; the large-argument
+// expansion is exact to rounding there for every order it is asked for.
+const double RecurrenceLimit = 1e7;
+
+// J_n'(z)/J_n(z) for large |z| off the real axis, where J_n is half the Hankel function that
+// grows away from the axis (the other half is below e^(-2|Im z|)): from the asymptotic series
+// 1 + j a1/z - a2/z^2 + ..., the derivative of its logarithm to the 1/z^3 term.
+Complex largeArgumentLogDerivative(int n, Complex z)
+{
+    const double mu = 4.0 * n * n;
+    const double a1 = (mu - 1.0) / 8.0;
+    const double a2 = (mu - 1.0) * (mu - 9.0) / 128.0;
+    // Below the axis the first-kind function grows: the series as written; above it the second.
+    const double side = z.im < 0.0 ? 1.0 : -1.0;
+    const Complex j(0.0, side);
+    const Complex inverse = 1.0 / z;
+    const Complex inverse2 = inverse * inverse;
+    return j - 0.5 * inverse - (j * a1) * inverse2 + (2.0 * a2 - a1 * a1) * (inverse2 * inverse);
+}
+
+}  // namespace
+
+std::vector<Complex> besselRatios(Complex z, int count)
+{
+    std::vector<Complex> ratios(static_cast<std::size_t>(count));
+    const double size = abs(z);
+    const double highest = count;
+    if (size > RecurrenceLimit && highest * highest < 1e-3 * size && std::fabs(z.im) > 0.1 * size) {
+        // J_(n+1) = (n/z) J_n - J_n'.
+        for (int n = 0; n < count; ++n)
+            ratios[static_cast<std::size_t>(n)] = 1.0 / (Complex(n, 0.0) / z - largeArgumentLogDerivative(n, z));
+        return ratios;
+    }
+    // J_(n-1)/J_n = 2n/z - J_(n+1)/J_n, downward from an order far enough past |z| that the
+    // start value J_top/J_(top+1) ~ 2(top+1)/z, exact only in the limit, no longer matters: the
+    // recurrence damps its error there, as J is the solution that falls fastest with n.
+    const int top = count + static_cast<int>(size + 4.0 * std::cbrt(size)) + 40;
+    Complex ratio = Complex(2.0 * (top + 1), 0.0) / z;
+    for (int n = top; n >= 1; --n) {
+        ratio = Complex(2.0 * n, 0.0) / z - 1.0 / ratio;
+        if (n <= count) ratios[static_cast<std::size_t>(n - 1)] = ratio;
+    }
+    return ratios;
 }
 
 }  // namespace xsrl

@@ -3,6 +3,8 @@
 // with the leading asymptotic term from |z| = 20 on.
 #pragma once
 
+#include <vector>
+
 #include "numerics/complex.h"
 
 namespace xsrl {
@@ -21,5 +23,10 @@ Complex besselModulus0(Complex z);
 Complex besselPhase0(Complex z);
 Complex besselModulus1(Complex z);
 Complex besselPhase1(Complex z);
+
+// The ratios J_n(z) / J_(n+1)(z) for n = 0 .. count - 1, exact to rounding, for z off the real
+// axis (a skin-effect wave number times a length, arg z = -pi/4). A ratio never overflows where
+// the functions themselves would.
+std::vector<Complex> besselRatios(Complex z, int count);
 
 }  // namespace xsrl

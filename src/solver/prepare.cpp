@@ -3,6 +3,7 @@
 #include "electrostatics/capacitance.h"
 #include "geometry/accurate_cuts.h"
 #include "geometry/checks.h"
+#include "geometry/discretize.h"
 #include "geometry/ribbon_index.h"
 #include "solver/memory.h"
 
@@ -16,6 +17,7 @@ PreparedStructure prepareStructure(const DeckRecords& deck)
     const double availableBytes = availableMemoryBytes();
     checkMemoryFits(settings, conductors, nullptr, availableBytes);
     checkConductorGeometry(conductors);
+    if (settings.accuracy == Accuracy::High) chooseAccurateChordCounts(conductors);
     if (settings.plateCount != 0) prepared.plateCuts = placePlateCuts(conductors, settings.accuracy);
     checkLineCuts(conductors, settings);
     // The accurate mode cuts finer than the deck asks: its counts are the floor.

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "kernels/internal_impedance.h"
+#include "kernels/wire_impedance.h"
 #include "numerics/constants.h"
 #include "numerics/lu_solve.h"
 #include "numerics/parallel.h"
@@ -26,6 +27,25 @@ double sweepOmega(const RunSettings& settings, int k)
 
 namespace {
 
+// A wire of the accurate mode: its internal impedance is a matrix over its chords, which
+// couples them (the proximity effect on the wire's surface impedance).
+void addWireChordImpedances(const PreparedStructure& prepared, double omega, ComplexMatrix& z)
+{
+    const Ribbons& ribbons = prepared.ribbons;
+    for (int k = 0; k < ribbons.conductorCount(); ++k) {
+        const long first = ribbons.firstOf(k);
+        const int n = static_cast<int>(ribbons.endOf(k) - first);
+        if (n == 0 || ribbons.list[static_cast<std::size_t>(first)].kind != RibbonKind::AccurateChord) continue;
+        const Conductor& wire = prepared.conductors[static_cast<std::size_t>(k)];
+        const std::vector<Complex> entries = wireChordImpedances(omega, wire.rad, wire.sigma, n);
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j) {
+                Complex& entry = z[static_cast<int>(first) + i][first + j];
+                entry = entry + entries[static_cast<std::size_t>((i - j + n) % n)];
+            }
+    }
+}
+
 ComplexMatrix ribbonImpedance(const PreparedStructure& prepared, double omega, int threads)
 {
     const std::vector<Ribbon>& ribbons = prepared.ribbons.list;
@@ -42,6 +62,7 @@ ComplexMatrix ribbonImpedance(const PreparedStructure& prepared, double omega, i
         z[i][i] =
             z[i][i] + internalImpedance(ribbon, prepared.conductors[static_cast<std::size_t>(ribbon.conductor)], omega);
     });
+    if (prepared.settings.accuracy == Accuracy::High) addWireChordImpedances(prepared, omega, z);
     return z;
 }
 

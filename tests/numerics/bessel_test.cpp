@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "numerics/bessel.h"
+#include "numerics/bessel_reference.h"
 
 namespace xsrl {
 
@@ -118,6 +119,28 @@ TEST(NumericsHankel, FromTwentyTheLeadingTermWithThePhaseSignedByKind)
         const Complex g1 = hankel1(1, Complex(x, 0.0));
         EXPECT_NEAR(real(g1), std::cyl_bessel_j(1.0, x), 3 * size / (8 * x));
         EXPECT_NEAR(imag(g1), std::cyl_neumann(1.0, x), 3 * size / (8 * x));
+    }
+}
+
+// J_n/J_(n+1) at a skin-effect argument (1 - j) x, and its mirror image (1 + j) x, from a
+// thousandth of a skin depth to 1.4e7: the downward recurrence below |z| = 1e7 and the
+// large-argument expansion above it, each to rounding.
+TEST(NumericsBessel, RatiosOfConsecutiveOrdersFromTheDirectCurrentLimitToThickConductors)
+{
+    const int count = 12;
+    for (double x : {1e-3, 0.7, 2.5, 9.0, 25.0, 1e4, 1e7}) {
+        for (double side : {-1.0, 1.0}) {
+            const Complex z(x, side * x);
+            const std::vector<Complex> ratios = besselRatios(z, count);
+            ASSERT_EQ(ratios.size(), static_cast<std::size_t>(count));
+            const ComplexLD zl(z.re, z.im);
+            for (int n = 0; n < count; ++n) {
+                const ComplexLD expected =
+                    x < 30 ? besselJSeries(n, zl) / besselJSeries(n + 1, zl) : besselRatioLarge(n, zl);
+                const ComplexLD got(ratios[static_cast<std::size_t>(n)].re, ratios[static_cast<std::size_t>(n)].im);
+                EXPECT_LT(static_cast<double>(std::abs(got / expected - 1.0L)), 2e-14) << "x=" << x << " n=" << n;
+            }
+        }
     }
 }
 
