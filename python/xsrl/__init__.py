@@ -40,7 +40,7 @@ OutOfMemoryError.__doc__ = ("The structure needs more memory than this machine h
 # Ribbon kinds as the discretization numbers them, in words.
 RIBBON_KINDS = {0: "face ribbon (top or bottom)", 1: "face ribbon (side)", 2: "plate ribbon (one face)",
                 3: "plate ribbon (both faces)", 4: "whole face (top or bottom)", 5: "whole face (side)",
-                10: "chord of a circle", 20: "volume filament", 30: "plate strip (one face)",
+                10: "chord of a circle", 11: "chord of a circle (accurate mode)", 20: "volume filament", 30: "plate strip (one face)",
                 31: "plate strip (both faces)"}
 
 
