@@ -89,6 +89,19 @@ void readSweep(DeckText& text, RunSettings& settings)
     settings.freqGiven = true;
 }
 
+// The word after a directive that takes one of two words (yes and no also as y and n): true
+// for `first`, false for `second`; any other word is refused.
+bool twoWayChoice(DeckText& text, std::string& token, const char* directive, const std::string& first,
+                  const std::string& second)
+{
+    headerToken(text, token);
+    const bool yesNo = first == "yes";
+    if (token == first || (yesNo && token == "y")) return true;
+    if (token == second || (yesNo && token == "n")) return false;
+    throw deckError(deckLine(text) + ": " + directive + " takes " + first + " or " + second + "; found '" +
+                    printable(token) + "'");
+}
+
 }  // namespace
 
 std::streampos readHeader(RunSettings& settings, const std::string& deck)
@@ -104,39 +117,16 @@ std::streampos readHeader(RunSettings& settings, const std::string& deck)
             headerToken(text, token);
             settings.scale = unitScale(text, token);
         } else if (token == ".solver") {
-            headerToken(text, token);
-            if (token == "exact")
-                settings.solver = Solver::Exact;
-            else if (token == "lu")
-                settings.solver = Solver::Lu;
-            else
-                throw deckError(deckLine(text) + ": .solver takes exact or lu; found '" + token + "'");
+            settings.solver = twoWayChoice(text, token, ".solver", "exact", "lu") ? Solver::Exact : Solver::Lu;
         } else if (token == ".accuracy") {
-            headerToken(text, token);
-            if (token == "normal")
-                settings.accuracy = Accuracy::Normal;
-            else if (token == "high")
-                settings.accuracy = Accuracy::High;
-            else
-                throw deckError(deckLine(text) + ": .accuracy takes normal or high; found '" + token + "'");
+            const bool normal = twoWayChoice(text, token, ".accuracy", "normal", "high");
+            settings.accuracy = normal ? Accuracy::Normal : Accuracy::High;
         } else if (token == ".capacitance") {
-            headerToken(text, token);
-            if (token == "yes" || token == "y")
-                settings.capacitance = true;
-            else if (token == "no" || token == "n")
-                settings.capacitance = false;
-            else
-                throw deckError(deckLine(text) + ": .capacitance takes yes or no; found '" + token + "'");
+            settings.capacitance = twoWayChoice(text, token, ".capacitance", "yes", "no");
         } else if (token == ".cpanels") {
             readCapacitancePanels(text, settings);
         } else if (token == ".partial") {
-            headerToken(text, token);
-            if (token == "yes" || token == "y")
-                settings.partial = true;
-            else if (token == "no" || token == "n")
-                settings.partial = false;
-            else
-                throw deckError(deckLine(text) + ": .partial takes yes or no; found '" + printable(token) + "'");
+            settings.partial = twoWayChoice(text, token, ".partial", "yes", "no");
         }
         if (token == "end") return text.tokenStart;
     }
