@@ -2,9 +2,11 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <string>
@@ -50,6 +52,17 @@ std::string sweepInterruption(const FrequencyPoint& point, int written, int freq
     return text;
 }
 
+// A file the run would write over the deck it reads (a deck named bus.csv exported as csv, a
+// deck named Zs) is refused: the same file by any path, a link included.
+void refuseToOverwriteTheDeck(const std::string& deckPath, const std::vector<std::string>& outputs)
+{
+    for (const std::string& output : outputs) {
+        std::error_code error;
+        if (std::filesystem::equivalent(output, deckPath, error))
+            throw Error(ErrorCategory::File, output + " would be written over the deck " + deckPath + " itself");
+    }
+}
+
 int runSolver(const CommandLine& line)
 {
     const std::time_t start = std::time(nullptr);
@@ -72,6 +85,16 @@ int runSolver(const CommandLine& line)
     checkCapacitanceFor(line.exports, deck.computesCapacitance());
     Prepared prepared = cutRibbons(deck);
     const std::string plateCuts = prepared.plateCutsText();
+    const bool computesInductance = !line.mode.empty() && line.mode[0] == 'w';
+    const int portCount = static_cast<int>(prepared.ports().size());
+    std::vector<std::string> exportPaths;
+    for (const ExportFormat format : line.exports) exportPaths.push_back(exportFileName(line.deck, format, portCount));
+    std::vector<std::string> outputs = exportPaths;
+    outputs.push_back("Zs");
+    if (deck.computesCapacitance()) outputs.push_back("Cs");
+    if (computesInductance) outputs.push_back("induc");
+    if (!plateCuts.empty()) outputs.push_back("plate");
+    refuseToOverwriteTheDeck(line.deck, outputs);
     if (!plateCuts.empty()) {
         OutputFile plate("plate", "plate");
         plate.print("%s", plateCuts.c_str());
@@ -83,12 +106,7 @@ int runSolver(const CommandLine& line)
 
     checkWritable("Zs", "Zs");
     if (deck.computesCapacitance()) checkWritable("Cs", "Cs");
-    const int portCount = static_cast<int>(prepared.ports().size());
-    for (const ExportFormat format : line.exports) {
-        const std::string path = exportFileName(line.deck, format, portCount);
-        checkWritable(path, path);
-    }
-    const bool computesInductance = !line.mode.empty() && line.mode[0] == 'w';
+    for (const std::string& path : exportPaths) checkWritable(path, path, Writing::Whole);
     if (computesInductance)
         checkWritable("induc", "induc");
     else
@@ -198,6 +216,9 @@ int runCommandLine(int argc, char** argv)
         return 0;
     }
     std::printf("\n");
+    // Beyond a file-size limit a write then fails, and the run says so, instead of the signal
+    // ending it without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         return runSolver(line);
     } catch (const Interrupted& stop) {

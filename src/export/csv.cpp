@@ -1,3 +1,4 @@
+#include "export/exports.h"
 #include "xsrl/export.h"
 
 namespace xsrl {
@@ -25,7 +26,7 @@ void forEachQuantity(const SweepResult& result, Visit visit)
 
 void writeCsv(const std::string& path, const SweepResult& result)
 {
-    OutputFile file(path, path);
+    OutputFile file(path, path, Writing::Whole);
     const int n = static_cast<int>(result.ports.size());
     file.print("f_Hz");
     forEachQuantity(result, [&](const Quantity& quantity) {
@@ -38,7 +39,7 @@ void writeCsv(const std::string& path, const SweepResult& result)
         forEachQuantity(result, [&](const Quantity& quantity) {
             const RealMatrix& values = point.*quantity.values;
             for (int i = 0; i < n; ++i)
-                for (int j = 0; j < n; ++j) file.print(",%.17g", values[i][j]);
+                for (int j = 0; j < n; ++j) file.print(",%.17g", withoutNegativeZero(values[i][j]));
         });
         file.print("\n");
     }

@@ -42,6 +42,14 @@ std::string portDescription(const Port& port)
     return "conductor " + std::to_string(port.conductor) + (port.signal ? " (signal)" : " (ground)");
 }
 
+std::string printableDeckName(const std::string& deckPath)
+{
+    std::string name = deckPath;
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    return name;
+}
+
 bool exportNeedsCapacitance(ExportFormat format) { return format != ExportFormat::Csv; }
 
 Error missingCapacitance(ExportFormat format)

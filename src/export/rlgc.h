@@ -12,7 +12,8 @@ namespace xsrl {
 struct RlgcModel {
     RealMatrix lo, co, ro, go, rs, gd;  // per metre
     // Worst over the sweep of the largest entry of |model - sweep| over the largest entry
-    // of |sweep|, at each frequency.
+    // of |sweep|, at each frequency of a grid of at least ten a decade that holds the sweep
+    // points; between them the sweep is read as a monotone cubic in log f.
     double worstResistanceError = 0.0;
     double worstInductanceError = 0.0;
 };

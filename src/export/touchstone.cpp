@@ -108,9 +108,10 @@ void writeTouchstone(const std::string& path, const std::string& deckPath, const
                      double lengthMetres, double z0)
 {
     if (!result.hasCapacitance()) throw missingCapacitance(ExportFormat::Touchstone);
-    OutputFile file(path, path);
+    OutputFile file(path, path, Writing::Whole);
     const int n = static_cast<int>(result.ports.size());
-    file.print("! S-parameters of a uniform line %.9g m long, from the deck %s\n", lengthMetres, deckPath.c_str());
+    file.print("! S-parameters of a uniform line %.9g m long, from the deck %s\n", lengthMetres,
+               printableDeckName(deckPath).c_str());
     for (int end = 0; end < 2; ++end)
         for (int k = 0; k < n; ++k)
             file.print("! port %d: %s, %s end\n", end * n + k + 1,
@@ -127,7 +128,7 @@ void writeTouchstone(const std::string& path, const std::string& deckPath, const
                 if (column > 0 && column % 4 == 0) file.print("\n");
                 // Two-port files list S11 S21 S12 S22: column by column.
                 const Complex value = ports == 2 ? s[column][row] : s[row][column];
-                file.print(" %.17g %.17g", value.re, value.im);
+                file.print(" %.17g %.17g", withoutNegativeZero(value.re), withoutNegativeZero(value.im));
             }
             if (ports > 2) file.print("\n");
         }

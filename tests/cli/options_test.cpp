@@ -204,6 +204,47 @@ TEST(RunExports, RefusedBeforeAnyWorkWhenTheyCannotBeMade)
     EXPECT_FALSE(blocked.has("induc"));
 }
 
+// An export is written whole or not at all: beyond a file-size limit (as on a full disk) the
+// run says so and fails, and the file there before is left as it was, with no part file beside.
+TEST(RunExports, WrittenWholeOrNotAtAll)
+{
+    const std::string folder = makeTempFolder();
+    std::ofstream(folder + "/bus.deck") << ".capacitance yes\n" + kDeck;
+    ASSERT_EQ(runProgram("bus.deck w", folder).status, 0);
+    std::ofstream(folder + "/bus.s4p") << "old\n";
+    // 1024 bytes: room for Zs and Cs, not for the 4-port file (about 3 kB).
+    const ProgramRun limited = runProgram("--export touchstone --length 1e5 bus.deck r", folder, "ulimit -f 2; ");
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_NE(limited.out.find("\nERROR: cannot write bus.s4p: File too large\n"), std::string::npos) << limited.out;
+    EXPECT_EQ(limited.file("bus.s4p"), "old\n");
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        EXPECT_NE(entry.path().filename().string().rfind(".xsrl-", 0), 0u) << entry.path();
+}
+
+// A run never writes over the deck it reads, whichever of its files would: refused before any
+// work, the deck left as it was.
+TEST(RunExports, NeverWrittenOverTheDeck)
+{
+    const std::string deck = ".capacitance yes\n" + kDeck;
+    const std::pair<std::string, std::string> cases[] = {
+        {"--export csv bus.csv w", "bus.csv"},  // the deck copied to the export's name
+        {"Zs w", "Zs"},
+        {"link.deck w", "plate"},  // a link to a file the run writes
+    };
+    for (const auto& [args, output] : cases) {
+        const std::string folder = makeTempFolder();
+        const std::string deckFile = args.rfind("link", 0) == 0 ? "plate" : output;
+        std::ofstream(folder + "/" + deckFile) << deck;
+        std::filesystem::create_symlink(deckFile, folder + "/link.deck");
+        const ProgramRun run = runProgram(args, folder);
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_NE(run.out.find("\nERROR: " + output + " would be written over the deck "), std::string::npos)
+            << run.out;
+        EXPECT_EQ(run.file(deckFile), deck) << args;
+        EXPECT_FALSE(run.has("induc")) << args;
+    }
+}
+
 TEST(RunExports, LineModelsAreBuiltFromTheSameSweepAsTheTable)
 {
     const std::string folder = makeTempFolder();

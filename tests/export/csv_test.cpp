@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <random>
+#include <regex>
 
 #include "cli/run_deck.h"
 #include "sweep_fixtures.h"
@@ -108,6 +110,39 @@ TEST(Exports, LineModelsRefusedForACapacitanceThatIsNotPositiveDefinite)
         }
     }
     EXPECT_FALSE(fileExists("wire.csv"));
+}
+
+// What a file holds is the exporter's: a deck name with a line feed or a carriage return
+// starts no line of its own (it could forge the option line of a Touchstone file), and a zero
+// that comes out negative prints as 0, which every reader takes.
+TEST(Exports, DeckNameStartsNoLineAndZeroHasNoSign)
+{
+    const double negativeZero = -0.0;
+    FrequencyPoint point{1e6, realMatrix({{1.0, negativeZero}, {negativeZero, 1.0}}),
+                         realMatrix({{4e-7, 1e-7}, {1e-7, 4e-7}}), realMatrix({{1e-10, -2e-11}, {-2e-11, 1e-10}}),
+                         realMatrix({{0.0, negativeZero}, {negativeZero, 0.0}})};
+    FrequencyPoint higher = point;
+    higher.frequency = 1e8;
+    const SweepResult result = sweepOf({point, higher});
+    const std::string deck = "bus\n# Hz S RI R 1\r\t\x7f.deck";
+    const std::string folder = makeTempFolder();
+    writeCsv(folder + "/bus.csv", result);
+    writeRlgc(folder + "/bus.rlgc", deck, result);
+    writeTouchstone(folder + "/bus.s4p", deck, result, 0.1, 50);
+    for (const std::string name : {"bus.csv", "bus.rlgc", "bus.s4p"}) {
+        const std::string text = readFile(folder + "/" + name);
+        EXPECT_FALSE(std::regex_search(text, std::regex("(^|[ ,\n])-0([ ,\n]|$)"))) << name << "\n" << text;
+        if (name == "bus.csv") continue;
+        EXPECT_NE(text.find("bus?# Hz S RI R 1???.deck"), std::string::npos) << text;
+        EXPECT_EQ(text.find('\r'), std::string::npos) << name;
+        EXPECT_EQ(text.find('\t'), std::string::npos) << name;
+    }
+    std::istringstream touchstone(readFile(folder + "/bus.s4p"));
+    int optionLines = 0;
+    for (std::string line; std::getline(touchstone, line);) optionLines += line[0] == '#';
+    EXPECT_EQ(optionLines, 1);
+    const auto files = std::filesystem::directory_iterator(folder);
+    EXPECT_EQ(std::distance(begin(files), end(files)), 3);  // and no temporary file left
 }
 
 }  // namespace xsrl

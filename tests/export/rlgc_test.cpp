@@ -47,12 +47,31 @@ TEST(Rlgc, FitRecoversTheModelAndReportsWhatItCannotFollow)
     EXPECT_EQ(fit.go[0][0], 0.0);
     EXPECT_LT(std::max(fit.worstResistanceError, fit.worstInductanceError), 1e-5);
 
-    // A resistance that stays at its DC value up to 1 MHz, as a real conductor's does: a line
-    // in sqrt(f) through R(fmin) misses the knee, and the error says so.
+    // A resistance that leaves its DC value gradually, as a real conductor's does: a line in
+    // sqrt(f) through R(fmin) misses the knee, and the error says so. Swept a point a decade,
+    // the error is larger between the points than at them; the stated error is the one between.
+    auto kneeResistance = [](double f) { return std::hypot(5.0, 1e-3 * std::sqrt(f)); };
     SweepResult knee = modelSweep();
-    for (FrequencyPoint& point : knee.points)
-        for (int i = 0; i < 2; ++i) point.r[i][i] = std::max(5.0, 5e-3 * std::sqrt(point.frequency));
-    EXPECT_GT(fitRlgc(knee).worstResistanceError, 0.1);
+    std::vector<FrequencyPoint> decades;
+    for (FrequencyPoint point : knee.points) {
+        if (point.frequency < 0.99e6 || std::fmod(std::log10(point.frequency) + 1e-9, 1.0) > 1e-6) continue;
+        for (int i = 0; i < 2; ++i) point.r[i][i] = kneeResistance(point.frequency);
+        decades.push_back(point);
+    }
+    ASSERT_EQ(decades.size(), 5u);
+    knee.points = decades;
+    const RlgcModel kneeFit = fitRlgc(knee);
+    auto errorAt = [&](double f) {  // the diagonal entries are the largest; the others fit exactly
+        double worst = 0.0;
+        for (int i = 0; i < 2; ++i)
+            worst = std::max(worst, std::fabs(kneeFit.ro[i][i] + kneeFit.rs[i][i] * std::sqrt(f) - kneeResistance(f)));
+        return worst / kneeResistance(f);
+    };
+    double atThePoints = 0.0, between = 0.0;
+    for (const FrequencyPoint& point : knee.points) atThePoints = std::max(atThePoints, errorAt(point.frequency));
+    for (const double f : logSweep(1e6, 1e10, 401)) between = std::max(between, errorAt(f));
+    EXPECT_GT(between, 1.05 * atThePoints);
+    EXPECT_NEAR(kneeFit.worstResistanceError, between, 0.02 * between);
 }
 
 TEST(Rlgc, FileHoldsCommentsThenTheLowerTrianglesAtFullPrecision)
