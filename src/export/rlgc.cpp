@@ -107,8 +107,9 @@ private:
 // The worst relative error of a model of one matrix of the sweep (R or L) on a grid of at
 // least ten frequencies a decade, the sweep points among them. Between the sweep points the
 // sweep is read as the model less its deviation, a monotone cubic in log f through the
-// deviations at the points: exact where the sweep follows the model, and measured on the
-// example decks against sweeps ten times denser, it tells their worst error within 0.04.
+// deviations at the points: exact where the sweep follows the model. Swept a point a decade,
+// the two FR-4 example decks get R errors of 0.523 and 0.656 so, where sweeps of 40 points a
+// decade show 0.518 and 0.616 (and their sweep points alone 0.428 and 0.611).
 template <class Model>
 double worstErrorOnAGrid(const SweepResult& result, RealMatrix FrequencyPoint::*member, Model model)
 {
