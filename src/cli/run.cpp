@@ -155,7 +155,6 @@ int runSolver(const CommandLine& line)
         progress.advance(1);
     });
     progress.finish();
-    stopCatchingInterruptions();
     if (interruptionCaught()) throw interruption("interrupted after the sweep, before the exports; Zs is whole");
     report.close();
     if (capacitanceReport) capacitanceReport->close();
@@ -177,7 +176,12 @@ int runSolver(const CommandLine& line)
         std::snprintf(text, sizeof text, "the results are not physical, first at f=%.4e Hz: ", point.frequency);
         throw Error(ErrorCategory::Numeric, text + point.unphysical);
     }
+    // A signal while the exports are written waits for them: each is then whole, and no
+    // temporary file is left behind.
     writeExports(line.exports, result, ExportOptions{line.deck, line.length.value_or(0.0) * deck.scale(), line.z0});
+    stopCatchingInterruptions();
+    if (interruptionCaught())
+        throw interruption("interrupted while the exports were written; Zs and the exports are whole");
 
     const std::time_t end = std::time(nullptr);
     std::printf("\n***********  \nTotal Elapsed time=%ld Seconds\n", static_cast<long>(end - start));
