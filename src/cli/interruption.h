@@ -1,7 +1,8 @@
 // SIGINT and SIGTERM during the long stages of a run. The handler only notes the signal; the
 // run stops where it next asks (between two rows of the inductance fill, between two
-// frequencies of the sweep, after the capacitance solve), says where, and exits with the
-// shell's status for the signal, 128 + its number: 130 for SIGINT, 143 for SIGTERM.
+// frequencies of the sweep, after the capacitance solve, after the exports), says where, and
+// exits with the shell's status for the signal, 128 + its number: 130 for SIGINT, 143 for
+// SIGTERM.
 #pragma once
 
 #include <string>
