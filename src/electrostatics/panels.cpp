@@ -22,6 +22,14 @@ constexpr double Infinity = std::numeric_limits<double>::infinity();
 // an end is the shortest stretch that meets there: at the edge of a thin trace, its thickness.
 constexpr double Growth = 4.0;
 constexpr double FloorFraction = 1.0 / 1024.0;
+// That floor holds where a conductor meets an interface or another object: the charge there is
+// the most singular and C depends on it. At a corner with only its own shape near (a trace's
+// top corners, a plate's far corners) panels start at CornerFloorFraction / N of the scale,
+// which leaves C within 1e-5 of the finer floor at a fifth fewer panels. A meeting point nearer
+// than JunctionReach of the stretch's length counts as at its end: the top corners of a
+// trace a thousandth as thick as wide are, seen from its top face, where it meets the substrate.
+constexpr double CornerFloorFraction = 1.0 / 16.0;
+constexpr double JunctionReach = 1.0 / 16.0;
 
 constexpr double MostPanelsAlongAStretch = 1e6;
 
@@ -99,12 +107,30 @@ double distanceToObstacle(Point p, const Obstacle& o)
     return o.circle ? std::fabs(distance(p, o.centre) - o.radius) : distanceToSegment(p, o.a, o.b);
 }
 
-// Distance from p to the nearest obstacle of another object.
-double nearestOther(Point p, int object, const Boundary& boundary)
+// The line of a conductor's side with its outward normal: the conductor shields the side from
+// whatever lies wholly behind that line (the underside of a plate from the traces above it).
+struct Facing {
+    bool shielded = false;  // false on interfaces and circles, which see every way
+    Point a;
+    Point normal;
+    int shape = 0;
+};
+
+bool behind(const Obstacle& o, const Facing& facing, const Boundary& boundary)
+{
+    if (!facing.shielded) return false;
+    const double touch = boundary.touch(facing.shape, o.shape);
+    auto ahead = [&](Point q) { return (q.x - facing.a.x) * facing.normal.x + (q.y - facing.a.y) * facing.normal.y; };
+    if (o.circle) return ahead(o.centre) + o.radius < -touch;
+    return std::max(ahead(o.a), ahead(o.b)) < -touch;
+}
+
+// Distance from p to the nearest obstacle of another object that the side does not face away from.
+double nearestOther(Point p, int object, const Facing& facing, const Boundary& boundary)
 {
     double nearest = Infinity;
     for (const Obstacle& o : boundary.obstacles)
-        if (o.object != object) nearest = std::min(nearest, distanceToObstacle(p, o));
+        if (o.object != object && !behind(o, facing, boundary)) nearest = std::min(nearest, distanceToObstacle(p, o));
     return nearest;
 }
 
@@ -112,11 +138,11 @@ double nearestOther(Point p, int object, const Boundary& boundary)
 // around `centre` when `circle`. Touching objects meet it at a cut point, where the grading
 // toward the end refines already.
 double closestApartOther(bool circle, Point a, Point b, Point centre, double radius, int shape, int object,
-                         const Boundary& boundary)
+                         const Facing& facing, const Boundary& boundary)
 {
     double closest = Infinity;
     for (const Obstacle& o : boundary.obstacles) {
-        if (o.object == object) continue;
+        if (o.object == object || behind(o, facing, boundary)) continue;
         double gap = 0.0;
         if (circle && o.circle)
             gap = distance(centre, o.centre) - radius - o.radius;
@@ -189,16 +215,21 @@ Sizing sizing(double scale, double largest, const Boundary& boundary)
             growthOf(boundary.panelsPerSide)};
 }
 
-// The floor at an end p of a stretch of `shape` of local length scale `scale`: smaller where a
-// shorter stretch meets p.
-double endFloor(Point p, double scale, int shape, const Boundary& boundary)
+// The floor at an end p of a stretch of `object` and `shape`, `length` long, of local length
+// scale `scale`: smaller where a shorter stretch meets p, and where another object's stretch
+// meets p or ends within JunctionReach of the length.
+double endFloor(Point p, double length, double scale, int shape, int object, const Boundary& boundary)
 {
+    bool junction = false;
     for (const Stretch& s : boundary.stretches) {
-        const double length = distance(s.a, s.b);
+        const double otherLength = distance(s.a, s.b);
         const double touch = boundary.touch(shape, s.shape);
-        if (std::min(distance(p, s.a), distance(p, s.b)) <= touch && length > touch) scale = std::min(scale, length);
+        const double apart = std::min(distance(p, s.a), distance(p, s.b));
+        if (apart <= touch && otherLength > touch) scale = std::min(scale, otherLength);
+        if (s.object != object && apart <= std::max(touch, JunctionReach * length)) junction = true;
     }
-    return FloorFraction * scale / boundary.panelsPerSide;
+    // At N = 1 as at N = 2, like the growth: the coarsest cut keeps the corners of the next.
+    return (junction ? FloorFraction : CornerFloorFraction) * scale / std::max(2, boundary.panelsPerSide);
 }
 
 std::vector<Shape> shapesOf(const std::vector<Conductor>& conductors, const std::vector<DielectricBlock>& blocks)
@@ -350,12 +381,15 @@ void addStraightPanels(const Stretch& s, const Boundary& boundary, std::vector<P
     const double length = distance(s.a, s.b);
     const Point unit{(s.b.x - s.a.x) / length, (s.b.y - s.a.y) / length};
     auto pointAt = [&](double t) { return Point{s.a.x + t * unit.x, s.a.y + t * unit.y}; };
-    const double scale = std::min(length, closestApartOther(false, s.a, s.b, {}, 0.0, s.shape, s.object, boundary));
+    Facing facing;
+    if (s.conductor >= 0) facing = {true, s.a, {unit.y, -unit.x}, s.shape};
+    const double scale =
+        std::min(length, closestApartOther(false, s.a, s.b, {}, 0.0, s.shape, s.object, facing, boundary));
     Sizing size = sizing(scale, length / boundary.panelsPerSide, boundary);
-    size.startFloor = endFloor(s.a, scale, s.shape, boundary);
-    size.endFloor = endFloor(s.b, scale, s.shape, boundary);
-    const std::vector<double> cuts =
-        gradedCuts(length, [&](double t) { return size.at(t, length, nearestOther(pointAt(t), s.object, boundary)); });
+    size.startFloor = endFloor(s.a, length, scale, s.shape, s.object, boundary);
+    size.endFloor = endFloor(s.b, length, scale, s.shape, s.object, boundary);
+    const std::vector<double> cuts = gradedCuts(
+        length, [&](double t) { return size.at(t, length, nearestOther(pointAt(t), s.object, facing, boundary)); });
     for (std::size_t k = 1; k < cuts.size(); ++k) {
         Panel p;
         p.a = pointAt(cuts[k - 1]);
@@ -413,15 +447,15 @@ void addCirclePanels(const Shape& circle, const Boundary& boundary, std::vector<
     auto onCircle = [&](double angle, double radius) {
         return Point{c.x + radius * std::cos(angle), c.y + radius * std::sin(angle)};
     };
-    const double closest = closestApartOther(true, {}, {}, c, r, circle.conductor, circle.conductor, boundary);
+    const double closest = closestApartOther(true, {}, {}, c, r, circle.conductor, circle.conductor, {}, boundary);
     for (std::size_t k = 1; k < ends.size(); ++k) {
         const double start = ends[k - 1];
         const double length = r * (ends[k] - start);
         const double scale = std::min(length, closest);
         Sizing size = sizing(scale, 0.5 * Pi * r / boundary.panelsPerSide, boundary);
         if (!closed) {
-            size.startFloor = endFloor(onCircle(start, r), scale, circle.conductor, boundary);
-            size.endFloor = endFloor(onCircle(ends[k], r), scale, circle.conductor, boundary);
+            size.startFloor = endFloor(onCircle(start, r), length, scale, circle.conductor, circle.conductor, boundary);
+            size.endFloor = endFloor(onCircle(ends[k], r), length, scale, circle.conductor, circle.conductor, boundary);
         }
         const Point middle = onCircle(0.5 * (start + ends[k]), r);
         // An arc between cuts may lie inside a conductor it touches; a whole circle cannot,
@@ -430,7 +464,7 @@ void addCirclePanels(const Shape& circle, const Boundary& boundary, std::vector<
         const Complex er = complexPermittivity(boundary.blocks, blockContaining(boundary.blocks, middle));
 
         const std::vector<double> cuts = gradedCuts(length, [&](double t) {
-            return size.at(t, length, nearestOther(onCircle(start + t / r, r), circle.conductor, boundary));
+            return size.at(t, length, nearestOther(onCircle(start + t / r, r), circle.conductor, {}, boundary));
         });
         for (std::size_t m = 1; m < cuts.size(); ++m) {
             const double from = start + cuts[m - 1] / r;
@@ -528,7 +562,9 @@ double estimatedPanelCount(const std::vector<Conductor>& conductors, const std::
     double count = 0.0;
     for (const Stretch& s : boundary.stretches) {
         const double length = distance(s.a, s.b);
-        count += std::ceil(panelsWithoutNeighbours(length, length / n, FloorFraction * length / n, growth));
+        const double floor = std::max(endFloor(s.a, length, length, s.shape, s.object, boundary),
+                                      endFloor(s.b, length, length, s.shape, s.object, boundary));
+        count += std::ceil(panelsWithoutNeighbours(length, length / n, floor, growth));
     }
     for (const Shape& s : boundary.shapes) {
         if (!s.circle) continue;
@@ -541,7 +577,13 @@ double estimatedPanelCount(const std::vector<Conductor>& conductors, const std::
         ends.push_back(ends.front() + 2.0 * Pi);
         for (std::size_t k = 1; k < ends.size(); ++k) {
             const double length = s.radius * (ends[k] - ends[k - 1]);
-            count += std::ceil(panelsWithoutNeighbours(length, largest, FloorFraction * length / n, growth));
+            // A circle is shape number `conductor`: the conductors come first.
+            const Point from{s.centre.x + s.radius * std::cos(ends[k - 1]),
+                             s.centre.y + s.radius * std::sin(ends[k - 1])};
+            const Point to{s.centre.x + s.radius * std::cos(ends[k]), s.centre.y + s.radius * std::sin(ends[k])};
+            const double floor = std::max(endFloor(from, length, length, s.conductor, s.conductor, boundary),
+                                          endFloor(to, length, length, s.conductor, s.conductor, boundary));
+            count += std::ceil(panelsWithoutNeighbours(length, largest, floor, growth));
         }
     }
     return count;

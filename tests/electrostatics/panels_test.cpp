@@ -46,7 +46,7 @@ TEST(CapacitancePanels, RectangleOutlineIsClosedGradedAndFacesOutward)
         smallest = std::min(smallest, lengthOf(p));
         largest = std::max(largest, lengthOf(p));
     }
-    EXPECT_LT(smallest, largest / 100);  // graded toward the corners
+    EXPECT_LT(smallest, largest / 20);  // graded toward the corners
     EXPECT_LE(largest, 2.0 / RunSettings().capacitancePanels * 1.000001);
     // A finer discretization has about proportionally more panels.
     const double ratio = static_cast<double>(s.panels(24).size()) / static_cast<double>(panels.size());
