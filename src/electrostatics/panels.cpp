@@ -107,12 +107,12 @@ double distanceToObstacle(Point p, const Obstacle& o)
     return o.circle ? std::fabs(distance(p, o.centre) - o.radius) : distanceToSegment(p, o.a, o.b);
 }
 
-// The line of a conductor's side with its outward normal: the conductor shields the side from
-// whatever lies wholly behind that line (the underside of a plate from the traces above it).
+// A stretch of a conductor's side, which the conductor's own body shields from whatever lies
+// behind the side and within its span (the underside of a plate from the traces above it).
 struct Facing {
     bool shielded = false;  // false on interfaces and circles, which see every way
     Point a;
-    Point normal;
+    Point b;
     int shape = 0;
 };
 
@@ -120,9 +120,16 @@ bool behind(const Obstacle& o, const Facing& facing, const Boundary& boundary)
 {
     if (!facing.shielded) return false;
     const double touch = boundary.touch(facing.shape, o.shape);
-    auto ahead = [&](Point q) { return (q.x - facing.a.x) * facing.normal.x + (q.y - facing.a.y) * facing.normal.y; };
-    if (o.circle) return ahead(o.centre) + o.radius < -touch;
-    return std::max(ahead(o.a), ahead(o.b)) < -touch;
+    const double length = distance(facing.a, facing.b);
+    const Point unit{(facing.b.x - facing.a.x) / length, (facing.b.y - facing.a.y) / length};
+    auto along = [&](Point q) { return (q.x - facing.a.x) * unit.x + (q.y - facing.a.y) * unit.y; };
+    // Outward is on the right of a -> b.
+    auto ahead = [&](Point q) { return (q.x - facing.a.x) * unit.y - (q.y - facing.a.y) * unit.x; };
+    auto within = [&](double from, double to) { return from >= -touch && to <= length + touch; };
+    if (o.circle)
+        return ahead(o.centre) + o.radius < -touch && within(along(o.centre) - o.radius, along(o.centre) + o.radius);
+    return std::max(ahead(o.a), ahead(o.b)) < -touch &&
+           within(std::min(along(o.a), along(o.b)), std::max(along(o.a), along(o.b)));
 }
 
 // Distance from p to the nearest obstacle of another object that the side does not face away from.
@@ -382,7 +389,7 @@ void addStraightPanels(const Stretch& s, const Boundary& boundary, std::vector<P
     const Point unit{(s.b.x - s.a.x) / length, (s.b.y - s.a.y) / length};
     auto pointAt = [&](double t) { return Point{s.a.x + t * unit.x, s.a.y + t * unit.y}; };
     Facing facing;
-    if (s.conductor >= 0) facing = {true, s.a, {unit.y, -unit.x}, s.shape};
+    if (s.conductor >= 0) facing = {true, s.a, s.b, s.shape};
     const double scale =
         std::min(length, closestApartOther(false, s.a, s.b, {}, 0.0, s.shape, s.object, facing, boundary));
     Sizing size = sizing(scale, length / boundary.panelsPerSide, boundary);
