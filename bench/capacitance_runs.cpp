@@ -92,6 +92,8 @@ int main(int argc, char** argv)
             std::printf("| %s | %ld | %.2f s | %.2f s | %.0f |\n", name.c_str(), panels, cut, solve, peakMiB);
         else if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
             std::printf("| %s | | | stopped after %u s | %.0f |\n", name.c_str(), limit, peakMiB);
+        else if (WIFSIGNALED(status))
+            std::printf("| %s | | | ended by signal %d | %.0f |\n", name.c_str(), WTERMSIG(status), peakMiB);
         else
             std::printf("| %s | | | %s | %.0f |\n", name.c_str(), reply.empty() ? "failed" : reply.c_str(), peakMiB);
         std::fflush(stdout);
