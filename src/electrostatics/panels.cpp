@@ -566,12 +566,12 @@ double estimatedPanelCount(const std::vector<Conductor>& conductors, const std::
     const Boundary boundary = outlineOf(conductors, blocks, panelsPerSide);
     const double n = panelsPerSide;
     const double growth = growthOf(panelsPerSide);
+    // The largest floor an end of a stretch of `length` can have (see endFloor).
+    auto largestFloor = [&](double length) { return CornerFloorFraction * length / std::max(2, panelsPerSide); };
     double count = 0.0;
     for (const Stretch& s : boundary.stretches) {
         const double length = distance(s.a, s.b);
-        const double floor = std::max(endFloor(s.a, length, length, s.shape, s.object, boundary),
-                                      endFloor(s.b, length, length, s.shape, s.object, boundary));
-        count += std::ceil(panelsWithoutNeighbours(length, length / n, floor, growth));
+        count += std::ceil(panelsWithoutNeighbours(length, length / n, largestFloor(length), growth));
     }
     for (const Shape& s : boundary.shapes) {
         if (!s.circle) continue;
@@ -584,13 +584,7 @@ double estimatedPanelCount(const std::vector<Conductor>& conductors, const std::
         ends.push_back(ends.front() + 2.0 * Pi);
         for (std::size_t k = 1; k < ends.size(); ++k) {
             const double length = s.radius * (ends[k] - ends[k - 1]);
-            // A circle is shape number `conductor`: the conductors come first.
-            const Point from{s.centre.x + s.radius * std::cos(ends[k - 1]),
-                             s.centre.y + s.radius * std::sin(ends[k - 1])};
-            const Point to{s.centre.x + s.radius * std::cos(ends[k]), s.centre.y + s.radius * std::sin(ends[k])};
-            const double floor = std::max(endFloor(from, length, length, s.conductor, s.conductor, boundary),
-                                          endFloor(to, length, length, s.conductor, s.conductor, boundary));
-            count += std::ceil(panelsWithoutNeighbours(length, largest, floor, growth));
+            count += std::ceil(panelsWithoutNeighbours(length, largest, largestFloor(length), growth));
         }
     }
     return count;
