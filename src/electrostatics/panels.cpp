@@ -25,10 +25,11 @@ constexpr double FloorFraction = 1.0 / 1024.0;
 // That floor holds where a conductor meets an interface or another object: the charge there is
 // the most singular and C depends on it. At a corner with only its own shape near (a trace's
 // top corners, a plate's far corners) panels start at CornerFloorFraction / N of the scale:
-// with the shielding of Facing a fifth fewer panels on a bus over a plate, and C moved by less
-// than 3e-5 of its converged value in the validation cases and example structures. A meeting point nearer
-// than JunctionReach of the stretch's length counts as at its end: the top corners of a
-// trace a thousandth as thick as wide are, seen from its top face, where it meets the substrate.
+// with the shielding of Facing a fifth fewer panels on a bus over a plate, and C moved by
+// less than 3e-5 of its converged value in the validation cases and example structures. A
+// meeting point nearer than JunctionReach of the stretch's length counts as at its end: the
+// top corners of a trace a thousandth as thick as wide are, seen from its top face, where it
+// meets the substrate.
 constexpr double CornerFloorFraction = 1.0 / 16.0;
 constexpr double JunctionReach = 1.0 / 16.0;
 
