@@ -71,9 +71,11 @@ fuzz:
 bench:
 	@tools/need-packages $(PACKAGES) libbenchmark-dev
 	@cmake -S . -B $(BUILD_DIR) $(CONFIG) >/dev/null
-	@cmake --build $(BUILD_DIR) --target xsrl xsrl_bench deck_runs -j2
+	@cmake --build $(BUILD_DIR) --target xsrl xsrl_bench deck_runs capacitance_runs -j2
 	$(BUILD_DIR)/xsrl_bench
 	$(BUILD_DIR)/deck_runs $(BUILD_DIR)/xsrl bench/bus-500.deck bench/bus-1000.deck bench/bus-2000.deck
+	$(BUILD_DIR)/capacitance_runs bench/fr4-bus-10.deck bench/fr4-bus-20.deck bench/fr4-bus-40.deck \
+	  bench/fr4-bus-40-lossless.deck bench/fr4-bus-100.deck
 
 # Rewrites the C++ sources in the style of .clang-format; not part of the build.
 format:

@@ -29,8 +29,9 @@ void checkContactsForCapacitance(const std::vector<Conductor>& conductors, bool 
 double estimatedPanelCount(const std::vector<Conductor>& conductors, const std::vector<DielectricBlock>& blocks,
                            int panelsPerSide);
 
-// Panels shrink toward corners, toward the points where an interface meets a conductor and
-// near other conductors and interfaces; `panelsPerSide` (".cpanels") sets the count along a
+// Panels shrink toward corners, most toward the points where an interface meets a conductor,
+// and near other conductors and interfaces (a conductor's side only near what lies in front
+// of it: its own body shields it from the rest); `panelsPerSide` (".cpanels") sets the count along a
 // side with nothing near it, a quarter of a circle counting as a side, and refines all of it
 // in proportion. The conductors must have passed checkConductorGeometry.
 std::vector<Panel> buildPanels(const std::vector<Conductor>& conductors, const std::vector<DielectricBlock>& blocks,

@@ -46,7 +46,7 @@ TEST(CapacitancePanels, RectangleOutlineIsClosedGradedAndFacesOutward)
         smallest = std::min(smallest, lengthOf(p));
         largest = std::max(largest, lengthOf(p));
     }
-    EXPECT_LT(smallest, largest / 100);  // graded toward the corners
+    EXPECT_LT(smallest, largest / 20);  // graded toward the corners
     EXPECT_LE(largest, 2.0 / RunSettings().capacitancePanels * 1.000001);
     // A finer discretization has about proportionally more panels.
     const double ratio = static_cast<double>(s.panels(24).size()) / static_cast<double>(panels.size());
@@ -222,6 +222,39 @@ TEST(CapacitancePanels, FarAwayBlockChangesNothingNearby)
     Structure far = fr4Microstrip();
     far.dielectric(1e6, 0, 1e6 + 1e-4, 100e-6, 2.0);
     EXPECT_NEAR(signalCapacitance(far, 12) / signalCapacitance(fr4Microstrip(), 12), 1.0, 1e-9);
+}
+
+// Panels are finest where a conductor meets a dielectric (the trace's lower corners on the
+// substrate), coarser at corners with only the trace near (its upper corners).
+TEST(CapacitancePanels, FinestWhereAConductorMeetsADielectric)
+{
+    const std::vector<Panel> panels = fr4Microstrip().panels();
+    auto smallestAt = [&](Point corner) {
+        double smallest = 1.0;
+        for (const Panel& p : panels)
+            if (p.conductor == 1 && (std::hypot(p.a.x - corner.x, p.a.y - corner.y) < 1e-12 ||
+                                     std::hypot(p.b.x - corner.x, p.b.y - corner.y) < 1e-12))
+                smallest = std::min(smallest, lengthOf(p));
+        return smallest;
+    };
+    for (const double x : {-88e-6, 88e-6}) EXPECT_LT(10 * smallestAt({x, 100e-6}), smallestAt({x, 135e-6})) << x;
+}
+
+// A plate's underside sees the trace above only through the plate: its panels are not refined
+// toward it, while the top face below the trace is.
+TEST(CapacitancePanels, UndersideOfAPlateIsNotRefinedTowardATraceAbove)
+{
+    Structure s;
+    s.rectangle(-10, -0.5, 10, 0, 0.0, ConductorShape::Plate).rectangle(-1, 1, 1, 1.1);
+    for (const Panel& p : s.panels()) {
+        const Point m = middleOf(p);
+        if (p.conductor != 0 || std::fabs(m.x) > 2.0) continue;
+        if (m.y == -0.5) {
+            EXPECT_GT(lengthOf(p), 1.0) << m.x;
+        } else if (m.y == 0.0) {
+            EXPECT_LT(lengthOf(p), 0.6) << m.x;
+        }
+    }
 }
 
 // Two tangent grounds of a loop report are one node: both keep their whole outline.
