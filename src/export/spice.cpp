@@ -23,6 +23,7 @@ namespace {
 constexpr int MaxSections = 100000;
 constexpr double SectionsPerWavelength = 20.0;
 constexpr int RefinementSteps = 60;
+constexpr int StallSteps = 8;
 constexpr double CornersPerDecade = 2.0;
 // The misses in magnitude (dB) and phase (degrees) that the fit weighs alike.
 constexpr double MagnitudeTolerance = 0.2;
@@ -359,7 +360,9 @@ void refine(const SweepResult& result, const ModelBasis& basis, const std::vecto
     std::vector<double> lawson(misses.size(), 1.0);
     double damping = 1e-2;
     const int unknowns = static_cast<int>(x.size());
-    for (int step = 0; step < RefinementSteps && bestMiss > 0.0; ++step) {
+    // Steps until RefinementSteps, or until StallSteps in a row bring the largest miss down by
+    // less than a percent.
+    for (int step = 0, sinceGain = 0; step < RefinementSteps && sinceGain < StallSteps && bestMiss > 0.0; ++step) {
         // The Jacobian by forward differences, each unknown moved by 1e-6 of its column's scale.
         RealMatrix jacobian = dmatrix(static_cast<int>(misses.size()), unknowns);
         for (int j = 0; j < unknowns; ++j) {
@@ -411,7 +414,9 @@ void refine(const SweepResult& result, const ModelBasis& basis, const std::vecto
             }
             damping *= 10.0;
         }
+        ++sinceGain;
         if (largestMagnitude(misses) < bestMiss) {
+            if (largestMagnitude(misses) < 0.99 * bestMiss) sinceGain = 0;
             bestMiss = largestMagnitude(misses);
             best = x;
         }
