@@ -28,6 +28,8 @@ constexpr double CornersPerDecade = 2.0;
 // The misses in magnitude (dB) and phase (degrees) that the fit weighs alike.
 constexpr double MagnitudeTolerance = 0.2;
 constexpr double PhaseTolerance = 2.0;
+// The relative miss of the DC resistance that the fit weighs as much.
+constexpr double DcTolerance = 0.02;
 
 double component(const Direction& d, int k) { return (k == d.first ? 1.0 : 0.0) + (k == d.second ? d.sign : 0.0); }
 
@@ -221,12 +223,12 @@ std::vector<double> fitSeries(const SweepResult& result, RealMatrix& inductance,
     return x;
 }
 
-// The unknowns of the shunt branch: per direction a conductance, then a capacitance for each
-// relaxation (the first 0: a plain capacitor, then R-C branches).
+// The unknowns of the shunt branch: per direction a capacitance for each relaxation (the first 0:
+// a plain capacitor, then R-C branches). No conductance: the dielectric passes no current at DC.
 struct ShuntBasis {
     std::vector<Direction> directions;
     std::vector<double> relaxations;
-    std::size_t perDirection() const { return 1 + relaxations.size(); }
+    std::size_t perDirection() const { return relaxations.size(); }
 };
 
 ShuntBasis shuntBasis(const SweepResult& result)
@@ -270,10 +272,9 @@ LineModel modelOf(const ModelBasis& basis, const std::vector<double>& x)
     const ShuntBasis& shunt = basis.shunt;
     for (std::size_t d = 0; d < shunt.directions.size(); ++d) {
         const std::size_t start = basis.shuntStart() + d * shunt.perDirection();
-        if (x[start] > 0.0) model.shunt.push_back(ShuntTerm{shunt.directions[d], x[start], 0.0, 0.0});
         for (std::size_t k = 0; k < shunt.relaxations.size(); ++k)
-            if (x[start + 1 + k] > 0.0)
-                model.shunt.push_back(ShuntTerm{shunt.directions[d], 0.0, x[start + 1 + k], shunt.relaxations[k]});
+            if (x[start + k] > 0.0)
+                model.shunt.push_back(ShuntTerm{shunt.directions[d], 0.0, x[start + k], shunt.relaxations[k]});
     }
     return model;
 }
@@ -298,11 +299,10 @@ std::vector<double> fitShunt(const SweepResult& result, const ShuntBasis& basis,
                 for (std::size_t d = 0; d < basis.directions.size(); ++d) {
                     const double dd = directionEntry(basis.directions[d], i, j);
                     const int column = static_cast<int>(d * basis.perDirection());
-                    a[re][column] = w * dd;
                     for (std::size_t k = 0; k < basis.relaxations.size(); ++k) {
                         const double tau = basis.relaxations[k], denominator = 1.0 + omega * omega * tau * tau;
-                        a[re][column + 1 + static_cast<int>(k)] = w * dd * omega * omega * tau / denominator;
-                        a[im][column + 1 + static_cast<int>(k)] = w * dd * omega / denominator;
+                        a[re][column + static_cast<int>(k)] = w * dd * omega * omega * tau / denominator;
+                        a[im][column + static_cast<int>(k)] = w * dd * omega / denominator;
                     }
                 }
             }
@@ -351,8 +351,16 @@ void refine(const SweepResult& result, const ModelBasis& basis, const std::vecto
 {
     std::vector<ComplexMatrix> reference;
     for (const FrequencyPoint& point : result.points) reference.push_back(lineScattering(point, lengthMetres, z0));
+    // The resistors also hold each conductor's resistance at DC, which is R at the lowest frequency:
+    // without this the fit may as well move it into loops whose corner lies below the sweep, and
+    // the line would lose its resistance at DC.
     auto missesOf = [&](const std::vector<double>& unknowns) {
-        return scatteringMisses(modelOf(basis, unknowns), result, reference, lengthMetres, z0);
+        std::vector<double> misses = scatteringMisses(modelOf(basis, unknowns), result, reference, lengthMetres, z0);
+        const RealMatrix& lowest = result.points.front().r;
+        for (int i = 0; i < basis.conductors; ++i)
+            if (lowest[i][i] > 0.0)
+                misses.push_back((unknowns[static_cast<std::size_t>(i)] - lowest[i][i]) / (DcTolerance * lowest[i][i]));
+        return misses;
     };
     std::vector<double> misses = missesOf(x);
     std::vector<double> best = x;
@@ -572,6 +580,10 @@ LineModel fitLineModel(const SweepResult& result, double lengthMetres, double z0
     x.insert(x.end(), shunt.begin(), shunt.end());
     norms.insert(norms.end(), shuntNorms.begin(), shuntNorms.end());
     refine(result, basis, norms, x, lengthMetres, z0);
+    // Terms that move the immittance by less than a millionth are left out: they change nothing
+    // but would put elements of 1e-22 F or 1e15 ohm into the circuit, which slow a simulator.
+    for (std::size_t j = 0; j < x.size(); ++j)
+        if (x[j] * norms[j] < 1e-6) x[j] = 0.0;
     LineModel model = modelOf(basis, x);
     if (!isPositiveDefinite(model.inductance))
         throw numericError("spice: the fitted high-frequency inductance matrix is not positive definite");

@@ -8,7 +8,8 @@ magnitude and 2 degrees in phase of the Touchstone file. A transient run of a 1 
 50 ohm into the first near end, every other port on 50 ohm, must stay finite and settle at the far
 end, within 1 %, on the DC divider 50 / (100 + R l), R the resistance per metre at the lowest
 frequency (10 ns after the step the skin effect still holds the line's resistance a little above
-its DC value, as it does on the real line: 0.5 % of the divider on the FR-4 microstrip).
+its DC value, as it does on the real line: about 0.5 % of the divider on the FR-4 microstrip);
+the model's DC operating point must give the divider within 0.1 %.
 
 Usage: ngspice_check.py XSRL EXAMPLES_FOLDER. Exits 77 (skipped) when ngspice is missing.
 """
@@ -51,12 +52,14 @@ def read_touchstone(path, ports):
 
 
 def run_ngspice(netlist, folder, name):
+    """Runs ngspice on the netlist and returns what it printed."""
     path = folder / name
     path.write_text(netlist)
     done = subprocess.run(["ngspice", "-b", str(path)], cwd=folder, capture_output=True, text=True, timeout=120)
     # ngspice checks each system of coupled coils; one not positive definite would not be passive.
     if done.returncode != 0 or "positive definite" in done.stdout + done.stderr:
         sys.exit(f"ngspice failed on {name}:\n{done.stdout[-2000:]}\n{done.stderr[-2000:]}")
+    return done.stdout
 
 
 def terminated_copy(copy, subckt, ports, driven, source):
@@ -105,13 +108,14 @@ def ac_scattering(model, subckt, ports, frequencies, folder):
 
 def step_response(model, subckt, ports, folder):
     lines = ["* step response", f".include {model}"]
-    copy, nodes = terminated_copy(0, subckt, ports, 0, "pulse(0 1 0 10p 10p 1 2)")
+    # The DC value 1 V is the operating point's; the transient starts from rest (uic).
+    copy, nodes = terminated_copy(0, subckt, ports, 0, "dc 1 pulse(0 1 0 10p 10p 1 2)")
     far = nodes[ports // 2]
-    lines += copy + [".options noopac", ".control", "set wr_singlescale", "set noaskquit",
+    lines += copy + [".control", "set wr_singlescale", "op", f"print v({far})",
                      "tran 10p 10n 0 10p uic", f"wrdata tran.txt v({far})", "quit 0", ".endc", ".end"]
-    run_ngspice("\n".join(lines) + "\n", folder, "tran.cir")
+    printed = run_ngspice("\n".join(lines) + "\n", folder, "tran.cir")
     data = np.loadtxt(folder / "tran.txt")
-    return data[:, 0], data[:, 1]
+    return data[:, 0], data[:, 1], printed
 
 
 def check_deck(xsrl, deck, folder):
@@ -142,11 +146,13 @@ def check_deck(xsrl, deck, folder):
     csv = np.genfromtxt(folder / f"{stem}.csv", delimiter=",", names=True)
     resistance = float(np.atleast_1d(csv["R_1_1_ohm_per_m"])[0])
     divider = Z0 / (2 * Z0 + resistance * LENGTH_METRES)
-    times, far = step_response(model, subckt, ports, folder)
+    times, far, printed = step_response(model, subckt, ports, folder)
+    operating = float(re.search(r"^v\(\S+\) = (\S+)", printed, re.MULTILINE).group(1))
     tail = far[times >= 0.8 * times[-1]]
-    settled = np.all(np.isfinite(far)) and np.ptp(tail) < 1e-3 and abs(tail[-1] - divider) < 1e-2 * divider
-    print(f"{deck.name}: step at the far end settles at {tail[-1]:.5f} V (DC divider {divider:.5f} V), "
-          f"last 20 % within {np.ptp(tail):.2e} V")
+    settled = (np.all(np.isfinite(far)) and np.ptp(tail) < 1e-3 and abs(tail[-1] - divider) < 1e-2 * divider
+               and abs(operating - divider) < 1e-3 * divider)
+    print(f"{deck.name}: step at the far end settles at {tail[-1]:.5f} V (last 20 % within {np.ptp(tail):.2e} V), "
+          f"DC operating point {operating:.5f} V, DC divider {divider:.5f} V")
     return ok and settled
 
 
