@@ -880,8 +880,8 @@ void writeSpice(const std::string& path, const std::string& deckPath, const Swee
     file.print("* %d sections of %.6g m, each at most 1/20 of the shortest wavelength at %.6g Hz\n", sections, dx,
                fmax);
     file.print("* series branch per conductor: a resistor and coils coupled by K to the other conductors and to\n"
-               "* eddy loops (R(f) and L(f) of the sweep); shunt branch: capacitors, resistors and R-C branches\n"
-               "* to the reference and between conductors (C(f) and G(f)); every element positive\n");
+               "* eddy loops (R(f) and L(f) of the sweep); shunt branch: capacitors and R-C branches to the\n"
+               "* reference and between conductors (C(f) and G(f)); every element positive\n");
     file.print("* measured error of the S-parameters (%.6g ohm) above -40 dB, in magnitude and phase:\n", z0);
     file.print("*   against the exact line of the sweep, at its frequencies: %.3g dB, %.3g degrees\n", atSweep.decibels,
                atSweep.degrees);
