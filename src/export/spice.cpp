@@ -147,12 +147,11 @@ ScatteringDeviation worse(ScatteringDeviation a, ScatteringDeviation b)
 
 // The least-squares fit of the series unknowns (R0, then every direction at every pole) and of
 // Linf to R and L; `norms` gets the lengths of the columns, Linf's last (one per entry i <= j).
-std::vector<double> fitSeries(const SweepResult& result, RealMatrix& inductance, std::vector<double>& norms)
+std::vector<double> fitSeries(const SweepResult& result, const std::vector<Direction>& directions,
+                              const std::vector<double>& poles, RealMatrix& inductance, std::vector<double>& norms)
 {
     const int n = static_cast<int>(result.ports.size());
     const FitRows rows = fitRows(result, true);
-    const std::vector<Direction> directions = seriesDirections(n);
-    const std::vector<double> poles = cornerFrequencies(result);
     const int termColumns = static_cast<int>(directions.size() * poles.size());
     const int rowCount = static_cast<int>(result.points.size()) * rows.entries * 2;
     // Columns: R0 of each conductor, then every direction at every pole.
@@ -165,22 +164,22 @@ std::vector<double> fitSeries(const SweepResult& result, RealMatrix& inductance,
     for (std::size_t p = 0; p < result.points.size(); ++p) {
         const FrequencyPoint& point = result.points[p];
         const double omega = TwoPi * point.frequency;
-        const double wr = rows.weight[p], wi = wr;
+        const double w = rows.weight[p];
         int entry = 0;
         for (int i = 0; i < n; ++i) {
             for (int j = i; j < n; ++j, ++entry) {
                 const int re = rows.row(p, entry, 0), im = rows.row(p, entry, 1);
-                b[static_cast<std::size_t>(re)] = wr * symmetric(point.r, i, j);
-                b[static_cast<std::size_t>(im)] = wi * omega * symmetric(point.l, i, j);
-                free[static_cast<std::size_t>(entry)][static_cast<std::size_t>(im)] = wi * omega;
-                if (i == j) a[re][i] = wr;
+                b[static_cast<std::size_t>(re)] = w * symmetric(point.r, i, j);
+                b[static_cast<std::size_t>(im)] = w * omega * symmetric(point.l, i, j);
+                free[static_cast<std::size_t>(entry)][static_cast<std::size_t>(im)] = w * omega;
+                if (i == j) a[re][i] = w;
                 for (std::size_t d = 0; d < directions.size(); ++d) {
                     const double dd = directionEntry(directions[d], i, j);
                     for (std::size_t k = 0; k < poles.size(); ++k) {
                         const int column = n + static_cast<int>(d * poles.size() + k);
                         const double pole = poles[k], denominator = omega * omega + pole * pole;
-                        a[re][column] = wr * dd * omega * omega / denominator;
-                        a[im][column] = wi * dd * omega * pole / denominator;
+                        a[re][column] = w * dd * omega * omega / denominator;
+                        a[im][column] = w * dd * omega * pole / denominator;
                     }
                 }
             }
@@ -565,7 +564,7 @@ LineModel fitLineModel(const SweepResult& result, double lengthMetres, double z0
     const ModelBasis basis{n, seriesDirections(n), cornerFrequencies(result), shuntBasis(result)};
     RealMatrix inductance;
     std::vector<double> norms, shuntNorms;
-    std::vector<double> x = fitSeries(result, inductance, norms);
+    std::vector<double> x = fitSeries(result, basis.seriesDirections, basis.poles, inductance, norms);
     const std::vector<double> inductanceNorms(norms.end() - n * (n + 1) / 2, norms.end());
     norms.resize(norms.size() - inductanceNorms.size());
     int entry = 0;
@@ -751,6 +750,22 @@ SectionCircuit sectionCircuit(const LineModel& model, double dx, double highestF
     return section;
 }
 
+RealMatrix coilInductances(const SectionCircuit& section)
+{
+    std::vector<int> coilIndex(section.elements.size(), -1);
+    int count = 0;
+    for (std::size_t e = 0; e < section.elements.size(); ++e)
+        if (section.elements[e].kind == 'L') coilIndex[e] = count++;
+    RealMatrix m = dmatrix(count, count);
+    for (std::size_t e = 0; e < section.elements.size(); ++e)
+        if (coilIndex[e] >= 0) m[coilIndex[e]][coilIndex[e]] = section.elements[e].value;
+    for (const Coupling& k : section.couplings) {
+        const int p = coilIndex[static_cast<std::size_t>(k.coil1)], q = coilIndex[static_cast<std::size_t>(k.coil2)];
+        m[p][q] = m[q][p] = k.factor * std::sqrt(m[p][p] * m[q][q]);
+    }
+    return m;
+}
+
 int sectionCount(const SweepResult& result, double lengthMetres)
 {
     const FrequencyPoint& top = result.points.back();
@@ -848,9 +863,12 @@ void writeSpice(const std::string& path, const std::string& deckPath, const Swee
     const int sections = sectionCount(result, lengthMetres);
     const double dx = lengthMetres / sections;
     const SectionCircuit section = sectionCircuit(model, dx, result.points.back().frequency);
+    // The circuit is passive when every element is positive and the coils store energy.
     for (const CircuitElement& element : section.elements)
         if (!(element.value > 0.0 && std::isfinite(element.value)))
             throw numericError("spice: a fitted element value is not positive and finite");
+    if (!isPositiveDefinite(coilInductances(section)))
+        throw numericError("spice: the inductance matrix of a section's coils is not positive definite");
 
     const double fmin = result.points.front().frequency, fmax = result.points.back().frequency;
     ScatteringDeviation atSweep, ofSections;

@@ -77,6 +77,10 @@ struct SectionCircuit {
 };
 SectionCircuit sectionCircuit(const LineModel& model, double sectionMetres, double highestFrequency);
 
+// The inductance matrix of the section's coils, in the order of its elements, mutual terms from
+// the couplings: positive definite when the coils are passive.
+RealMatrix coilInductances(const SectionCircuit& section);
+
 // Sections of at most a twentieth of the shortest wavelength of the sweep (that of the slowest
 // mode at the highest frequency) over the line's length.
 int sectionCount(const SweepResult& result, double lengthMetres);

@@ -38,25 +38,6 @@ SweepResult pairSweep(double tanDelta)
     return sweepOf(points);
 }
 
-// The coils of a section with their couplings, as one inductance matrix.
-RealMatrix coilMatrix(const SectionCircuit& section)
-{
-    std::vector<int> coils;
-    for (std::size_t e = 0; e < section.elements.size(); ++e)
-        if (section.elements[e].kind == 'L') coils.push_back(static_cast<int>(e));
-    RealMatrix m = dmatrix(static_cast<int>(coils.size()), static_cast<int>(coils.size()));
-    auto index = [&](int element) {
-        return static_cast<int>(std::find(coils.begin(), coils.end(), element) - coils.begin());
-    };
-    for (std::size_t c = 0; c < coils.size(); ++c)
-        m[static_cast<int>(c)][static_cast<int>(c)] = section.elements[static_cast<std::size_t>(coils[c])].value;
-    for (const Coupling& k : section.couplings) {
-        const int p = index(k.coil1), q = index(k.coil2);
-        m[p][q] = m[q][p] = k.factor * std::sqrt(m[p][p] * m[q][q]);
-    }
-    return m;
-}
-
 double largestDifference(const ComplexMatrix& a, const ComplexMatrix& b)
 {
     double out = 0.0;
@@ -99,7 +80,7 @@ TEST(Spice, FittedModelIsPassiveAndMeetsTheLineOfTheSweep)
 
         for (const CircuitElement& element : section.elements) EXPECT_GT(element.value, 0.0);
         for (const Coupling& k : section.couplings) EXPECT_LT(std::fabs(k.factor), 1.0);
-        EXPECT_TRUE(isPositiveDefinite(coilMatrix(section)));
+        EXPECT_TRUE(isPositiveDefinite(coilInductances(section)));
 
         for (const FrequencyPoint& point : sweep.points) {
             const ComplexMatrix s = ladderScattering(section, 2, sections, point.frequency, 50.0);
