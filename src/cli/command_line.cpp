@@ -39,7 +39,8 @@ Options (before, between or after the arguments; -- ends them):
       --export F      also write the sweep as F: csv, rlgc, touchstone or spice; repeat the
                       option or give a comma list (--export csv,touchstone)
       --length L      the line length of touchstone and spice, in deck units (they need it)
-      --z0 OHMS       the reference impedance of touchstone (default 50)
+      --z0 OHMS       the reference impedance of touchstone and of the error spice states
+                      (default 50)
       --progress      show the progress of the long stages on standard error
       --no-progress   never show it (default: shown when standard error is a terminal)
       --strict        refuse a deck the reader warns about (a word it passes over), instead

@@ -339,6 +339,39 @@ double largestMagnitude(const std::vector<double>& values)
     return out;
 }
 
+// The x' >= 0 that minimizes |W (J x' - (J x - m))|^2 + damping |D (x' - x)|^2: the linearized
+// misses m (weights W) of a Gauss-Newton step, kept near x as Levenberg and Marquardt do (D the
+// column scales), solved on columns scaled to unit D.
+std::vector<double> dampedStep(const RealMatrix& jacobian, const std::vector<double>& misses,
+                               const std::vector<double>& weights, const std::vector<double>& x,
+                               const std::vector<double>& norms, double damping)
+{
+    const int count = static_cast<int>(misses.size()), unknowns = static_cast<int>(x.size());
+    RealMatrix a = dmatrix(count + unknowns, unknowns);
+    std::vector<double> b(static_cast<std::size_t>(count + unknowns), 0.0);
+    for (int i = 0; i < count; ++i) {
+        const std::size_t ui = static_cast<std::size_t>(i);
+        double predicted = -misses[ui];
+        for (int j = 0; j < unknowns; ++j) {
+            a[i][j] = weights[ui] * jacobian[i][j];
+            predicted += jacobian[i][j] * x[static_cast<std::size_t>(j)];
+        }
+        b[ui] = weights[ui] * predicted;
+    }
+    const double root = std::sqrt(damping);
+    for (int j = 0; j < unknowns; ++j) {
+        const std::size_t uj = static_cast<std::size_t>(j);
+        a[count + j][j] = root * norms[uj];
+        b[static_cast<std::size_t>(count) + uj] = root * norms[uj] * x[uj];
+    }
+    for (int j = 0; j < unknowns; ++j)
+        for (int i = 0; i < count + unknowns; ++i)
+            if (norms[static_cast<std::size_t>(j)] > 0.0) a[i][j] /= norms[static_cast<std::size_t>(j)];
+    std::vector<double> out = nonNegativeLeastSquares(a, b);
+    for (std::size_t j = 0; j < out.size(); ++j) out[j] = norms[j] > 0.0 ? out[j] / norms[j] : 0.0;
+    return out;
+}
+
 // The sweep's C and G need not be causal (a constant C with G in proportion to frequency is
 // not) and the model is, so no fit meets every point; the least-squares fit of the immittance
 // leaves the S-parameters off by more than they need be. This moves the unknowns to make
@@ -386,32 +419,10 @@ void refine(const SweepResult& result, const ModelBasis& basis, const std::vecto
             lawson[i] *= std::sqrt(std::max(std::fabs(misses[i]) / largestMagnitude(misses), 1e-3));
         const double lawsonSum = std::accumulate(lawson.begin(), lawson.end(), 0.0);
         for (double& w : lawson) w *= static_cast<double>(lawson.size()) / lawsonSum;
-        // Minimize |W (J x' - (J x - m))|^2 + damping |D (x' - x)|^2 over x' >= 0 (D the column
-        // scales), on columns scaled to unit D.
+        // A step is taken unless it makes the largest miss more than 5 % worse (the weights trade
+        // misses against each other on the way); otherwise it is damped more.
         for (int attempt = 0; attempt < 6; ++attempt) {
-            const int rows = static_cast<int>(misses.size()) + unknowns;
-            RealMatrix a = dmatrix(rows, unknowns);
-            std::vector<double> b(static_cast<std::size_t>(rows), 0.0);
-            for (std::size_t i = 0; i < misses.size(); ++i) {
-                const int row = static_cast<int>(i);
-                double predicted = -misses[i];
-                for (int j = 0; j < unknowns; ++j) {
-                    a[row][j] = lawson[i] * jacobian[row][j];
-                    predicted += jacobian[row][j] * x[static_cast<std::size_t>(j)];
-                }
-                b[i] = lawson[i] * predicted;
-            }
-            const double root = std::sqrt(damping);
-            for (int j = 0; j < unknowns; ++j) {
-                const std::size_t uj = static_cast<std::size_t>(j);
-                a[static_cast<int>(misses.size()) + j][j] = root * norms[uj];
-                b[misses.size() + uj] = root * norms[uj] * x[uj];
-            }
-            for (int j = 0; j < unknowns; ++j)
-                for (int i = 0; i < rows; ++i)
-                    if (norms[static_cast<std::size_t>(j)] > 0.0) a[i][j] /= norms[static_cast<std::size_t>(j)];
-            std::vector<double> trial = nonNegativeLeastSquares(a, b);
-            for (std::size_t j = 0; j < trial.size(); ++j) trial[j] = norms[j] > 0.0 ? trial[j] / norms[j] : 0.0;
+            const std::vector<double> trial = dampedStep(jacobian, misses, lawson, x, norms, damping);
             const std::vector<double> trialMisses = missesOf(trial);
             if (largestMagnitude(trialMisses) < largestMagnitude(misses) * 1.05) {
                 x = trial;
