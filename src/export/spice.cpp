@@ -790,11 +790,11 @@ int sectionCount(const SweepResult& result, double lengthMetres)
     const double wavelength = 1.0 / (top.frequency * std::sqrt(slowest));
     const double sections = std::ceil(SectionsPerWavelength * lengthMetres / wavelength);
     if (!(sections <= MaxSections)) {
-        char text[200];
+        char text[240];
         std::snprintf(text, sizeof text,
-                      "spice: the line is %.3g wavelengths long at %.4g Hz, more than the %d sections of a twentieth "
-                      "of a wavelength the model allows",
-                      lengthMetres / wavelength, top.frequency, MaxSections);
+                      "spice: a line of %.3g wavelengths at %.4g Hz needs %.3g sections of a twentieth of a "
+                      "wavelength; the model has at most %d",
+                      lengthMetres / wavelength, top.frequency, sections, MaxSections);
         throw Error(ErrorCategory::Usage, text);
     }
     return std::max(1, static_cast<int>(sections));

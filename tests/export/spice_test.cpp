@@ -104,6 +104,25 @@ TEST(Spice, FittedModelIsPassiveAndMeetsTheLineOfTheSweep)
     }
 }
 
+TEST(Spice, SectionsAreATwentiethOfTheShortestWavelengthUpToALimit)
+{
+    // The slower mode of the pair: v = 1 / sqrt(largest eigenvalue of L C) at 10 GHz.
+    const SweepResult sweep = pairSweep(0.0);
+    const RealMatrix& l = sweep.points.back().l;
+    const double lc[2][2] = {{l[0][0] * kC[0][0] + l[0][1] * kC[1][0], l[0][0] * kC[0][1] + l[0][1] * kC[1][1]},
+                             {l[1][0] * kC[0][0] + l[1][1] * kC[1][0], l[1][0] * kC[0][1] + l[1][1] * kC[1][1]}};
+    const double trace = lc[0][0] + lc[1][1], det = lc[0][0] * lc[1][1] - lc[0][1] * lc[1][0];
+    const double wavelength = 1.0 / (1e10 * std::sqrt(0.5 * (trace + std::sqrt(trace * trace - 4.0 * det))));
+    EXPECT_EQ(sectionCount(sweep, 0.1), static_cast<int>(std::ceil(20.0 * 0.1 / wavelength)));
+    EXPECT_EQ(sectionCount(sweep, 1e-9), 1);
+    try {
+        sectionCount(sweep, 1e4);
+        FAIL() << "a line of 700000 wavelengths was cut into sections";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("the model has at most 100000"), std::string::npos) << e.what();
+    }
+}
+
 TEST(Spice, FileNamesThePortsStatesTheErrorAndHoldsPositiveElements)
 {
     const std::string path = makeTempFolder() + "/pair.sp";
