@@ -233,6 +233,7 @@ void writeExport(const std::string& format, const std::string& path, const std::
         if (chosen == ExportFormat::Csv) writeCsv(path, result);
         if (chosen == ExportFormat::Rlgc) writeRlgc(path, deckName, result);
         if (chosen == ExportFormat::Touchstone) writeTouchstone(path, deckName, result, lengthMetres, z0);
+        if (chosen == ExportFormat::Spice) writeSpice(path, deckName, result, lengthMetres, z0);
         return 0;
     });
 }

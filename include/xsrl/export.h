@@ -20,14 +20,14 @@ bool writeImpedanceBlock(OutputFile& report, const FrequencyPoint& point, double
 // Appends the point's block to the report Cs in the layout of Zs: C and G per deck length unit.
 bool writeCapacitanceBlock(OutputFile& report, const FrequencyPoint& point, double scale);
 
-enum class ExportFormat { Csv, Rlgc, Touchstone };
+enum class ExportFormat { Csv, Rlgc, Touchstone, Spice };
 
-// "csv", "rlgc", "touchstone".
+// "csv", "rlgc", "touchstone", "spice".
 const char* exportFormatName(ExportFormat format);
 std::optional<ExportFormat> parseExportFormat(const std::string& name);
 
 // The file a format is written to in the current folder: the deck's name without its
-// extension, then `.csv`, `.rlgc` or `.s<2 ports>p` (near and far end of every port).
+// extension, then `.csv`, `.rlgc`, `.s<2 ports>p` (near and far end of every port) or `.sp`.
 std::string exportFileName(const std::string& deckPath, ExportFormat format, int portCount);
 
 // The line models need the capacitance, which only the capacitance solve gives.
@@ -38,8 +38,8 @@ void checkCapacitanceFor(const std::vector<ExportFormat>& formats, bool capacita
 
 struct ExportOptions {
     std::string deckPath;
-    double lengthMetres = 0.0;  // of the line in touchstone
-    double z0 = 50.0;  // reference impedance of touchstone, ohm
+    double lengthMetres = 0.0;  // of the line in touchstone and spice
+    double z0 = 50.0;  // reference impedance of touchstone (and of the error spice states), ohm
 };
 
 // Writes every format asked for; a format that needs the capacitance when the result has
@@ -61,5 +61,14 @@ void writeTouchstone(const std::string& path, const std::string& deckPath, const
 // The W element's RLGC file: `*` comment lines (the deck, the fit and its worst errors), the
 // conductor count, then the lower triangles of Lo, Co, Ro, Go, Rs and Gd, row by row.
 void writeRlgc(const std::string& path, const std::string& deckPath, const SweepResult& result);
+
+// A SPICE subcircuit `.subckt <deck name> near_1 .. near_n far_1 .. far_n ref` of the line,
+// `lengthMetres` long: `*` comment lines (the ports, the band, the sections and the model's
+// measured error against the exact line at reference impedance z0), a subcircuit of one lumped
+// section of passive elements, and the line as a cascade of sections. The sections are at most
+// a twentieth of the shortest wavelength of the sweep; their series and shunt branches are
+// fitted to R(f), L(f), C(f) and G(f) of the sweep.
+void writeSpice(const std::string& path, const std::string& deckPath, const SweepResult& result, double lengthMetres,
+                double z0);
 
 }  // namespace xsrl

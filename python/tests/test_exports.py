@@ -46,7 +46,7 @@ def readme_examples():
     """Each example block of the README: the command after `<!-- output of: ... -->`, the file it
     names and the block's lines (four spaces in), `...` where lines are left out."""
     text = (SOURCE_DIR / "README.md").read_text()
-    found = re.findall(r"<!-- output of: xsrl (.*?) \(file (.*?)\) -->\n\n((?:    .*\n)+)", text)
+    found = re.findall(r"<!-- output of: xsrl (.*?) \(file (.*?)\) -->\n\n((?:    .*\n|\n(?=    ))+)", text)
     return [(command.split(), file, [line[4:] for line in block.splitlines()]) for command, file, block in found]
 
 
@@ -62,12 +62,24 @@ def test_readme_examples_are_what_the_program_writes(command, file, quoted, bina
     if "..." not in quoted:
         assert written == quoted
         return
-    cut = quoted.index("...")
-    head, tail = quoted[:cut], quoted[cut + 1:]
-    assert written[:len(head)] == head
-    assert written[len(written) - len(tail):] == tail
-    assert len(head) + len(tail) < len(written)
+    # The quoted pieces between the `...` stand in the file in their order, the first at its
+    # start and the last at its end.
+    pieces = [[]]
+    for line in quoted:
+        if line == "...":
+            pieces.append([])
+        else:
+            pieces[-1].append(line)
+    assert written[:len(pieces[0])] == pieces[0]
+    at = len(pieces[0])
+    for piece in pieces[1:-1]:
+        found = next((k for k in range(at, len(written) - len(piece) + 1) if written[k:k + len(piece)] == piece), None)
+        assert found is not None, piece
+        at = found + len(piece)
+    last = pieces[-1]
+    assert written[len(written) - len(last):] == last
+    assert len(written) - len(last) > at
 
 
 def test_the_readme_shows_an_example_of_every_export():
-    assert sorted(file.rsplit(".", 1)[1] for _, file, _ in readme_examples()) == ["csv", "rlgc", "s2p"]
+    assert sorted(file.rsplit(".", 1)[1] for _, file, _ in readme_examples()) == ["csv", "rlgc", "s2p", "sp"]

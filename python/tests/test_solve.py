@@ -116,13 +116,14 @@ def test_arguments_are_checked():
 
 
 def test_exports_from_a_pickled_result_equal_the_command_line(binary, tmp_path):
-    subprocess.run([binary, "--export", "csv,touchstone,rlgc", "--length", "1000", str(MICROSTRIP), "w"],
+    subprocess.run([binary, "--export", "csv,touchstone,rlgc,spice", "--length", "1000", str(MICROSTRIP), "w"],
                    cwd=tmp_path, check=True, capture_output=True)
     result = pickle.loads(pickle.dumps(xsrl.solve(MICROSTRIP)))
     result.to_csv(tmp_path / "python.csv")
     result.to_touchstone(tmp_path / "python.s2p", length=1e-3)
     result.to_rlgc(tmp_path / "python.rlgc")
-    for extension in ("csv", "s2p", "rlgc"):
+    result.to_spice(tmp_path / "python.sp", length=1e-3)
+    for extension in ("csv", "s2p", "rlgc", "sp"):
         command_line = (tmp_path / f"microstrip-fr4.{extension}").read_bytes()
         assert (tmp_path / f"python.{extension}").read_bytes() == command_line
     with pytest.raises(xsrl.SolveError, match="touchstone needs the capacitance"):

@@ -115,6 +115,11 @@ class Result:
         ohm, as the command line's `touchstone` export. Needs C and G."""
         self._export("touchstone", path, _positive("length", length), _positive("z0", z0))
 
+    def to_spice(self, path: "os.PathLike[str] | str", length: float, z0: float = 50.0) -> None:
+        """Writes a SPICE subcircuit of a line `length` metres long, as the command line's `spice`
+        export; its stated error is measured at reference impedance `z0` ohm. Needs C and G."""
+        self._export("spice", path, _positive("length", length), _positive("z0", z0))
+
     def to_rlgc(self, path: "os.PathLike[str] | str") -> None:
         """Writes the RLGC model of a SPICE W element, as the command line's `rlgc` export.
         Needs C and G."""

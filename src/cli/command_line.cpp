@@ -36,10 +36,11 @@ Options (before, between or after the arguments; -- ends them):
       --version       print the name and version and exit
       --threads N     worker threads, at least 1, also of OpenBLAS (default and most: all
                       the hardware has)
-      --export F      also write the sweep as F: csv, rlgc or touchstone; repeat the option
-                      or give a comma list (--export csv,touchstone)
-      --length L      the line length of touchstone, in deck units (touchstone needs it)
-      --z0 OHMS       the reference impedance of touchstone (default 50)
+      --export F      also write the sweep as F: csv, rlgc, touchstone or spice; repeat the
+                      option or give a comma list (--export csv,touchstone)
+      --length L      the line length of touchstone and spice, in deck units (they need it)
+      --z0 OHMS       the reference impedance of touchstone and of the error spice states
+                      (default 50)
       --progress      show the progress of the long stages on standard error
       --no-progress   never show it (default: shown when standard error is a terminal)
       --strict        refuse a deck the reader warns about (a word it passes over), instead
@@ -53,6 +54,7 @@ Files written in the current folder:
   DECK.csv            --export csv: frequency, R, L (C, G) per metre, full precision
   DECK.rlgc           --export rlgc: the RLGC model of a W element (needs C)
   DECK.sNp            --export touchstone: S-parameters of the line, N = 2 x ports (needs C)
+  DECK.sp             --export spice: a SPICE subcircuit of the line, lumped sections (needs C)
 DECK is the name of the deck without its extension.
 
 Examples:
@@ -107,7 +109,8 @@ void addExports(std::vector<ExportFormat>& exports, const std::string& list)
         const std::size_t comma = list.find(',', start);
         const std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         const std::optional<ExportFormat> format = parseExportFormat(name);
-        if (!format) throw UsageError{"option --export: unknown format '" + name + "' (csv, rlgc or touchstone)"};
+        if (!format)
+            throw UsageError{"option --export: unknown format '" + name + "' (csv, rlgc, touchstone or spice)"};
         if (std::find(exports.begin(), exports.end(), *format) == exports.end()) exports.push_back(*format);
         if (comma == std::string::npos) return;
         start = comma + 1;
@@ -163,10 +166,10 @@ std::vector<std::string> readOptions(int argc, const char* const* argv, CommandL
             throw UsageError{"unknown option '" + word + "'"};
         }
     }
-    const bool touchstone =
-        std::find(line.exports.begin(), line.exports.end(), ExportFormat::Touchstone) != line.exports.end();
-    if (touchstone && !line.length)
-        throw UsageError{"--export touchstone needs --length, the line length in deck units"};
+    for (const ExportFormat format : {ExportFormat::Touchstone, ExportFormat::Spice})
+        if (!line.length && std::find(line.exports.begin(), line.exports.end(), format) != line.exports.end())
+            throw UsageError{std::string("--export ") + exportFormatName(format) +
+                             " needs --length, the line length in deck units"};
     return arguments;
 }
 

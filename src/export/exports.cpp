@@ -15,13 +15,15 @@ const char* exportFormatName(ExportFormat format)
     case ExportFormat::Csv: return "csv";
     case ExportFormat::Rlgc: return "rlgc";
     case ExportFormat::Touchstone: return "touchstone";
+    case ExportFormat::Spice: return "spice";
     }
     return "";
 }
 
 std::optional<ExportFormat> parseExportFormat(const std::string& name)
 {
-    for (const ExportFormat format : {ExportFormat::Csv, ExportFormat::Rlgc, ExportFormat::Touchstone})
+    for (const ExportFormat format :
+         {ExportFormat::Csv, ExportFormat::Rlgc, ExportFormat::Touchstone, ExportFormat::Spice})
         if (name == exportFormatName(format)) return format;
     return std::nullopt;
 }
@@ -33,6 +35,7 @@ std::string exportFileName(const std::string& deckPath, ExportFormat format, int
     case ExportFormat::Csv: return stem + ".csv";
     case ExportFormat::Rlgc: return stem + ".rlgc";
     case ExportFormat::Touchstone: return stem + ".s" + std::to_string(2 * portCount) + "p";
+    case ExportFormat::Spice: return stem + ".sp";
     }
     return stem;
 }
@@ -110,6 +113,7 @@ void writeExports(const std::vector<ExportFormat>& formats, const SweepResult& r
         case ExportFormat::Touchstone:
             writeTouchstone(path, options.deckPath, result, options.lengthMetres, options.z0);
             break;
+        case ExportFormat::Spice: writeSpice(path, options.deckPath, result, options.lengthMetres, options.z0); break;
         }
     }
 }

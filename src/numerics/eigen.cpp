@@ -44,3 +44,35 @@ EigenDecomposition eigenDecompose(const ComplexMatrix& a)
 }
 
 }  // namespace xsrl
+
+namespace xsrl {
+
+extern "C" {
+void dsyev_(const char* jobz, const char* uplo, const int* n, double* a, const int* lda, double* w, double* work,
+            const int* lwork, int* info);
+}
+
+SymmetricEigen symmetricEigen(const RealMatrix& a)
+{
+    const int n = a.rows();
+    const std::size_t dim = static_cast<std::size_t>(n);
+    SymmetricEigen result{std::vector<double>(dim), dmatrix(n, n)};
+    if (n == 0) return result;
+    // Row-major lower triangle is LAPACK's column-major upper one.
+    std::vector<double> columns(dim * dim);
+    for (int i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < dim; ++j) columns[j * dim + static_cast<std::size_t>(i)] = a[i][j];
+    const char wanted = 'V', lower = 'L';
+    int info = 0, size = -1;
+    double optimal = 0.0;
+    dsyev_(&wanted, &lower, &n, columns.data(), &n, result.values.data(), &optimal, &size, &info);
+    size = info == 0 ? static_cast<int>(optimal) : 3 * n;
+    std::vector<double> work(static_cast<std::size_t>(size));
+    dsyev_(&wanted, &lower, &n, columns.data(), &n, result.values.data(), work.data(), &size, &info);
+    if (info != 0) throw numericError("the LAPACK routine dsyev failed (info " + std::to_string(info) + ")");
+    for (int i = 0; i < n; ++i)
+        for (std::size_t k = 0; k < dim; ++k) result.vectors[i][k] = columns[k * dim + static_cast<std::size_t>(i)];
+    return result;
+}
+
+}  // namespace xsrl

@@ -17,3 +17,16 @@ struct EigenDecomposition {
 EigenDecomposition eigenDecompose(const ComplexMatrix& a);
 
 }  // namespace xsrl
+
+namespace xsrl {
+
+struct SymmetricEigen {
+    std::vector<double> values;  // ascending
+    RealMatrix vectors;  // column k belongs to values[k], orthonormal
+};
+
+// A = V diag(values) V^T for a real symmetric A (its lower triangle is read), through LAPACK's
+// dsyev; a LAPACK failure throws.
+SymmetricEigen symmetricEigen(const RealMatrix& a);
+
+}  // namespace xsrl

@@ -100,7 +100,7 @@ TEST(CommandLine, ErrorsNameTheOptionBeforeTheUsageLine)
         {{"--threads=1.5", "bus.deck", "w"}, "option --threads needs a whole number; found '1.5'"},
         {{"--threads=99999999999", "bus.deck", "w"}, "option --threads needs a whole number; found '99999999999'"},
         {{"--threads", "0", "bus.deck", "w"}, "option --threads must be at least 1; found '0'"},
-        {{"--export", "csv,xls", "bus.deck", "w"}, "option --export: unknown format 'xls' (csv, rlgc or touchstone)"},
+        {{"--export", "csv,xls", "bus.deck", "w"}, "option --export: unknown format 'xls' (csv, rlgc, touchstone or spice)"},
         {{"--length=", "bus.deck", "w"}, "option --length needs a number; found ''"},
         {{"--z0", "-50", "bus.deck", "w"}, "option --z0 must be a positive number; found '-50'"},
         {{"--z0", "inf", "bus.deck", "w"}, "option --z0 must be a positive number; found 'inf'"},
@@ -108,6 +108,7 @@ TEST(CommandLine, ErrorsNameTheOptionBeforeTheUsageLine)
         {{"--strict=1", "bus.deck", "w"}, "option --strict takes no value"},
         {{"--export", "touchstone", "bus.deck", "w"},
          "--export touchstone needs --length, the line length in deck units"},
+        {{"--export", "csv,spice", "bus.deck", "w"}, "--export spice needs --length, the line length in deck units"},
     };
     for (const auto& [words, what] : cases) {
         EXPECT_EQ(problemOf(words), what);
