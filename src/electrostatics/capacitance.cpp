@@ -61,20 +61,33 @@ PanelSystem panelSystemOf(const std::vector<Panel>& panels)
     return system;
 }
 
-// Row i, column j of the system without its last row and column.
-Complex panelEntry(const PanelSystem& system, int i, int j)
+// The potential at the middle of panel i of a conductor row, per unit Q_j.
+double conductorRowEntry(const PanelSystem& system, int i, int j)
+{
+    const Panel& column = system.panels[static_cast<std::size_t>(j)];
+    return -logIntegral(column.a, column.b, system.middles[static_cast<std::size_t>(i)]) /
+           system.lengths[static_cast<std::size_t>(j)];
+}
+
+// L_i E_n(j) / L_j of an interface row, i != j: its entry but for the contrast.
+double interfaceRowField(const PanelSystem& system, int i, int j)
 {
     const std::size_t row = static_cast<std::size_t>(i);
     const Panel& column = system.panels[static_cast<std::size_t>(j)];
-    const double columnLength = system.lengths[static_cast<std::size_t>(j)];
-    if (system.panels[row].conductor >= 0)
-        return Complex(-logIntegral(column.a, column.b, system.middles[row]) / columnLength, 0.0);
+    const Point field = logIntegralGradient(column.a, column.b, system.middles[row]);
+    const Point normal = system.normals[row];
+    return (field.x * normal.x + field.y * normal.y) * system.lengths[row] /
+           system.lengths[static_cast<std::size_t>(j)];
+}
+
+// Row i, column j of the system without its last row and column.
+Complex panelEntry(const PanelSystem& system, int i, int j)
+{
+    if (system.panels[static_cast<std::size_t>(i)].conductor >= 0) return Complex(conductorRowEntry(system, i, j), 0.0);
     // The panel's own field at its middle: only the jump, never the +-pi that rounding puts on
     // either side of a slanted panel.
     if (i == j) return Complex(Pi, 0.0);
-    const Point field = logIntegralGradient(column.a, column.b, system.middles[row]);
-    const Point normal = system.normals[row];
-    return system.contrasts[row] * ((field.x * normal.x + field.y * normal.y) * system.lengths[row] / columnLength);
+    return system.contrasts[static_cast<std::size_t>(i)] * interfaceRowField(system, i, j);
 }
 
 Complex asComplex(Complex z) { return z; }
@@ -130,41 +143,132 @@ Matrix<Scalar> chargesByDenseLu(const PanelSystem& system, int conductorCount, c
     return charges;
 }
 
-// The same charges through the hierarchical LU of the panel block A alone; the constant's
-// column b and the charge sum row s^T are brought back by the Schur complement: with
-// A X = potentials and A y = b, Q = X - y (s^T X) / (s^T y). The conductor rows are measured
-// in lengths of twice the structure's bounding box: the shift ln(scale) of those rows, which
-// the constant absorbs, keeps A itself far from singular (the log kernel is singular where an
-// outline's logarithmic capacity is one length unit).
+// The panel block as the hierarchical solve takes it. The conductor rows are measured in
+// lengths of twice the structure's bounding box: the shift ln(scale) of those rows, which the
+// constant absorbs, keeps the block itself far from singular (the log kernel is singular where
+// an outline's logarithmic capacity is one length unit). The interface rows are divided by
+// their contrast, which leaves every entry real but the diagonal pi / contrast of a lossy
+// interface: the block is M + j D, M real and D diagonal.
+struct ScaledBlock {
+    const PanelSystem& system;
+    double logScale = 0.0;
+    HierarchicalSystem hierarchical;
+    std::vector<double> lossDiagonal;  // D
+};
+
+ScaledBlock scaledBlockOf(const PanelSystem& system)
+{
+    ScaledBlock block{system, 0.0, {}, {}};
+    const std::vector<Panel>& panels = system.panels;
+    double low = panels[0].a.x, high = low, bottom = panels[0].a.y, top = bottom;
+    for (const Panel& p : panels)
+        for (Point q : {p.a, p.b}) {
+            low = std::min(low, q.x), high = std::max(high, q.x);
+            bottom = std::min(bottom, q.y), top = std::max(top, q.y);
+        }
+    block.logScale = std::log(2.0 * std::hypot(high - low, top - bottom));
+    block.hierarchical.tolerance = PanelCompressionTolerance;
+    for (std::size_t i = 0; i < panels.size(); ++i) {
+        block.hierarchical.coordinates.push_back(system.middles[i].x);
+        block.hierarchical.coordinates.push_back(system.middles[i].y);
+        block.lossDiagonal.push_back(panels[i].conductor >= 0 ? 0.0 : imag(Pi / system.contrasts[i]));
+    }
+    return block;
+}
+
+Complex scaledEntry(const ScaledBlock& block, int i, int j)
+{
+    const PanelSystem& system = block.system;
+    if (system.panels[static_cast<std::size_t>(i)].conductor >= 0)
+        return Complex(conductorRowEntry(system, i, j) + block.logScale, 0.0);
+    if (i == j) return Pi / system.contrasts[static_cast<std::size_t>(i)];
+    return Complex(interfaceRowField(system, i, j), 0.0);
+}
+
+// A lossy block solved through the real factors of M: X = X' + j X'' with M X' = B + D X'' and
+// M X'' = -D X', by turns. D is about tand times the diagonal of M, so a turn gains about two
+// digits; where it is not (two media of about the same er, one lossy, make pi / contrast
+// mostly imaginary) the turns stop shrinking and the block is factored complex.
+constexpr int LossTurnsAtMost = 12;
+constexpr double LossTurnsSettle = 1e-11;
+
+ComplexMatrix lossySolution(const ScaledBlock& block, const RealMatrix& b, const std::function<void(double)>& tell)
+{
+    const int n = b.rows();
+    const int m = b.cols();
+    const std::vector<double>& d = block.lossDiagonal;
+    {
+        const HierarchicalLu<double> lu(
+            block.hierarchical, [&](int i, int j) { return real(scaledEntry(block, i, j)); }, tell);
+        RealMatrix re = lu.solve(b);
+        RealMatrix im(n, m);
+        double lastChange = HUGE_VAL;
+        for (int turn = 0; turn < LossTurnsAtMost; ++turn) {
+            RealMatrix lossOfRe(n, m);
+            double size = 0.0;
+            for (int i = 0; i < n; ++i)
+                for (int q = 0; q < m; ++q) {
+                    lossOfRe[i][q] = -d[static_cast<std::size_t>(i)] * re[i][q];
+                    size = std::max(size, std::fabs(re[i][q]));
+                }
+            const RealMatrix nextIm = lu.solve(lossOfRe);
+            double change = 0.0;
+            for (int i = 0; i < n; ++i)
+                for (int q = 0; q < m; ++q) change = std::max(change, std::fabs(nextIm[i][q] - im[i][q]));
+            im = nextIm;
+            if (!(change < lastChange)) break;
+            lastChange = change;
+            if (change <= LossTurnsSettle * size) {
+                ComplexMatrix x = matrix(n, m);
+                for (int i = 0; i < n; ++i)
+                    for (int q = 0; q < m; ++q) x[i][q] = Complex(re[i][q], im[i][q]);
+                return x;
+            }
+            RealMatrix rightSides(n, m);
+            for (int i = 0; i < n; ++i)
+                for (int q = 0; q < m; ++q) rightSides[i][q] = b[i][q] + d[static_cast<std::size_t>(i)] * im[i][q];
+            re = lu.solve(rightSides);
+        }
+    }
+    const HierarchicalLu<Complex> lu(
+        block.hierarchical, [&](int i, int j) { return scaledEntry(block, i, j); }, tell);
+    ComplexMatrix complexB = matrix(n, m);
+    for (int i = 0; i < n; ++i)
+        for (int q = 0; q < m; ++q) complexB[i][q] = Complex(b[i][q], 0.0);
+    return lu.solve(complexB);
+}
+
+template <class Scalar>
+Matrix<Scalar> blockSolution(const ScaledBlock& block, const RealMatrix& b, const std::function<void(double)>& tell);
+
+template <>
+RealMatrix blockSolution<double>(const ScaledBlock& block, const RealMatrix& b, const std::function<void(double)>& tell)
+{
+    const HierarchicalLu<double> lu(
+        block.hierarchical, [&](int i, int j) { return real(scaledEntry(block, i, j)); }, tell);
+    return lu.solve(b);
+}
+
+template <>
+ComplexMatrix blockSolution<Complex>(const ScaledBlock& block, const RealMatrix& b,
+                                     const std::function<void(double)>& tell)
+{
+    return lossySolution(block, b, tell);
+}
+
+// The same charges through the hierarchical LU of the panel block A alone (scaled as above);
+// the constant's column b and the charge sum row s^T are brought back by the Schur complement:
+// with A X = potentials and A y = b, Q = X - y (s^T X) / (s^T y).
 template <class Scalar>
 Matrix<Scalar> chargesByHierarchicalLu(const PanelSystem& system, int conductorCount,
                                        const std::function<void(double)>& tell)
 {
     const std::vector<Panel>& panels = system.panels;
     const int n = static_cast<int>(panels.size());
-    HierarchicalSystem hierarchical;
-    hierarchical.tolerance = PanelCompressionTolerance;
-    double low = system.middles[0].x, high = low, bottom = system.middles[0].y, top = bottom;
-    for (const Panel& p : panels)
-        for (Point q : {p.a, p.b}) {
-            low = std::min(low, q.x), high = std::max(high, q.x);
-            bottom = std::min(bottom, q.y), top = std::max(top, q.y);
-        }
-    const double logScale = std::log(2.0 * std::hypot(high - low, top - bottom));
-    for (const Point& middle : system.middles) {
-        hierarchical.coordinates.push_back(middle.x);
-        hierarchical.coordinates.push_back(middle.y);
-    }
-    const auto entry = [&](int i, int j) {
-        const Complex value = panelEntry(system, i, j);
-        const bool conductorRow = panels[static_cast<std::size_t>(i)].conductor >= 0;
-        return scalarOf<Scalar>(conductorRow ? value + logScale : value);
-    };
-    Matrix<Scalar> rightSides = conductorPotentials<Scalar>(panels, n, conductorCount + 1);
+    RealMatrix rightSides = conductorPotentials<double>(panels, n, conductorCount + 1);
     for (int i = 0; i < n; ++i)
-        if (panels[static_cast<std::size_t>(i)].conductor >= 0)
-            rightSides[i][conductorCount] = scalarOf<Scalar>({-1.0, 0.0});
-    const Matrix<Scalar> x = solveHierarchical(hierarchical, std::function<Scalar(int, int)>(entry), rightSides, tell);
+        if (panels[static_cast<std::size_t>(i)].conductor >= 0) rightSides[i][conductorCount] = -1.0;
+    const Matrix<Scalar> x = blockSolution<Scalar>(scaledBlockOf(system), rightSides, tell);
 
     const auto chargeSum = [&](int k) {
         Scalar sum = scalarOf<Scalar>({0.0, 0.0});

@@ -28,6 +28,8 @@ constexpr hmat_value_t hmatType<Complex>()
     return HMAT_DOUBLE_COMPLEX;
 }
 
+static_assert(sizeof(Complex) == 2 * sizeof(double), "Complex must be laid out as hmat's two doubles");
+
 // hmat asks for entries through a C function and a context pointer.
 template <class Scalar>
 void computeEntry(void* entry, int row, int column, void* result)
@@ -57,6 +59,8 @@ Stage stageFrom(double from, const std::function<void(double)>& progress)
     return stage;
 }
 
+}  // namespace
+
 // What hmat made, given back in any case.
 struct HmatObjects {
     hmat_interface_t hmat{};
@@ -82,39 +86,56 @@ struct HmatObjects {
     }
 };
 
+namespace {
+
 // Groups of at most this many unknowns are the leaves: their blocks with each other are kept whole.
 constexpr int LeafSize = 64;
 // Two groups are far apart when the smaller is at most this times their distance across.
 constexpr double Admissibility = 2.0;
 
-template <class Scalar>
-Matrix<Scalar> solveBy(const HierarchicalSystem& system, const std::function<Scalar(int, int)>& entry,
-                       const Matrix<Scalar>& b, const std::function<void(double)>& progress)
+// Runs a call into hmat, which reports a zero pivot, as any of its failures, by an exception of
+// its own; hmat calls BLAS on many small blocks, where the threads of OpenBLAS cost more than
+// they bring (several times the time on a busy machine): BLAS keeps to one thread meanwhile.
+template <class Call>
+void callHmat(const char* what, const Call& call)
 {
-    const int n = b.rows();
-    const int m = b.cols();
-    if (n == 0 || m == 0) return Matrix<Scalar>(n, m);
-    std::vector<double> coordinates = system.coordinates;
-    std::vector<Scalar> columns(static_cast<std::size_t>(n) * static_cast<std::size_t>(m));
-    for (int i = 0; i < n; ++i)
-        for (int q = 0; q < m; ++q)
-            columns[static_cast<std::size_t>(q) * static_cast<std::size_t>(n) + static_cast<std::size_t>(i)] = b[i][q];
-    // hmat calls BLAS on many small blocks, where the threads of OpenBLAS cost more than they
-    // bring (several times the time on a busy machine): the solve keeps BLAS to one thread.
     const BlasThreadsLimit oneBlasThread(1);
     try {
-        HmatObjects h;
+        if (call() != 0) throw numericError(std::string("the hierarchical LU fails in ") + what);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const Error&) {
+        throw;
+    } catch (const std::exception& failure) {
+        throw numericError(std::string("the hierarchical LU fails in ") + what + ": " + failure.what());
+    }
+}
+
+}  // namespace
+
+template <class Scalar>
+HierarchicalLu<Scalar>::HierarchicalLu(const HierarchicalSystem& system, const std::function<Scalar(int, int)>& entry,
+                                       const std::function<void(double)>& progress)
+    : hmat_(std::make_unique<HmatObjects>()), n_(static_cast<int>(system.coordinates.size() / 2))
+{
+    HmatObjects& h = *hmat_;
+    std::vector<double> coordinates = system.coordinates;
+    Stage compressing = stageFrom(0.0, progress);
+    compressing.bar.user_data = &compressing;
+    Stage factoring = stageFrom(0.5, progress);
+    factoring.bar.user_data = &factoring;
+    callHmat("its start", [&] {
         hmat_init_default_interface(&h.hmat, hmatType<Scalar>());
-        if (h.hmat.init() != 0) throw numericError("the hierarchical matrix library does not start");
+        if (h.hmat.init() != 0) return 1;
         h.median = hmat_create_clustering_median();
         h.clustering = hmat_create_clustering_max_dof(h.median, LeafSize);
-        h.tree = hmat_create_cluster_tree(coordinates.data(), 2, n, h.clustering);
+        h.tree = hmat_create_cluster_tree(coordinates.data(), 2, n_, h.clustering);
         h.admissibility = hmat_create_admissibility_standard(Admissibility);
         h.matrix = h.hmat.create_empty_hmatrix_admissibility(h.tree, h.tree, 0, h.admissibility);
         h.hmat.set_low_rank_epsilon(h.matrix, system.tolerance);
-
-        Stage compressing = stageFrom(0.0, progress);
-        compressing.bar.user_data = &compressing;
+        return h.matrix ? 0 : 1;
+    });
+    callHmat("the compression", [&] {
         hmat_assemble_context_t assembly;
         hmat_assemble_context_init(&assembly);
         h.compression = hmat_create_compression_aca_plus(system.tolerance);
@@ -122,48 +143,38 @@ Matrix<Scalar> solveBy(const HierarchicalSystem& system, const std::function<Sca
         assembly.simple_compute = computeEntry<Scalar>;
         assembly.user_context = const_cast<std::function<Scalar(int, int)>*>(&entry);
         assembly.progress = &compressing.bar;
-        if (h.hmat.assemble_generic(h.matrix, &assembly) != 0)
-            throw numericError("the hierarchical matrix cannot be compressed");
-
-        Stage factoring = stageFrom(0.5, progress);
-        factoring.bar.user_data = &factoring;
+        return h.hmat.assemble_generic(h.matrix, &assembly);
+    });
+    callHmat("the factoring", [&] {
         hmat_factorization_context_t factorization;
         hmat_factorization_context_init(&factorization);
         factorization.factorization = hmat_factorization_lu;
         factorization.progress = &factoring.bar;
-        if (h.hmat.factorize_generic(h.matrix, &factorization) != 0) throw numericError("the hierarchical LU fails");
-        if (h.hmat.solve_systems(h.matrix, columns.data(), m) != 0)
-            throw numericError("the hierarchical LU solve fails");
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const Error&) {
-        throw;
-    } catch (const std::exception& failure) {
-        // hmat reports a zero pivot, as any of its failures, by an exception of its own.
-        throw numericError(std::string("the hierarchical LU fails: ") + failure.what());
-    }
+        return h.hmat.factorize_generic(h.matrix, &factorization);
+    });
     if (progress) progress(1.0);
-    Matrix<Scalar> x(n, m);
-    for (int i = 0; i < n; ++i)
-        for (int q = 0; q < m; ++q)
-            x[i][q] = columns[static_cast<std::size_t>(q) * static_cast<std::size_t>(n) + static_cast<std::size_t>(i)];
+}
+
+template <class Scalar>
+HierarchicalLu<Scalar>::~HierarchicalLu() = default;
+
+template <class Scalar>
+Matrix<Scalar> HierarchicalLu<Scalar>::solve(const Matrix<Scalar>& b) const
+{
+    const int m = b.cols();
+    const std::size_t rows = static_cast<std::size_t>(n_);
+    std::vector<Scalar> columns(rows * static_cast<std::size_t>(m));
+    for (int i = 0; i < n_; ++i)
+        for (int q = 0; q < m; ++q) columns[static_cast<std::size_t>(q) * rows + static_cast<std::size_t>(i)] = b[i][q];
+    if (m > 0) callHmat("the solve", [&] { return hmat_->hmat.solve_systems(hmat_->matrix, columns.data(), m); });
+    Matrix<Scalar> x(n_, m);
+    for (int i = 0; i < n_; ++i)
+        for (int q = 0; q < m; ++q) x[i][q] = columns[static_cast<std::size_t>(q) * rows + static_cast<std::size_t>(i)];
     return x;
 }
 
-}  // namespace
-
-RealMatrix solveHierarchical(const HierarchicalSystem& system, const std::function<double(int, int)>& entry,
-                             const RealMatrix& b, const std::function<void(double)>& progress)
-{
-    return solveBy(system, entry, b, progress);
-}
-
-ComplexMatrix solveHierarchical(const HierarchicalSystem& system, const std::function<Complex(int, int)>& entry,
-                                const ComplexMatrix& b, const std::function<void(double)>& progress)
-{
-    static_assert(sizeof(Complex) == 2 * sizeof(double), "Complex must be laid out as two doubles");
-    return solveBy(system, entry, b, progress);
-}
+template class HierarchicalLu<double>;
+template class HierarchicalLu<Complex>;
 
 double hierarchicalSolveBytes(double n, int m, double scalarBytes)
 {

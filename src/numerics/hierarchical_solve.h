@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "numerics/matrix.h"
@@ -15,16 +16,34 @@ namespace xsrl {
 
 struct HierarchicalSystem {
     std::vector<double> coordinates;  // x0, y0, x1, y1, ...: where each unknown sits
-    double tolerance = 1e-10;  // relative, of the compression of every block and of the factors
+    double tolerance = 0.0;  // relative, of the compression of every block and of the factors
 };
 
-// X with A X = B, A n x n given entry by entry (`entry(row, column)`, every one asked for at
-// most once or twice, many never), B n x m. `progress`, when given, is told the share done
-// (0 to 1) as the compression and the factoring go on. A singular A throws a numeric Error.
-RealMatrix solveHierarchical(const HierarchicalSystem& system, const std::function<double(int, int)>& entry,
-                             const RealMatrix& b, const std::function<void(double)>& progress);
-ComplexMatrix solveHierarchical(const HierarchicalSystem& system, const std::function<Complex(int, int)>& entry,
-                                const ComplexMatrix& b, const std::function<void(double)>& progress);
+struct HmatObjects;
+
+// A matrix A compressed and factored once, for as many solves as wanted.
+template <class Scalar>
+class HierarchicalLu {
+public:
+    // A n x n given entry by entry (`entry(row, column)`, every one asked for at most once or
+    // twice, many never). `progress`, when given, is told the share done (0 to 1) as the
+    // compression and the factoring go on. A singular A throws a numeric Error.
+    HierarchicalLu(const HierarchicalSystem& system, const std::function<Scalar(int, int)>& entry,
+                   const std::function<void(double)>& progress);
+    ~HierarchicalLu();
+    HierarchicalLu(const HierarchicalLu&) = delete;
+    HierarchicalLu& operator=(const HierarchicalLu&) = delete;
+
+    // X with A X = B, B n x m.
+    Matrix<Scalar> solve(const Matrix<Scalar>& b) const;
+
+private:
+    std::unique_ptr<HmatObjects> hmat_;
+    int n_ = 0;
+};
+
+extern template class HierarchicalLu<double>;
+extern template class HierarchicalLu<Complex>;
 
 // The bytes of memory the solve on n unknowns needs at most, with m right-hand sides and
 // `scalarBytes` per entry (8 real, 16 complex): a bound of the compressed blocks measured on
