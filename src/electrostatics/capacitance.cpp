@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -185,6 +186,13 @@ Complex scaledEntry(const ScaledBlock& block, int i, int j)
     return Complex(interfaceRowField(system, i, j), 0.0);
 }
 
+// M compressed and factored.
+std::unique_ptr<HierarchicalLu<double>> realFactors(const ScaledBlock& block, const std::function<void(double)>& tell)
+{
+    return std::make_unique<HierarchicalLu<double>>(
+        block.hierarchical, [&](int i, int j) { return real(scaledEntry(block, i, j)); }, tell);
+}
+
 // A lossy block solved through the real factors of M: X = X' + j X'' with M X' = B + D X'' and
 // M X'' = -D X', by turns. D is about tand times the diagonal of M, so a turn gains about two
 // digits; where it is not (two media of about the same er, one lossy, make pi / contrast
@@ -197,9 +205,9 @@ ComplexMatrix lossySolution(const ScaledBlock& block, const RealMatrix& b, const
     const int n = b.rows();
     const int m = b.cols();
     const std::vector<double>& d = block.lossDiagonal;
-    {
-        const HierarchicalLu<double> lu(
-            block.hierarchical, [&](int i, int j) { return real(scaledEntry(block, i, j)); }, tell);
+    {  // the real factors are given back before any complex ones are made
+        const std::unique_ptr<HierarchicalLu<double>> factors = realFactors(block, tell);
+        const HierarchicalLu<double>& lu = *factors;
         RealMatrix re = lu.solve(b);
         RealMatrix im(n, m);
         double lastChange = HUGE_VAL;
@@ -244,9 +252,7 @@ Matrix<Scalar> blockSolution(const ScaledBlock& block, const RealMatrix& b, cons
 template <>
 RealMatrix blockSolution<double>(const ScaledBlock& block, const RealMatrix& b, const std::function<void(double)>& tell)
 {
-    const HierarchicalLu<double> lu(
-        block.hierarchical, [&](int i, int j) { return real(scaledEntry(block, i, j)); }, tell);
-    return lu.solve(b);
+    return realFactors(block, tell)->solve(b);
 }
 
 template <>
