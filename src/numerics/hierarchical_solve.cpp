@@ -37,27 +37,20 @@ void computeEntry(void* entry, int row, int column, void* result)
     *static_cast<Scalar*>(result) = (*static_cast<const std::function<Scalar(int, int)>*>(entry))(row, column);
 }
 
-// The compression takes about as long as the factoring: each is told as half of the work.
-struct Stage {
+// The factoring's progress, the second half of the work (the compression is the first).
+// hmat has a progress bar of its own, which prints unless one is given.
+struct FactoringProgress {
     hmat_progress_t bar{};
     const std::function<void(double)>* tell = nullptr;
-    double from = 0.0;
 };
 
-void advanceStage(hmat_progress_t* bar)
+void tellFactoring(hmat_progress_t* bar)
 {
-    const Stage* stage = static_cast<const Stage*>(bar->user_data);
-    if (*stage->tell && bar->max > 0) (*stage->tell)(stage->from + 0.5 * bar->current / bar->max);
+    const std::function<void(double)>& tell = *static_cast<const FactoringProgress*>(bar->user_data)->tell;
+    if (tell && bar->max > 0) tell(0.5 + 0.5 * bar->current / bar->max);
 }
 
-Stage stageFrom(double from, const std::function<void(double)>& progress)
-{
-    Stage stage;
-    stage.bar.update = advanceStage;
-    stage.tell = &progress;
-    stage.from = from;
-    return stage;
-}
+void tellNothing(hmat_progress_t*) {}
 
 }  // namespace
 
@@ -123,10 +116,12 @@ HierarchicalLu<Scalar>::HierarchicalLu(const HierarchicalSystem& system, const s
 {
     HmatObjects& h = *hmat_;
     std::vector<double> coordinates = system.coordinates;
-    Stage compressing = stageFrom(0.0, progress);
-    compressing.bar.user_data = &compressing;
-    Stage factoring = stageFrom(0.5, progress);
+    hmat_progress_t compressing{};
+    compressing.update = tellNothing;
+    FactoringProgress factoring;
+    factoring.bar.update = tellFactoring;
     factoring.bar.user_data = &factoring;
+    factoring.tell = &progress;
     callHmat("its start", [&] {
         hmat_init_default_interface(&h.hmat, hmatType<Scalar>());
         if (h.hmat.init() != 0) return 1;
@@ -153,7 +148,7 @@ HierarchicalLu<Scalar>::HierarchicalLu(const HierarchicalSystem& system, const s
         assembly.compression = h.compression;
         assembly.simple_compute = computeEntry<Scalar>;
         assembly.user_context = const_cast<std::function<Scalar(int, int)>*>(&countedEntry);
-        assembly.progress = &compressing.bar;
+        assembly.progress = &compressing;
         return h.hmat.assemble_generic(h.matrix, &assembly);
     });
     callHmat("the factoring", [&] {
