@@ -9,8 +9,8 @@ BUILD_DIR := build
 SANITIZE_DIR := build-sanitize
 FUZZ_DIR := build-fuzz
 FUZZ_SECONDS := 180
-PACKAGES := g++ cmake make libgtest-dev libopenblas-dev pybind11-dev python3-dev python3-numpy python3-pytest \
-  python3-matplotlib python3-distributed python3-venv python3-pip python3-setuptools python3-wheel ngspice
+PACKAGES := g++ cmake make libgtest-dev libopenblas-dev libhmat-oss-dev pybind11-dev python3-dev python3-numpy \
+  python3-pytest python3-matplotlib python3-distributed python3-venv python3-pip python3-setuptools python3-wheel ngspice
 CLANG_PACKAGES := $(PACKAGES) clang libclang-rt-14-dev
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 CONFIG := -DCMAKE_BUILD_TYPE=Release -DPython_EXECUTABLE=$(PYTHON)

@@ -9,6 +9,7 @@
 // complex solve gives C as the real part and G(f) = -omega times the imaginary part.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <vector>
 
@@ -18,11 +19,22 @@
 
 namespace xsrl {
 
+// How the panel system is solved: LAPACK's LU of the whole matrix (time n^3, memory n^2), the
+// hierarchical LU (about n log n for both, to PanelCompressionTolerance), or the first for
+// systems of up to DensePanelSolveUpTo panels and the second above. Lossless media make the
+// system real, solved in real arithmetic.
+enum class PanelSolver { BySize, Dense, Hierarchical };
+constexpr std::size_t DensePanelSolveUpTo = 1500;
+// The relative tolerance of the hierarchical matrix's blocks and factors: C and G come out
+// within about 1e-7 of the whole LU's, relative to the largest entry.
+constexpr double PanelCompressionTolerance = 1e-9;
+
 // The complex Maxwell matrix in F/m: column k holds the free charges with conductor k at 1 V
 // and every other conductor at 0 V; symmetric (the symmetric part of the collocation's).
 // `progress`, when given, is told the share of the solve done (0 to 1) as it goes on.
 ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount,
-                                 const std::function<void(double)>& progress = {});
+                                 const std::function<void(double)>& progress = {},
+                                 PanelSolver solver = PanelSolver::BySize);
 
 // The same conductor panels with every dielectric block taken away: er = 1 around every
 // conductor and no interface (one of equal media on both sides carries no charge). Their

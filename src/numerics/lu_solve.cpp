@@ -15,6 +15,9 @@ namespace xsrl {
 // factorization of Debian's OpenBLAS 0.3.21 reads past the end of its work array on
 // AVX-512 processors and crashes now and then.
 extern "C" {
+void dgetrf_(const int* m, const int* n, double* a, const int* lda, int* ipiv, int* info);
+void dgetrs_(const char* trans, const int* n, const int* nrhs, const double* a, const int* lda, const int* ipiv,
+             double* b, const int* ldb, int* info);
 void zgetrf_(const int* m, const int* n, Complex* a, const int* lda, int* ipiv, int* info);
 void zgetrs_(const char* trans, const int* n, const int* nrhs, const Complex* a, const int* lda, const int* ipiv,
              Complex* b, const int* ldb, int* info);
@@ -35,35 +38,65 @@ void checkLapack(const char* routine, int info)
                            std::to_string(-info));
 }
 
+void getrf(int n, double* a, int* pivots, int* info) { dgetrf_(&n, &n, a, &n, pivots, info); }
+void getrf(int n, Complex* a, int* pivots, int* info) { zgetrf_(&n, &n, a, &n, pivots, info); }
+
 // LAPACK reads column by column, so it factors the transpose A^T = (L U)^T of the row-major
-// storage; solving A^T^T X = B is then the transposed solve. The factors are in `a`.
-ComplexMatrix solveFactored(const ComplexMatrix& a, const std::vector<int>& pivots, const ComplexMatrix& b)
+// storage; solving A^T^T X = B is then the transposed solve.
+void getrsTransposed(int n, int m, const double* a, const int* pivots, double* b, int* info)
+{
+    dgetrs_("T", &n, &m, a, &n, pivots, b, &n, info);
+}
+void getrsTransposed(int n, int m, const Complex* a, const int* pivots, Complex* b, int* info)
+{
+    zgetrs_("T", &n, &m, a, &n, pivots, b, &n, info);
+}
+
+// X with A X = B, the factors of A in `a`.
+template <class Scalar>
+Matrix<Scalar> solveFactored(const Matrix<Scalar>& a, const std::vector<int>& pivots, const Matrix<Scalar>& b)
 {
     const int n = a.rows();
     const int m = b.cols();
     const std::size_t rowCount = static_cast<std::size_t>(n);
     const std::size_t columnCount = static_cast<std::size_t>(m);
-    ComplexMatrix x = matrix(n, m);
-    std::vector<Complex> columns(rowCount * columnCount);
+    Matrix<Scalar> x(n, m);
+    std::vector<Scalar> columns(rowCount * columnCount);
     for (int i = 0; i < n; ++i)
         for (std::size_t q = 0; q < columnCount; ++q) columns[q * rowCount + static_cast<std::size_t>(i)] = b[i][q];
-    const char transposed = 'T';
     int info = 0;
-    zgetrs_(&transposed, &n, &m, a[0], &n, pivots.data(), columns.data(), &n, &info);
-    checkLapack("zgetrs", info);
+    getrsTransposed(n, m, a[0], pivots.data(), columns.data(), &info);
+    checkLapack("getrs", info);
     for (int i = 0; i < n; ++i)
         for (std::size_t q = 0; q < columnCount; ++q) x[i][q] = columns[q * rowCount + static_cast<std::size_t>(i)];
     return x;
 }
 
-ComplexMatrix singularSolution(int n, int m, int* singularCount)
+void setNotANumber(double& x) { x = std::numeric_limits<double>::quiet_NaN(); }
+void setNotANumber(Complex& z) { setNotANumber(z.re), setNotANumber(z.im); }
+
+template <class Scalar>
+Matrix<Scalar> singularSolution(int n, int m, int* singularCount)
 {
     if (singularCount) ++*singularCount;
-    ComplexMatrix x = matrix(n, m);
-    const double nan = std::numeric_limits<double>::quiet_NaN();
+    Matrix<Scalar> x(n, m);
     for (int i = 0; i < n; ++i)
-        for (int q = 0; q < m; ++q) x[i][q] = Complex(nan, nan);
+        for (int q = 0; q < m; ++q) setNotANumber(x[i][q]);
     return x;
+}
+
+template <class Scalar>
+Matrix<Scalar> solveByLuOf(Matrix<Scalar> a, const Matrix<Scalar>& b, int* singularCount)
+{
+    const int n = a.rows();
+    const int m = b.cols();
+    if (n == 0 || m == 0) return Matrix<Scalar>(n, m);
+    std::vector<int> pivots(static_cast<std::size_t>(n));
+    int info = 0;
+    getrf(n, a[0], pivots.data(), &info);
+    checkLapack("getrf", info);
+    if (info > 0) return singularSolution<Scalar>(n, m, singularCount);
+    return solveFactored(a, pivots, b);
 }
 
 // The right-looking blocked LU of LAPACK's zgetrf, one block of columns (of the column-major
@@ -110,15 +143,12 @@ int factorInBlocks(ComplexMatrix& a, std::vector<int>& pivots, int blockWidth,
 ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b, int* singularCount)
 {
     static_assert(sizeof(Complex) == 2 * sizeof(double), "Complex must be laid out as two doubles");
-    const int n = a.rows();
-    const int m = b.cols();
-    if (n == 0 || m == 0) return matrix(n, m);
-    std::vector<int> pivots(static_cast<std::size_t>(n));
-    int info = 0;
-    zgetrf_(&n, &n, a[0], &n, pivots.data(), &info);
-    checkLapack("zgetrf", info);
-    if (info > 0) return singularSolution(n, m, singularCount);
-    return solveFactored(a, pivots, b);
+    return solveByLuOf(std::move(a), b, singularCount);
+}
+
+RealMatrix solveByLu(RealMatrix a, const RealMatrix& b, int* singularCount)
+{
+    return solveByLuOf(std::move(a), b, singularCount);
 }
 
 ComplexMatrix solveByLuInBlocks(ComplexMatrix a, const ComplexMatrix& b, const std::function<void(double)>& progress)
@@ -133,7 +163,7 @@ ComplexMatrix solveByLuInBlocks(ComplexMatrix a, const ComplexMatrix& b, const s
     std::vector<int> pivots(static_cast<std::size_t>(n));
     // Wide enough for the update to run near the speed of one factoring call.
     const int blockWidth = 128;
-    if (factorInBlocks(a, pivots, blockWidth, progress) > 0) return singularSolution(n, m, nullptr);
+    if (factorInBlocks(a, pivots, blockWidth, progress) > 0) return singularSolution<Complex>(n, m, nullptr);
     return solveFactored(a, pivots, b);
 }
 

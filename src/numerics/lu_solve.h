@@ -1,4 +1,4 @@
-// Solving a complex linear system through LAPACK (OpenBLAS): the fast solver that trades
+// Solving a real or complex linear system through LAPACK (OpenBLAS): the fast solver that trades
 // bit-identity for speed. The matrix is factored once, P A = L U, and only the wanted
 // right-hand sides are solved for; no inverse is formed.
 #pragma once
@@ -13,6 +13,7 @@ namespace xsrl {
 // A gives X of NaN and adds one to `*singularCount` when that is given, as the inversion does;
 // a LAPACK failure throws.
 ComplexMatrix solveByLu(ComplexMatrix a, const ComplexMatrix& b, int* singularCount = nullptr);
+RealMatrix solveByLu(RealMatrix a, const RealMatrix& b, int* singularCount = nullptr);
 
 // Systems up to this many unknowns take about a second or less to factor.
 constexpr int WholeFactoringUpTo = 2048;

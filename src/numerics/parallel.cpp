@@ -8,6 +8,7 @@
 #include <vector>
 
 extern "C" void openblas_set_num_threads(int threads);
+extern "C" int openblas_get_num_threads(void);
 
 namespace xsrl {
 
@@ -60,5 +61,9 @@ void runInParallel(int threads, int items, const std::function<void(int thread, 
 }
 
 void limitBlasThreads(int threads) { openblas_set_num_threads(std::max(1, std::min(threads, hardwareThreads()))); }
+
+BlasThreadsLimit::BlasThreadsLimit(int threads) : before_(openblas_get_num_threads()) { limitBlasThreads(threads); }
+
+BlasThreadsLimit::~BlasThreadsLimit() { limitBlasThreads(before_); }
 
 }  // namespace xsrl

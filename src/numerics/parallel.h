@@ -19,4 +19,16 @@ void runInParallel(int threads, int items, const std::function<void(int thread, 
 // `threads` (and at the hardware's) for the whole process.
 void limitBlasThreads(int threads);
 
+// Caps the threads of OpenBLAS at `threads` while it lives, and gives the cap before back.
+class BlasThreadsLimit {
+public:
+    explicit BlasThreadsLimit(int threads);
+    ~BlasThreadsLimit();
+    BlasThreadsLimit(const BlasThreadsLimit&) = delete;
+    BlasThreadsLimit& operator=(const BlasThreadsLimit&) = delete;
+
+private:
+    int before_;
+};
+
 }  // namespace xsrl

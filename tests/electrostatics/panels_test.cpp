@@ -162,9 +162,12 @@ TEST(CapacitancePanels, SizesBeyondTheNumbersAreAnError)
 }
 
 // The panel system (matrix, right-hand sides and solution) is refused before it is made when
-// it cannot fit: 16 bytes per complex entry of (n + 1) (n + 1 + 3 conductors) for n panels.
+// it cannot fit: up to 1500 panels 16 bytes per complex entry of (n + 1) (n + 1 + 3 conductors);
+// above, the hierarchical matrix's n log n (100 lines over a plate, 30,040 panels, fit in 1 GB).
 TEST(CapacitancePanels, PanelSystemThatCannotFitIsRefused)
 {
+    EXPECT_NO_THROW(checkPanelMemoryFits(30040, 101, 1e9));
+    EXPECT_THROW(checkPanelMemoryFits(1000000, 2, 1e10), MemoryError);
     const double needed = 16.0 * 1000 * (1000 + 3 * 2);
     EXPECT_NO_THROW(checkPanelMemoryFits(999, 2, needed));
     try {
