@@ -449,15 +449,6 @@ ComplexMatrix identity(int n)
     return out;
 }
 
-ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b)
-{
-    ComplexMatrix out = matrix(a.rows(), b.cols());
-    for (int i = 0; i < a.rows(); ++i)
-        for (int k = 0; k < a.cols(); ++k)
-            for (int j = 0; j < b.cols(); ++j) out[i][j] = out[i][j] + a[i][k] * b[k][j];
-    return out;
-}
-
 // a + factor b.
 ComplexMatrix sum(const ComplexMatrix& a, const ComplexMatrix& b, double factor = 1.0)
 {

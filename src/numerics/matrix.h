@@ -15,6 +15,9 @@ RealMatrix squareMatrix(int n);
 RealMatrix dmatrix(int rows, int cols);
 ComplexMatrix matrix(int rows, int cols);
 
+// The product a b, each sum in ascending order.
+ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b);
+
 // Which inner loops the inversion runs: the fastest this processor has (AVX2 vectors where it
 // has them) or plain scalar code. Both give the same bits; Plain is there for the tests.
 enum class InnerLoops { Fastest, Plain };
