@@ -169,6 +169,7 @@ ScaledBlock scaledBlockOf(const PanelSystem& system)
         }
     block.logScale = std::log(2.0 * std::hypot(high - low, top - bottom));
     block.hierarchical.tolerance = PanelCompressionTolerance;
+    block.hierarchical.residualTolerance = PanelResidualTolerance;
     for (std::size_t i = 0; i < panels.size(); ++i) {
         block.hierarchical.coordinates.push_back(system.middles[i].x);
         block.hierarchical.coordinates.push_back(system.middles[i].y);
@@ -196,9 +197,11 @@ std::unique_ptr<HierarchicalLu<double>> realFactors(const ScaledBlock& block, co
 // A lossy block solved through the real factors of M: X = X' + j X'' with M X' = B + D X'' and
 // M X'' = -D X', by turns. D is about tand times the diagonal of M, so a turn gains about two
 // digits; where it is not (two media of about the same er, one lossy, make pi / contrast
-// mostly imaginary) the turns stop shrinking and the block is factored complex.
+// mostly imaginary) the turns stop shrinking and the block is factored complex. They settle
+// where a turn changes X'' by 1e-14 of X': the far couplings of G, 1e-5 of the largest, then
+// keep their digits to about 1e-7.
 constexpr int LossTurnsAtMost = 12;
-constexpr double LossTurnsSettle = 1e-11;
+constexpr double LossTurnsSettle = 1e-14;
 
 ComplexMatrix lossySolution(const ScaledBlock& block, const RealMatrix& b, const std::function<void(double)>& tell)
 {

@@ -28,6 +28,19 @@ constexpr hmat_value_t hmatType<Complex>()
     return HMAT_DOUBLE_COMPLEX;
 }
 
+template <class Scalar>
+Scalar scalarOne();
+template <>
+double scalarOne<double>()
+{
+    return 1.0;
+}
+template <>
+Complex scalarOne<Complex>()
+{
+    return Complex(1.0, 0.0);
+}
+
 static_assert(sizeof(Complex) == 2 * sizeof(double), "Complex must be laid out as hmat's two doubles");
 
 // hmat asks for entries through a C function and a context pointer.
@@ -62,13 +75,15 @@ struct HmatObjects {
     hmat_cluster_tree_t* tree = nullptr;
     hmat_admissibility_t* admissibility = nullptr;
     const hmat_compression_algorithm_t* compression = nullptr;
-    hmat_matrix_t* matrix = nullptr;
+    hmat_matrix_t* matrix = nullptr;  // at the residual tolerance
+    hmat_matrix_t* factors = nullptr;
 
     HmatObjects() = default;
     HmatObjects(const HmatObjects&) = delete;
     HmatObjects& operator=(const HmatObjects&) = delete;
     ~HmatObjects()
     {
+        if (factors) hmat.destroy(factors);
         if (matrix) hmat.destroy(matrix);
         if (compression) hmat_delete_compression(compression);
         if (admissibility) hmat_delete_admissibility(admissibility);
@@ -130,7 +145,7 @@ HierarchicalLu<Scalar>::HierarchicalLu(const HierarchicalSystem& system, const s
         h.tree = hmat_create_cluster_tree(coordinates.data(), 2, n_, h.clustering);
         h.admissibility = hmat_create_admissibility_standard(Admissibility);
         h.matrix = h.hmat.create_empty_hmatrix_admissibility(h.tree, h.tree, 0, h.admissibility);
-        h.hmat.set_low_rank_epsilon(h.matrix, system.tolerance);
+        if (h.matrix) h.hmat.set_low_rank_epsilon(h.matrix, system.residualTolerance);
         return h.matrix ? 0 : 1;
     });
     // hmat tells nothing while it compresses: the entries asked for, against about as many as
@@ -144,19 +159,24 @@ HierarchicalLu<Scalar>::HierarchicalLu(const HierarchicalSystem& system, const s
     callHmat("the compression", [&] {
         hmat_assemble_context_t assembly;
         hmat_assemble_context_init(&assembly);
-        h.compression = hmat_create_compression_aca_plus(system.tolerance);
+        h.compression = hmat_create_compression_aca_plus(system.residualTolerance);
         assembly.compression = h.compression;
         assembly.simple_compute = computeEntry<Scalar>;
         assembly.user_context = const_cast<std::function<Scalar(int, int)>*>(&countedEntry);
         assembly.progress = &compressing;
         return h.hmat.assemble_generic(h.matrix, &assembly);
     });
+    // The blocks' ranks at the factors' tolerance: a copy recompressed, not a second compression.
     callHmat("the factoring", [&] {
+        h.factors = h.hmat.copy(h.matrix);
+        if (!h.factors) return 1;
+        h.hmat.set_low_rank_epsilon(h.factors, system.tolerance);
+        if (h.hmat.truncate(h.factors) != 0) return 1;
         hmat_factorization_context_t factorization;
         hmat_factorization_context_init(&factorization);
         factorization.factorization = hmat_factorization_lu;
         factorization.progress = &factoring.bar;
-        return h.hmat.factorize_generic(h.matrix, &factorization);
+        return h.hmat.factorize_generic(h.factors, &factorization);
     });
     if (progress) progress(1.0);
 }
@@ -169,14 +189,39 @@ Matrix<Scalar> HierarchicalLu<Scalar>::solve(const Matrix<Scalar>& b) const
 {
     const int m = b.cols();
     const std::size_t rows = static_cast<std::size_t>(n_);
-    std::vector<Scalar> columns(rows * static_cast<std::size_t>(m));
+    const std::size_t size = rows * static_cast<std::size_t>(m);
+    if (m == 0) return Matrix<Scalar>(n_, 0);
+    // hmat takes the columns one after the other.
+    std::vector<Scalar> right(size);
     for (int i = 0; i < n_; ++i)
-        for (int q = 0; q < m; ++q) columns[static_cast<std::size_t>(q) * rows + static_cast<std::size_t>(i)] = b[i][q];
-    if (m > 0) callHmat("the solve", [&] { return hmat_->hmat.solve_systems(hmat_->matrix, columns.data(), m); });
-    Matrix<Scalar> x(n_, m);
+        for (int q = 0; q < m; ++q) right[static_cast<std::size_t>(q) * rows + static_cast<std::size_t>(i)] = b[i][q];
+    HmatObjects& h = *hmat_;
+    std::vector<Scalar> x = right;
+    callHmat("the solve", [&] { return h.hmat.solve_systems(h.factors, x.data(), m); });
+    // Refinement: each turn leaves about the factors' tolerance of the residual before it, down
+    // to what the tight matrix and the rounding allow; a turn that gains less than
+    // RefinementGain ends it.
+    constexpr double RefinementGain = 10.0;
+    constexpr int RefinementsAtMost = 8;
+    double lastResidual = HUGE_VAL;
+    for (int turn = 0; turn < RefinementsAtMost; ++turn) {
+        std::vector<Scalar> residual = right;
+        Scalar one = scalarOne<Scalar>(), minusOne = -one;
+        callHmat("the residual",
+                 [&] { return h.hmat.gemv('N', &minusOne, h.matrix, x.data(), &one, residual.data(), m); });
+        using std::abs;
+        double largest = 0.0;
+        for (const Scalar& r : residual) largest = std::max(largest, abs(r));
+        if (!(largest * RefinementGain < lastResidual)) break;
+        lastResidual = largest;
+        callHmat("the solve", [&] { return h.hmat.solve_systems(h.factors, residual.data(), m); });
+        for (std::size_t k = 0; k < size; ++k) x[k] = x[k] + residual[k];
+    }
+    Matrix<Scalar> solution(n_, m);
     for (int i = 0; i < n_; ++i)
-        for (int q = 0; q < m; ++q) x[i][q] = columns[static_cast<std::size_t>(q) * rows + static_cast<std::size_t>(i)];
-    return x;
+        for (int q = 0; q < m; ++q)
+            solution[i][q] = x[static_cast<std::size_t>(q) * rows + static_cast<std::size_t>(i)];
+    return solution;
 }
 
 template class HierarchicalLu<double>;

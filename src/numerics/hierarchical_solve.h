@@ -2,8 +2,9 @@
 // the unknowns are grouped by where they sit in the plane, the blocks between groups far apart
 // compared with their size are kept as products of low rank found by adaptive cross
 // approximation (ACA+), and the whole is factored by the hierarchical LU. Memory and time grow
-// about as n log n instead of n^2 and n^3; the price is an error of about `tolerance` relative
-// in every block, for the factors as for the matrix.
+// about as n log n instead of n^2 and n^3. The matrix is compressed twice as tightly as it is
+// factored: the factors, a copy cut down to `tolerance`, only precondition; every solution is
+// refined by the residuals of the tight matrix, to about `residualTolerance`.
 #pragma once
 
 #include <functional>
@@ -16,7 +17,8 @@ namespace xsrl {
 
 struct HierarchicalSystem {
     std::vector<double> coordinates;  // x0, y0, x1, y1, ...: where each unknown sits
-    double tolerance = 0.0;  // relative, of the compression of every block and of the factors
+    double tolerance = 0.0;  // relative, of every block of the factors
+    double residualTolerance = 0.0;  // relative, of every block of the matrix the residuals come from
 };
 
 struct HmatObjects;
@@ -34,7 +36,7 @@ public:
     HierarchicalLu(const HierarchicalLu&) = delete;
     HierarchicalLu& operator=(const HierarchicalLu&) = delete;
 
-    // X with A X = B, B n x m.
+    // X with A X = B, B n x m: X = LU^-1 B, then X += LU^-1 (B - A X) while the residual shrinks.
     Matrix<Scalar> solve(const Matrix<Scalar>& b) const;
 
 private:
