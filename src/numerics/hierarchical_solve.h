@@ -2,7 +2,7 @@
 // the unknowns are grouped by where they sit in the plane, the blocks between groups far apart
 // compared with their size are kept as products of low rank found by adaptive cross
 // approximation (ACA+), and the whole is factored by the hierarchical LU. Memory and time grow
-// about as n log n instead of n^2 and n^3. The matrix is compressed twice as tightly as it is
+// about as n log n instead of n^2 and n^3. The matrix is compressed far more tightly than it is
 // factored: the factors, a copy cut down to `tolerance`, only precondition; every solution is
 // refined by the residuals of the tight matrix, to about `residualTolerance`.
 #pragma once
