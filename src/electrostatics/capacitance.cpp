@@ -169,6 +169,7 @@ ScaledBlock scaledBlockOf(const PanelSystem& system)
         }
     block.logScale = std::log(2.0 * std::hypot(high - low, top - bottom));
     block.hierarchical.tolerance = PanelCompressionTolerance;
+    block.hierarchical.residualTolerance = PanelResidualTolerance;
     for (std::size_t i = 0; i < panels.size(); ++i) {
         block.hierarchical.coordinates.push_back(system.middles[i].x);
         block.hierarchical.coordinates.push_back(system.middles[i].y);
@@ -193,56 +194,100 @@ std::unique_ptr<HierarchicalLu<double>> realFactors(const ScaledBlock& block, co
         block.hierarchical, [&](int i, int j) { return real(scaledEntry(block, i, j)); }, tell);
 }
 
-// A lossy block solved through the real factors of M: X = X' + j X'' with M X' = B + D X'' and
-// M X'' = -D X', by turns. D is about tand times the diagonal of M, so a turn gains about two
-// digits; where it is not (two media of about the same er, one lossy, make pi / contrast
-// mostly imaginary) the turns stop shrinking and the block is factored complex.
+// A lossy block solved through the real factors of M: X = X' + j X'' with M X' = B' + D X'' and
+// M X'' = B'' - D X', by turns of solves by the factors. D is about tand times the diagonal of
+// M, so a turn gains about two digits; where it is not (two media of about the same er, one
+// lossy, make pi / contrast mostly imaginary) the turns stop shrinking: false. They settle where
+// a turn changes X'' by LossTurnsSettle of X', about what the factors give; the refinement
+// against the tight M takes the solution further.
 constexpr int LossTurnsAtMost = 12;
-constexpr double LossTurnsSettle = 1e-11;
+constexpr double LossTurnsSettle = 1e-8;
+
+bool solvedByLossTurns(const HierarchicalLu<double>& lu, const std::vector<double>& d, const ComplexMatrix& b,
+                       ComplexMatrix& x)
+{
+    const int n = b.rows();
+    const int m = b.cols();
+    RealMatrix re(n, m), im(n, m);
+    for (int i = 0; i < n; ++i)
+        for (int q = 0; q < m; ++q) re[i][q] = b[i][q].re;
+    re = lu.solveByFactors(re);
+    double lastChange = HUGE_VAL;
+    for (int turn = 0; turn < LossTurnsAtMost; ++turn) {
+        RealMatrix rightSides(n, m);
+        double size = 0.0;
+        for (int i = 0; i < n; ++i)
+            for (int q = 0; q < m; ++q) {
+                rightSides[i][q] = b[i][q].im - d[static_cast<std::size_t>(i)] * re[i][q];
+                size = std::max(size, std::fabs(re[i][q]));
+            }
+        const RealMatrix nextIm = lu.solveByFactors(rightSides);
+        double change = 0.0;
+        for (int i = 0; i < n; ++i)
+            for (int q = 0; q < m; ++q) change = std::max(change, std::fabs(nextIm[i][q] - im[i][q]));
+        im = nextIm;
+        if (!(change < lastChange)) return false;
+        lastChange = change;
+        if (change <= LossTurnsSettle * size) {
+            x = matrix(n, m);
+            for (int i = 0; i < n; ++i)
+                for (int q = 0; q < m; ++q) x[i][q] = Complex(re[i][q], im[i][q]);
+            return true;
+        }
+        for (int i = 0; i < n; ++i)
+            for (int q = 0; q < m; ++q) rightSides[i][q] = b[i][q].re + d[static_cast<std::size_t>(i)] * im[i][q];
+        re = lu.solveByFactors(rightSides);
+    }
+    return false;
+}
+
+// (M + j D) X by the tight M.
+ComplexMatrix lossyProduct(const HierarchicalLu<double>& lu, const std::vector<double>& d, const ComplexMatrix& x)
+{
+    const int n = x.rows();
+    const int m = x.cols();
+    RealMatrix re(n, m), im(n, m);
+    for (int i = 0; i < n; ++i)
+        for (int q = 0; q < m; ++q) re[i][q] = x[i][q].re, im[i][q] = x[i][q].im;
+    const RealMatrix productOfRe = lu.times(re);
+    const RealMatrix productOfIm = lu.times(im);
+    ComplexMatrix product = matrix(n, m);
+    for (int i = 0; i < n; ++i)
+        for (int q = 0; q < m; ++q) {
+            const double loss = d[static_cast<std::size_t>(i)];
+            product[i][q] = Complex(productOfRe[i][q] - loss * im[i][q], productOfIm[i][q] + loss * re[i][q]);
+        }
+    return product;
+}
 
 ComplexMatrix lossySolution(const ScaledBlock& block, const RealMatrix& b, const std::function<void(double)>& tell)
 {
     const int n = b.rows();
     const int m = b.cols();
+    ComplexMatrix complexB = matrix(n, m);
+    for (int i = 0; i < n; ++i)
+        for (int q = 0; q < m; ++q) complexB[i][q] = Complex(b[i][q], 0.0);
     const std::vector<double>& d = block.lossDiagonal;
     {  // the real factors are given back before any complex ones are made
         const std::unique_ptr<HierarchicalLu<double>> factors = realFactors(block, tell);
         const HierarchicalLu<double>& lu = *factors;
-        RealMatrix re = lu.solve(b);
-        RealMatrix im(n, m);
-        double lastChange = HUGE_VAL;
-        for (int turn = 0; turn < LossTurnsAtMost; ++turn) {
-            RealMatrix lossOfRe(n, m);
-            double size = 0.0;
-            for (int i = 0; i < n; ++i)
-                for (int q = 0; q < m; ++q) {
-                    lossOfRe[i][q] = -d[static_cast<std::size_t>(i)] * re[i][q];
-                    size = std::max(size, std::fabs(re[i][q]));
-                }
-            const RealMatrix nextIm = lu.solve(lossOfRe);
-            double change = 0.0;
-            for (int i = 0; i < n; ++i)
-                for (int q = 0; q < m; ++q) change = std::max(change, std::fabs(nextIm[i][q] - im[i][q]));
-            im = nextIm;
-            if (!(change < lastChange)) break;
-            lastChange = change;
-            if (change <= LossTurnsSettle * size) {
-                ComplexMatrix x = matrix(n, m);
-                for (int i = 0; i < n; ++i)
-                    for (int q = 0; q < m; ++q) x[i][q] = Complex(re[i][q], im[i][q]);
-                return x;
-            }
-            RealMatrix rightSides(n, m);
-            for (int i = 0; i < n; ++i)
-                for (int q = 0; q < m; ++q) rightSides[i][q] = b[i][q] + d[static_cast<std::size_t>(i)] * im[i][q];
-            re = lu.solve(rightSides);
-        }
+        // Turns that settle on B settle on its residuals but where those are rounding: there a
+        // correction of zero ends the refinement.
+        int solves = 0;
+        bool turnsSettle = false;
+        const ComplexMatrix x = refinedSolution(
+            complexB,
+            [&](const ComplexMatrix& r) {
+                ComplexMatrix correction = matrix(n, m);
+                const bool settled = solvedByLossTurns(lu, d, r, correction);
+                if (solves++ == 0) turnsSettle = settled;
+                return correction;
+            },
+            [&](const ComplexMatrix& y) { return lossyProduct(lu, d, y); });
+        if (turnsSettle) return x;
     }
     const HierarchicalLu<Complex> lu(
         block.hierarchical, [&](int i, int j) { return scaledEntry(block, i, j); }, tell);
-    ComplexMatrix complexB = matrix(n, m);
-    for (int i = 0; i < n; ++i)
-        for (int q = 0; q < m; ++q) complexB[i][q] = Complex(b[i][q], 0.0);
     return lu.solve(complexB);
 }
 

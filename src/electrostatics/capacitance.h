@@ -25,9 +25,11 @@ namespace xsrl {
 // system real, solved in real arithmetic.
 enum class PanelSolver { BySize, Dense, Hierarchical };
 constexpr std::size_t DensePanelSolveUpTo = 1500;
-// The relative tolerance of the hierarchical matrix's blocks and factors: C and G come out
-// within about 1e-7 of the whole LU's, relative to the largest entry.
+// The relative tolerances of the hierarchical matrix's blocks: of its LU factors, and of the
+// matrix the solutions are refined against; every entry of C and G comes out within about
+// 1e-7 of the whole LU's (the far couplings, 1e-5 of the largest, need the charges to 1e-12).
 constexpr double PanelCompressionTolerance = 1e-9;
+constexpr double PanelResidualTolerance = 1e-13;
 
 // The complex Maxwell matrix in F/m: column k holds the free charges with conductor k at 1 V
 // and every other conductor at 0 V; symmetric (the symmetric part of the collocation's).

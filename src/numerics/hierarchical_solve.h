@@ -2,10 +2,13 @@
 // the unknowns are grouped by where they sit in the plane, the blocks between groups far apart
 // compared with their size are kept as products of low rank found by adaptive cross
 // approximation (ACA+), and the whole is factored by the hierarchical LU. Memory and time grow
-// about as n log n instead of n^2 and n^3; the price is an error of about `tolerance` relative
-// in every block, for the factors as for the matrix.
+// about as n log n instead of n^2 and n^3. The matrix is compressed far more tightly than it is
+// factored: the factors, a copy cut down to `tolerance`, only precondition; every solution is
+// refined by the residuals of the tight matrix, to about `residualTolerance`.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -16,7 +19,8 @@ namespace xsrl {
 
 struct HierarchicalSystem {
     std::vector<double> coordinates;  // x0, y0, x1, y1, ...: where each unknown sits
-    double tolerance = 0.0;  // relative, of the compression of every block and of the factors
+    double tolerance = 0.0;  // relative, of every block of the factors
+    double residualTolerance = 0.0;  // relative, of every block of the matrix the residuals come from
 };
 
 struct HmatObjects;
@@ -34,13 +38,46 @@ public:
     HierarchicalLu(const HierarchicalLu&) = delete;
     HierarchicalLu& operator=(const HierarchicalLu&) = delete;
 
-    // X with A X = B, B n x m.
+    // X with A X = B, B n x m: solveByFactors refined against times (see refinedSolution).
     Matrix<Scalar> solve(const Matrix<Scalar>& b) const;
+    // LU^-1 B, to about the factors' tolerance.
+    Matrix<Scalar> solveByFactors(const Matrix<Scalar>& b) const;
+    // A X, the matrix to the residual tolerance.
+    Matrix<Scalar> times(const Matrix<Scalar>& x) const;
 
 private:
     std::unique_ptr<HmatObjects> hmat_;
     int n_ = 0;
 };
+
+// X with A X = B by refinement: X = approximate(B), then X += approximate(B - product(X)) as
+// long as a turn shrinks the largest residual RefinementGain times at least (each leaves about
+// the approximation's error of the residual before it, down to what the product and the
+// rounding allow).
+template <class Scalar, class Approximate, class Product>
+Matrix<Scalar> refinedSolution(const Matrix<Scalar>& b, const Approximate& approximate, const Product& product)
+{
+    constexpr double RefinementGain = 10.0;
+    constexpr int RefinementsAtMost = 8;
+    Matrix<Scalar> x = approximate(b);
+    double lastResidual = HUGE_VAL;
+    for (int turn = 0; turn < RefinementsAtMost; ++turn) {
+        Matrix<Scalar> residual = product(x);
+        using std::abs;
+        double largest = 0.0;
+        for (int i = 0; i < b.rows(); ++i)
+            for (int q = 0; q < b.cols(); ++q) {
+                residual[i][q] = b[i][q] - residual[i][q];
+                largest = std::max(largest, abs(residual[i][q]));
+            }
+        if (!(largest * RefinementGain < lastResidual)) break;
+        lastResidual = largest;
+        const Matrix<Scalar> correction = approximate(residual);
+        for (int i = 0; i < b.rows(); ++i)
+            for (int q = 0; q < b.cols(); ++q) x[i][q] = x[i][q] + correction[i][q];
+    }
+    return x;
+}
 
 extern template class HierarchicalLu<double>;
 extern template class HierarchicalLu<Complex>;
