@@ -1,10 +1,36 @@
 #include "numerics/eigen.h"
 
 #include <string>
+#include <vector>
 
 #include "support/errors.h"
 
 namespace xsrl {
+
+namespace {
+
+// LAPACK stores by columns.
+template <class Scalar>
+std::vector<Scalar> byColumns(const Matrix<Scalar>& a)
+{
+    const std::size_t rows = static_cast<std::size_t>(a.rows());
+    std::vector<Scalar> columns(rows * static_cast<std::size_t>(a.cols()));
+    for (int i = 0; i < a.rows(); ++i)
+        for (std::size_t j = 0; j < static_cast<std::size_t>(a.cols()); ++j)
+            columns[j * rows + static_cast<std::size_t>(i)] = a[i][j];
+    return columns;
+}
+
+template <class Scalar>
+void fromColumns(const std::vector<Scalar>& columns, Matrix<Scalar>& a)
+{
+    const std::size_t rows = static_cast<std::size_t>(a.rows());
+    for (int i = 0; i < a.rows(); ++i)
+        for (std::size_t j = 0; j < static_cast<std::size_t>(a.cols()); ++j)
+            a[i][j] = columns[j * rows + static_cast<std::size_t>(i)];
+}
+
+}  // namespace
 
 extern "C" {
 void zgeev_(const char* jobvl, const char* jobvr, const int* n, Complex* a, const int* lda, Complex* w, Complex* vl,
@@ -18,10 +44,7 @@ EigenDecomposition eigenDecompose(const ComplexMatrix& a)
     EigenDecomposition result{std::vector<Complex>(dim), matrix(n, n)};
     if (n == 0) return result;
 
-    // LAPACK stores by columns.
-    std::vector<Complex> columns(dim * dim);
-    for (int i = 0; i < n; ++i)
-        for (std::size_t j = 0; j < dim; ++j) columns[j * dim + static_cast<std::size_t>(i)] = a[i][j];
+    std::vector<Complex> columns = byColumns(a);
     std::vector<Complex> vectors(dim * dim);
     std::vector<double> realWork(2 * dim);
     const char none = 'N', wanted = 'V';
@@ -38,14 +61,9 @@ EigenDecomposition eigenDecompose(const ComplexMatrix& a)
            &size, realWork.data(), &info);
     if (info != 0) throw numericError("the LAPACK routine zgeev failed (info " + std::to_string(info) + ")");
 
-    for (int i = 0; i < n; ++i)
-        for (std::size_t k = 0; k < dim; ++k) result.vectors[i][k] = vectors[k * dim + static_cast<std::size_t>(i)];
+    fromColumns(vectors, result.vectors);
     return result;
 }
-
-}  // namespace xsrl
-
-namespace xsrl {
 
 extern "C" {
 void dsyev_(const char* jobz, const char* uplo, const int* n, double* a, const int* lda, double* w, double* work,
@@ -58,10 +76,7 @@ SymmetricEigen symmetricEigen(const RealMatrix& a)
     const std::size_t dim = static_cast<std::size_t>(n);
     SymmetricEigen result{std::vector<double>(dim), dmatrix(n, n)};
     if (n == 0) return result;
-    // Row-major lower triangle is LAPACK's column-major upper one.
-    std::vector<double> columns(dim * dim);
-    for (int i = 0; i < n; ++i)
-        for (std::size_t j = 0; j < dim; ++j) columns[j * dim + static_cast<std::size_t>(i)] = a[i][j];
+    std::vector<double> columns = byColumns(a);
     const char wanted = 'V', lower = 'L';
     int info = 0, size = -1;
     double optimal = 0.0;
@@ -70,8 +85,7 @@ SymmetricEigen symmetricEigen(const RealMatrix& a)
     std::vector<double> work(static_cast<std::size_t>(size));
     dsyev_(&wanted, &lower, &n, columns.data(), &n, result.values.data(), work.data(), &size, &info);
     if (info != 0) throw numericError("the LAPACK routine dsyev failed (info " + std::to_string(info) + ")");
-    for (int i = 0; i < n; ++i)
-        for (std::size_t k = 0; k < dim; ++k) result.vectors[i][k] = columns[k * dim + static_cast<std::size_t>(i)];
+    fromColumns(columns, result.vectors);
     return result;
 }
 
