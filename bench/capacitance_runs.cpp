@@ -1,7 +1,8 @@
 // The capacitance stage of the bench decks through the public stages: each deck in a child
 // process of its own, so that its peak memory is the stage's and not the bench's; the panels,
 // the seconds of cutPanels and of computeCapacitance (the deck's solve and, with dielectric
-// blocks, the one in vacuum for the L-C check) and the peak memory of the child.
+// blocks, the one in vacuum for the L-C check), how the panel matrix was kept (the share of its
+// entries stored, the largest rank of a compressed block) and the peak memory of the child.
 // Usage: capacitance_runs [--limit SECONDS] DECK...   (a deck still running after SECONDS,
 // 1800 by default, is stopped and reported so)
 #include <sys/resource.h>
@@ -40,8 +41,10 @@ double secondsSince(std::chrono::steady_clock::time_point start)
         const double cut = secondsSince(start);
         const auto solveStart = std::chrono::steady_clock::now();
         computeCapacitance(prepared);
+        const PanelSolveFigures figures = prepared.capacitanceSolve();
         line = std::to_string(prepared.panelCount()) + " " + std::to_string(cut) + " " +
-               std::to_string(secondsSince(solveStart));
+               std::to_string(secondsSince(solveStart)) + " " + std::to_string(figures.storedShare) + " " +
+               std::to_string(figures.largestRank);
     } catch (const Error& error) {
         line = std::string("refused: ") + error.what();
         status = 1;
@@ -64,7 +67,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Usage: %s [--limit SECONDS] DECK...\n", argv[0]);
         return 1;
     }
-    std::printf("| deck | panels | cutPanels | computeCapacitance | peak MiB |\n|---|---|---|---|---|\n");
+    std::printf("| deck | panels | cutPanels | computeCapacitance | entries stored | largest rank | peak MiB |\n"
+                "|---|---|---|---|---|---|---|\n");
     std::fflush(stdout);
     for (int d = first; d < argc; ++d) {
         int pipeEnds[2];
@@ -86,16 +90,19 @@ int main(int argc, char** argv)
         const std::string name = std::filesystem::path(argv[d]).filename().string();
         const double peakMiB = usage.ru_maxrss / 1024.0;
         long panels = 0;
-        double cut = 0.0, solve = 0.0;
+        double cut = 0.0, solve = 0.0, stored = 0.0;
+        int rank = 0;
         if (WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-            std::sscanf(reply.c_str(), "%ld %lf %lf", &panels, &cut, &solve) == 3)
-            std::printf("| %s | %ld | %.2f s | %.2f s | %.0f |\n", name.c_str(), panels, cut, solve, peakMiB);
+            std::sscanf(reply.c_str(), "%ld %lf %lf %lf %d", &panels, &cut, &solve, &stored, &rank) == 5)
+            std::printf("| %s | %ld | %.2f s | %.2f s | %.1f %% | %d | %.0f |\n", name.c_str(), panels, cut, solve,
+                        100.0 * stored, rank, peakMiB);
         else if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
-            std::printf("| %s | | | stopped after %u s | %.0f |\n", name.c_str(), limit, peakMiB);
+            std::printf("| %s | | | stopped after %u s | | | %.0f |\n", name.c_str(), limit, peakMiB);
         else if (WIFSIGNALED(status))
-            std::printf("| %s | | | ended by signal %d | %.0f |\n", name.c_str(), WTERMSIG(status), peakMiB);
+            std::printf("| %s | | | ended by signal %d | | | %.0f |\n", name.c_str(), WTERMSIG(status), peakMiB);
         else
-            std::printf("| %s | | | %s | %.0f |\n", name.c_str(), reply.empty() ? "failed" : reply.c_str(), peakMiB);
+            std::printf("| %s | | | %s | | | %.0f |\n", name.c_str(), reply.empty() ? "failed" : reply.c_str(),
+                        peakMiB);
         std::fflush(stdout);
     }
     return 0;

@@ -11,6 +11,14 @@
 
 namespace xsrl {
 
+// How the capacitance solve kept its panel matrix: the share of the n x n entries it stored
+// (1 for the whole LU; less where blocks were compressed, as the factors hold them) and the
+// largest rank of a compressed block of the factors (0 for the whole LU).
+struct PanelSolveFigures {
+    double storedShare = 1.0;
+    int largestRank = 0;
+};
+
 // One row and column of the reported matrices: a conductor, numbered from 1 in deck order.
 struct Port {
     int conductor = 0;

@@ -66,6 +66,7 @@ struct Prepared {
     long ribbonCount() const;
     int conductorCount() const;
     long panelCount() const;  // 0 until cutPanels
+    PanelSolveFigures capacitanceSolve() const;  // how computeCapacitance kept the panel matrix
     std::vector<Port> ports() const;  // the rows and columns of the reported matrices
     // The plate-face cut points in the layout of the file "plate"; empty without plates.
     std::string plateCutsText() const;

@@ -83,6 +83,8 @@ Deck parseDeck(const std::string& text)
 long Prepared::ribbonCount() const { return structure->ribbons.count(); }
 int Prepared::conductorCount() const { return static_cast<int>(structure->conductors.size()); }
 long Prepared::panelCount() const { return static_cast<long>(structure->panels.size()); }
+
+PanelSolveFigures Prepared::capacitanceSolve() const { return structure->capacitanceSolve; }
 std::vector<Port> Prepared::ports() const { return reportedPorts(*structure); }
 std::string Prepared::plateCutsText() const { return structure->plateCuts.fileText; }
 

@@ -260,7 +260,8 @@ ComplexMatrix lossyProduct(const HierarchicalLu<double>& lu, const std::vector<d
     return product;
 }
 
-ComplexMatrix lossySolution(const ScaledBlock& block, const RealMatrix& b, const std::function<void(double)>& tell)
+ComplexMatrix lossySolution(const ScaledBlock& block, const RealMatrix& b, const std::function<void(double)>& tell,
+                            PanelSolveFigures& figures)
 {
     const int n = b.rows();
     const int m = b.cols();
@@ -271,6 +272,7 @@ ComplexMatrix lossySolution(const ScaledBlock& block, const RealMatrix& b, const
     {  // the real factors are given back before any complex ones are made
         const std::unique_ptr<HierarchicalLu<double>> factors = realFactors(block, tell);
         const HierarchicalLu<double>& lu = *factors;
+        figures = lu.figures();
         // Turns that settle on B settle on its residuals but where those are rounding: there a
         // correction of zero ends the refinement.
         int solves = 0;
@@ -288,23 +290,28 @@ ComplexMatrix lossySolution(const ScaledBlock& block, const RealMatrix& b, const
     }
     const HierarchicalLu<Complex> lu(
         block.hierarchical, [&](int i, int j) { return scaledEntry(block, i, j); }, tell);
+    figures = lu.figures();
     return lu.solve(complexB);
 }
 
 template <class Scalar>
-Matrix<Scalar> blockSolution(const ScaledBlock& block, const RealMatrix& b, const std::function<void(double)>& tell);
+Matrix<Scalar> blockSolution(const ScaledBlock& block, const RealMatrix& b, const std::function<void(double)>& tell,
+                             PanelSolveFigures& figures);
 
 template <>
-RealMatrix blockSolution<double>(const ScaledBlock& block, const RealMatrix& b, const std::function<void(double)>& tell)
+RealMatrix blockSolution<double>(const ScaledBlock& block, const RealMatrix& b, const std::function<void(double)>& tell,
+                                 PanelSolveFigures& figures)
 {
-    return realFactors(block, tell)->solve(b);
+    const std::unique_ptr<HierarchicalLu<double>> factors = realFactors(block, tell);
+    figures = factors->figures();
+    return factors->solve(b);
 }
 
 template <>
 ComplexMatrix blockSolution<Complex>(const ScaledBlock& block, const RealMatrix& b,
-                                     const std::function<void(double)>& tell)
+                                     const std::function<void(double)>& tell, PanelSolveFigures& figures)
 {
-    return lossySolution(block, b, tell);
+    return lossySolution(block, b, tell, figures);
 }
 
 // The same charges through the hierarchical LU of the panel block A alone (scaled as above);
@@ -312,14 +319,14 @@ ComplexMatrix blockSolution<Complex>(const ScaledBlock& block, const RealMatrix&
 // with A X = potentials and A y = b, Q = X - y (s^T X) / (s^T y).
 template <class Scalar>
 Matrix<Scalar> chargesByHierarchicalLu(const PanelSystem& system, int conductorCount,
-                                       const std::function<void(double)>& tell)
+                                       const std::function<void(double)>& tell, PanelSolveFigures& figures)
 {
     const std::vector<Panel>& panels = system.panels;
     const int n = static_cast<int>(panels.size());
     RealMatrix rightSides = conductorPotentials<double>(panels, n, conductorCount + 1);
     for (int i = 0; i < n; ++i)
         if (panels[static_cast<std::size_t>(i)].conductor >= 0) rightSides[i][conductorCount] = -1.0;
-    const Matrix<Scalar> x = blockSolution<Scalar>(scaledBlockOf(system), rightSides, tell);
+    const Matrix<Scalar> x = blockSolution<Scalar>(scaledBlockOf(system), rightSides, tell, figures);
 
     const auto chargeSum = [&](int k) {
         Scalar sum = scalarOf<Scalar>({0.0, 0.0});
@@ -354,25 +361,30 @@ ComplexMatrix capacitanceFromCharges(const std::vector<Panel>& panels, const Mat
 
 template <class Scalar>
 ComplexMatrix solveForCapacitance(const PanelSystem& system, int conductorCount, PanelSolver solver,
-                                  const std::function<void(double)>& tell)
+                                  const std::function<void(double)>& tell, PanelSolveFigures& figures)
 {
     const bool dense =
         solver == PanelSolver::Dense || (solver == PanelSolver::BySize && system.panels.size() <= DensePanelSolveUpTo);
-    return capacitanceFromCharges(system.panels, dense ? chargesByDenseLu<Scalar>(system, conductorCount, tell)
-                                                       : chargesByHierarchicalLu<Scalar>(system, conductorCount, tell));
+    figures = PanelSolveFigures{};
+    return capacitanceFromCharges(system.panels,
+                                  dense ? chargesByDenseLu<Scalar>(system, conductorCount, tell)
+                                        : chargesByHierarchicalLu<Scalar>(system, conductorCount, tell, figures));
 }
 
 }  // namespace
 
 ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount,
-                                 const std::function<void(double)>& progress, PanelSolver solver)
+                                 const std::function<void(double)>& progress, PanelSolver solver,
+                                 PanelSolveFigures* figures)
 {
     const auto tell = [&](double share) {
         if (progress) progress(share);
     };
     const PanelSystem system = panelSystemOf(panels);
-    ComplexMatrix c = system.lossy ? solveForCapacitance<Complex>(system, conductorCount, solver, tell)
-                                   : solveForCapacitance<double>(system, conductorCount, solver, tell);
+    PanelSolveFigures solveFigures;
+    ComplexMatrix c = system.lossy ? solveForCapacitance<Complex>(system, conductorCount, solver, tell, solveFigures)
+                                   : solveForCapacitance<double>(system, conductorCount, solver, tell, solveFigures);
+    if (figures) *figures = solveFigures;
     for (int m = 0; m < conductorCount; ++m)
         for (int k = 0; k < conductorCount; ++k)
             if (!std::isfinite(c[m][k].re) || !std::isfinite(c[m][k].im))

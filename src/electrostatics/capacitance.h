@@ -16,6 +16,7 @@
 #include "electrostatics/panels.h"
 #include "model/structure.h"
 #include "numerics/matrix.h"
+#include "xsrl/result.h"
 
 namespace xsrl {
 
@@ -33,10 +34,11 @@ constexpr double PanelResidualTolerance = 1e-13;
 
 // The complex Maxwell matrix in F/m: column k holds the free charges with conductor k at 1 V
 // and every other conductor at 0 V; symmetric (the symmetric part of the collocation's).
-// `progress`, when given, is told the share of the solve done (0 to 1) as it goes on.
+// `progress`, when given, is told the share of the solve done (0 to 1) as it goes on;
+// `figures`, when given, is told how the panel matrix was kept.
 ComplexMatrix maxwellCapacitance(const std::vector<Panel>& panels, int conductorCount,
                                  const std::function<void(double)>& progress = {},
-                                 PanelSolver solver = PanelSolver::BySize);
+                                 PanelSolver solver = PanelSolver::BySize, PanelSolveFigures* figures = nullptr);
 
 // The same conductor panels with every dielectric block taken away: er = 1 around every
 // conductor and no interface (one of equal media on both sides carries no charge). Their

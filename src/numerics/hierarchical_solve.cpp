@@ -240,6 +240,15 @@ Matrix<Scalar> HierarchicalLu<Scalar>::times(const Matrix<Scalar>& x) const
     return matrixOf(product, n_, x.cols());
 }
 
+template <class Scalar>
+PanelSolveFigures HierarchicalLu<Scalar>::figures() const
+{
+    hmat_info_t info{};
+    callHmat("its figures", [&] { return hmat_->hmat.get_info(hmat_->factors, &info); });
+    const double all = static_cast<double>(info.uncompressed_size);
+    return {all > 0.0 ? static_cast<double>(info.compressed_size) / all : 1.0, info.largest_rk_mem_rank};
+}
+
 template class HierarchicalLu<double>;
 template class HierarchicalLu<Complex>;
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "numerics/matrix.h"
+#include "xsrl/result.h"
 
 namespace xsrl {
 
@@ -44,6 +45,8 @@ public:
     Matrix<Scalar> solveByFactors(const Matrix<Scalar>& b) const;
     // A X, the matrix to the residual tolerance.
     Matrix<Scalar> times(const Matrix<Scalar>& x) const;
+    // The entries the factors store, and their largest block rank.
+    PanelSolveFigures figures() const;
 
 private:
     std::unique_ptr<HmatObjects> hmat_;

@@ -11,7 +11,7 @@ namespace xsrl {
 
 PreparedStructure prepareStructure(const DeckRecords& deck)
 {
-    PreparedStructure prepared{deck.settings, deck.conductors, deck.dielectrics, {}, {}, {}, {}, {}, {}, {}};
+    PreparedStructure prepared{deck.settings, deck.conductors, deck.dielectrics, {}, {}, {}, {}, {}, {}, {}, {}};
     const RunSettings& settings = prepared.settings;
     std::vector<Conductor>& conductors = prepared.conductors;
     const double availableBytes = availableMemoryBytes();
@@ -43,8 +43,9 @@ void solveCapacitance(PreparedStructure& prepared, double availableBytes, const 
 {
     const int conductorCount = static_cast<int>(prepared.conductors.size());
     checkPanelMemoryFits(prepared.panels.size(), conductorCount, availableBytes);
-    prepared.capacitance = reportedCapacitance(prepared.settings, prepared.conductors,
-                                               maxwellCapacitance(prepared.panels, conductorCount, progress));
+    prepared.capacitance = reportedCapacitance(
+        prepared.settings, prepared.conductors,
+        maxwellCapacitance(prepared.panels, conductorCount, progress, PanelSolver::BySize, &prepared.capacitanceSolve));
 }
 
 void solveVacuumCapacitance(PreparedStructure& prepared)

@@ -10,6 +10,7 @@
 #include "geometry/plate_cuts.h"
 #include "model/structure.h"
 #include "numerics/matrix.h"
+#include "xsrl/result.h"
 
 namespace xsrl {
 
@@ -23,6 +24,7 @@ struct PreparedStructure {
     RealMatrix partialInductance;  // H/m, symmetric; empty until computed or read
     std::vector<Panel> panels;  // capacitance panels; empty until cut
     ComplexMatrix capacitance;  // the reported complex capacitance (F/m); empty until solved
+    PanelSolveFigures capacitanceSolve;  // how its panel matrix was kept
     RealMatrix vacuumCapacitance;  // the same conductors' reported C in vacuum (F/m), for the L-C check
 };
 

@@ -67,8 +67,12 @@ TEST(CapacitancePanelSolve, HierarchicalAgreesWithTheWholeLuEntryByEntryLossless
         const Structure s = busOverPlate(tand);
         const std::vector<Panel> panels = s.panels(6);
         const int count = static_cast<int>(s.conductors.size());
-        const ComplexMatrix dense = maxwellCapacitance(panels, count, {}, PanelSolver::Dense);
-        const ComplexMatrix hierarchical = maxwellCapacitance(panels, count, {}, PanelSolver::Hierarchical);
+        PanelSolveFigures denseFigures, figures;
+        const ComplexMatrix dense = maxwellCapacitance(panels, count, {}, PanelSolver::Dense, &denseFigures);
+        const ComplexMatrix hierarchical = maxwellCapacitance(panels, count, {}, PanelSolver::Hierarchical, &figures);
+        EXPECT_EQ(denseFigures.storedShare, 1.0);
+        EXPECT_LT(figures.storedShare, 0.9);  // compressed, and the figures say so
+        EXPECT_GT(figures.largestRank, 0);
         const Deviation c = deviationOf(hierarchical, dense, real);
         std::printf("[ accuracy ] %zu panels, tand %g: C deviates %.2e per entry, %.2e of the largest", panels.size(),
                     tand, c.ofEntry, c.ofLargest);
