@@ -48,12 +48,14 @@ inline bool symmetricAndDefinite(const RealMatrix& m, bool definite)
 }  // namespace fuzzing
 
 // What is wrong with a sweep the command line would end with success on (every R and L finite,
-// nothing flagged unphysical), "" when nothing is: a value of C or G that is not finite, C not
-// symmetric, and in a loop report L or C not positive definite.
+// nothing flagged unphysical, at any frequency: one such point ends the run with an error),
+// "" when nothing is: a value of C or G that is not finite, C not symmetric, and in a loop
+// report L or C not positive definite.
 inline std::string wrongAnswer(const SweepResult& result, bool loopReport)
 {
+    for (const FrequencyPoint& point : result.points)
+        if (!fuzzing::allFinite(point.r) || !fuzzing::allFinite(point.l) || !point.unphysical.empty()) return "";
     for (const FrequencyPoint& point : result.points) {
-        if (!fuzzing::allFinite(point.r) || !fuzzing::allFinite(point.l) || !point.unphysical.empty()) continue;
         if (!fuzzing::allFinite(point.c) || !fuzzing::allFinite(point.g)) return "C or G is not finite";
         if (loopReport && !fuzzing::symmetricAndDefinite(point.l, true))
             return "the loop L is not symmetric positive definite";

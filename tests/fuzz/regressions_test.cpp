@@ -50,6 +50,10 @@ TEST(FuzzRegressions, WrongAnswersAreFindings)
     EXPECT_EQ(wrongAnswer(result, true), "C or G is not finite");
     result.points.front().unphysical = "flagged";  // the command line ends with an error
     EXPECT_EQ(wrongAnswer(result, true), "");
+    // So it does when any other frequency is flagged.
+    result.points = {point(matrix2(4e-7, 5e-7, 5e-7, 4e-7), goodC), point(goodL, goodC)};
+    result.points.back().unphysical = "flagged";
+    EXPECT_EQ(wrongAnswer(result, true), "");
 }
 
 }  // namespace xsrl
