@@ -7,31 +7,6 @@
 
 namespace xsrl {
 
-namespace {
-
-// LAPACK stores by columns.
-template <class Scalar>
-std::vector<Scalar> byColumns(const Matrix<Scalar>& a)
-{
-    const std::size_t rows = static_cast<std::size_t>(a.rows());
-    std::vector<Scalar> columns(rows * static_cast<std::size_t>(a.cols()));
-    for (int i = 0; i < a.rows(); ++i)
-        for (std::size_t j = 0; j < static_cast<std::size_t>(a.cols()); ++j)
-            columns[j * rows + static_cast<std::size_t>(i)] = a[i][j];
-    return columns;
-}
-
-template <class Scalar>
-void fromColumns(const std::vector<Scalar>& columns, Matrix<Scalar>& a)
-{
-    const std::size_t rows = static_cast<std::size_t>(a.rows());
-    for (int i = 0; i < a.rows(); ++i)
-        for (std::size_t j = 0; j < static_cast<std::size_t>(a.cols()); ++j)
-            a[i][j] = columns[j * rows + static_cast<std::size_t>(i)];
-}
-
-}  // namespace
-
 extern "C" {
 void zgeev_(const char* jobvl, const char* jobvr, const int* n, Complex* a, const int* lda, Complex* w, Complex* vl,
             const int* ldvl, Complex* vr, const int* ldvr, Complex* work, const int* lwork, double* rwork, int* info);
@@ -61,7 +36,7 @@ EigenDecomposition eigenDecompose(const ComplexMatrix& a)
            &size, realWork.data(), &info);
     if (info != 0) throw numericError("the LAPACK routine zgeev failed (info " + std::to_string(info) + ")");
 
-    fromColumns(vectors, result.vectors);
+    result.vectors = fromColumns(vectors, n, n);
     return result;
 }
 
@@ -85,7 +60,7 @@ SymmetricEigen symmetricEigen(const RealMatrix& a)
     std::vector<double> work(static_cast<std::size_t>(size));
     dsyev_(&wanted, &lower, &n, columns.data(), &n, result.values.data(), work.data(), &size, &info);
     if (info != 0) throw numericError("the LAPACK routine dsyev failed (info " + std::to_string(info) + ")");
-    fromColumns(columns, result.vectors);
+    result.vectors = fromColumns(columns, n, n);
     return result;
 }
 

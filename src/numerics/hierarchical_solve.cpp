@@ -192,52 +192,26 @@ Matrix<Scalar> HierarchicalLu<Scalar>::solve(const Matrix<Scalar>& b) const
         [this](const Matrix<Scalar>& x) { return times(x); });
 }
 
-namespace {
-
-// hmat takes the columns one after the other.
-template <class Scalar>
-std::vector<Scalar> columnsOf(const Matrix<Scalar>& a)
-{
-    const std::size_t rows = static_cast<std::size_t>(a.rows());
-    std::vector<Scalar> columns(rows * static_cast<std::size_t>(a.cols()));
-    for (int i = 0; i < a.rows(); ++i)
-        for (int q = 0; q < a.cols(); ++q)
-            columns[static_cast<std::size_t>(q) * rows + static_cast<std::size_t>(i)] = a[i][q];
-    return columns;
-}
-
-template <class Scalar>
-Matrix<Scalar> matrixOf(const std::vector<Scalar>& columns, int n, int m)
-{
-    const std::size_t rows = static_cast<std::size_t>(n);
-    Matrix<Scalar> a(n, m);
-    for (int i = 0; i < n; ++i)
-        for (int q = 0; q < m; ++q) a[i][q] = columns[static_cast<std::size_t>(q) * rows + static_cast<std::size_t>(i)];
-    return a;
-}
-
-}  // namespace
-
 template <class Scalar>
 Matrix<Scalar> HierarchicalLu<Scalar>::solveByFactors(const Matrix<Scalar>& b) const
 {
-    std::vector<Scalar> x = columnsOf(b);
+    std::vector<Scalar> x = byColumns(b);
     if (b.cols() > 0)
         callHmat("the solve", [&] { return hmat_->hmat.solve_systems(hmat_->factors, x.data(), b.cols()); });
-    return matrixOf(x, n_, b.cols());
+    return fromColumns(x, n_, b.cols());
 }
 
 template <class Scalar>
 Matrix<Scalar> HierarchicalLu<Scalar>::times(const Matrix<Scalar>& x) const
 {
-    std::vector<Scalar> columns = columnsOf(x);
+    std::vector<Scalar> columns = byColumns(x);
     std::vector<Scalar> product(columns.size());
     Scalar one = scalarOne<Scalar>(), zero = one - one;
     if (x.cols() > 0)
         callHmat("the product", [&] {
             return hmat_->hmat.gemv('N', &one, hmat_->matrix, columns.data(), &zero, product.data(), x.cols());
         });
-    return matrixOf(product, n_, x.cols());
+    return fromColumns(product, n_, x.cols());
 }
 
 template <class Scalar>

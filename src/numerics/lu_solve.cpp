@@ -58,18 +58,11 @@ Matrix<Scalar> solveFactored(const Matrix<Scalar>& a, const std::vector<int>& pi
 {
     const int n = a.rows();
     const int m = b.cols();
-    const std::size_t rowCount = static_cast<std::size_t>(n);
-    const std::size_t columnCount = static_cast<std::size_t>(m);
-    Matrix<Scalar> x(n, m);
-    std::vector<Scalar> columns(rowCount * columnCount);
-    for (int i = 0; i < n; ++i)
-        for (std::size_t q = 0; q < columnCount; ++q) columns[q * rowCount + static_cast<std::size_t>(i)] = b[i][q];
+    std::vector<Scalar> columns = byColumns(b);
     int info = 0;
     getrsTransposed(n, m, a[0], pivots.data(), columns.data(), &info);
     checkLapack("getrs", info);
-    for (int i = 0; i < n; ++i)
-        for (std::size_t q = 0; q < columnCount; ++q) x[i][q] = columns[q * rowCount + static_cast<std::size_t>(i)];
-    return x;
+    return fromColumns(columns, n, m);
 }
 
 void setNotANumber(double& x) { x = std::numeric_limits<double>::quiet_NaN(); }

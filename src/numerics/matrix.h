@@ -2,6 +2,9 @@
 // pivoting.
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 #include "numerics/complex.h"
 #include "xsrl/matrix.h"
 
@@ -14,6 +17,30 @@ using ComplexMatrix = Matrix<Complex>;
 RealMatrix squareMatrix(int n);
 RealMatrix dmatrix(int rows, int cols);
 ComplexMatrix matrix(int rows, int cols);
+
+// The entries of a column after column, as LAPACK and hmat store a matrix.
+template <class Scalar>
+std::vector<Scalar> byColumns(const Matrix<Scalar>& a)
+{
+    const std::size_t rows = static_cast<std::size_t>(a.rows());
+    std::vector<Scalar> columns(rows * static_cast<std::size_t>(a.cols()));
+    for (int i = 0; i < a.rows(); ++i)
+        for (std::size_t q = 0; q < static_cast<std::size_t>(a.cols()); ++q)
+            columns[q * rows + static_cast<std::size_t>(i)] = a[i][q];
+    return columns;
+}
+
+// The rows x cols matrix stored column after column in `columns`.
+template <class Scalar>
+Matrix<Scalar> fromColumns(const std::vector<Scalar>& columns, int rows, int cols)
+{
+    Matrix<Scalar> a(rows, cols);
+    const std::size_t stride = static_cast<std::size_t>(rows);
+    for (int i = 0; i < rows; ++i)
+        for (std::size_t q = 0; q < static_cast<std::size_t>(cols); ++q)
+            a[i][q] = columns[q * stride + static_cast<std::size_t>(i)];
+    return a;
+}
 
 // The product a b, each sum in ascending order.
 ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b);
