@@ -594,9 +594,7 @@ LineModel fitLineModel(const SweepResult& result, double lengthMetres, double z0
 ComplexMatrix seriesImpedance(const LineModel& model, double omega)
 {
     const int n = model.inductance.rows();
-    ComplexMatrix z = matrix(n, n);
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) z[i][j] = Complex(model.resistance[i][j], omega * model.inductance[i][j]);
+    ComplexMatrix z = immittance(model.resistance, omega, model.inductance);
     const Complex s(0.0, omega);
     for (const SeriesTerm& term : model.series) {
         const Complex value = term.resistance * s / (s + term.pole);

@@ -12,15 +12,6 @@ namespace xsrl {
 
 namespace {
 
-// a + j omega b, entry by entry.
-ComplexMatrix immittance(const RealMatrix& a, double omega, const RealMatrix& b)
-{
-    ComplexMatrix out = matrix(a.rows(), a.cols());
-    for (int i = 0; i < a.rows(); ++i)
-        for (int j = 0; j < a.cols(); ++j) out[i][j] = Complex(a[i][j], omega * b[i][j]);
-    return out;
-}
-
 // exp(z) - 1 without the cancellation of the two terms for small z.
 Complex expm1(Complex z)
 {

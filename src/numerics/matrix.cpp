@@ -221,4 +221,12 @@ ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b)
     return out;
 }
 
+ComplexMatrix immittance(const RealMatrix& a, double omega, const RealMatrix& b)
+{
+    ComplexMatrix out = matrix(a.rows(), a.cols());
+    for (int i = 0; i < a.rows(); ++i)
+        for (int j = 0; j < a.cols(); ++j) out[i][j] = Complex(a[i][j], omega * b[i][j]);
+    return out;
+}
+
 }  // namespace xsrl

@@ -45,6 +45,9 @@ Matrix<Scalar> fromColumns(const std::vector<Scalar>& columns, int rows, int col
 // The product a b, each sum in ascending order.
 ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b);
 
+// a + j omega b, entry by entry: R + j omega L, G + j omega C.
+ComplexMatrix immittance(const RealMatrix& a, double omega, const RealMatrix& b);
+
 // Which inner loops the inversion runs: the fastest this processor has (AVX2 vectors where it
 // has them) or plain scalar code. Both give the same bits; Plain is there for the tests.
 enum class InnerLoops { Fastest, Plain };
