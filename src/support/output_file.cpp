@@ -141,9 +141,7 @@ void checkWritable(const std::string& path, const std::string& name, Writing wri
     }
     // Only a file not there yet is fine: a name too long or a path through a file is not.
     if (errno != ENOENT) throw cannotOpen(name, errno);
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    if (::access(folder.c_str(), W_OK) != 0) throw cannotOpen(name, errno);
+    if (::access(folderOf(path).c_str(), W_OK) != 0) throw cannotOpen(name, errno);
 }
 
 void checkReadable(const std::string& path, const std::string& name)
